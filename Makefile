@@ -1,0 +1,28 @@
+# The two commands of the README. Both install what is missing first.
+JOBS ?= $(shell nproc)
+CMAKE ?= cmake
+
+.PHONY: all demo test deps build-test build-release clean
+
+all: build-release
+
+deps:
+	bash scripts/install-deps
+
+build-release: deps
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DNUX_TESTS=OFF
+	$(CMAKE) --build build/release -j$(JOBS)
+
+build-test: deps
+	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DNUX_SANITIZE=ON -DNUX_TESTS=ON
+	$(CMAKE) --build build/test -j$(JOBS)
+
+test: build-test
+	cd build/test && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j$(JOBS)
+
+demo: build-release
+	bash scripts/demo build/release
+
+clean:
+	rm -rf build

@@ -1,0 +1,20 @@
+// The whole platform layer in one include.
+#pragma once
+
+#include "base/types.h"
+#include "base/codepage.h"
+#include "base/errors.h"
+#include "base/wstr.h"
+#include "fs/root.h"
+#include "fs/path.h"
+#include "fs/fs.h"
+#include "fs/profile.h"
+#include "registry/registry.h"
+#include "memory/memory.h"
+#include "process/process.h"
+#include "res/resources.h"
+#include "mfc/cstring.h"
+#include "mfc/object.h"
+#include "mfc/collections.h"
+#include "mfc/exceptions.h"
+#include "mfc/cfile.h"
