@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: all demo test deps build-test build-release clean
+.PHONY: all demo test bench deps build-test build-release clean
 
 all: build-release
 
@@ -23,6 +23,12 @@ test: build-test
 
 demo: build-release
 	bash scripts/demo build/release
+
+# Benchmarks: a release build with the benchmark programs; each prints its figures and goals.
+bench: deps
+	$(CMAKE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DNUX_TESTS=OFF -DNUX_BENCH=ON
+	$(CMAKE) --build build/bench -j$(JOBS)
+	bash scripts/bench build/bench
 
 clean:
 	rm -rf build

@@ -1,7 +1,14 @@
 # Resource scripts (.rc) are compiled by the mingw windres into .res files, whose bytes are
 # embedded into the binary with .incbin. A small generated source registers them with the
 # platform's resource reader when the binary (program or shared library) is loaded, under the
-# module that holds them.
+# module that holds them, and withdraws them when it is unloaded.
+#
+# Each embedded image is preceded by a marker (0x7F "NUXRES" 0x01 and the image's size as 64
+# bits), so that the resources of a binary can also be read from its file without loading it
+# (version information of another program).
+#
+# Scripts include "nuxres.h" (platform/rc) for the style and id constants; RC_INVOKED is defined
+# while they are compiled.
 #
 #   nux_add_resources(<target> <file.rc> [INCLUDES dir...])
 
@@ -25,8 +32,8 @@ function(nux_add_resources target rcfile)
     list(APPEND _incs --include-dir=${_i})
   endforeach()
   add_custom_command(OUTPUT ${_out}
-    COMMAND ${NUX_WINDRES} --preprocessor=cpp --preprocessor-arg=-P ${_incs} -O res ${_rc} -o ${_out}
-    DEPENDS ${_rc}
+    COMMAND ${NUX_WINDRES} --preprocessor=cpp --preprocessor-arg=-P -DRC_INVOKED ${_incs} -O res ${_rc} -o ${_out}
+    DEPENDS ${_rc} ${NUX_RC_INCLUDE}/nuxres.h
     IMPLICIT_DEPENDS C ${_rc}
     WORKING_DIRECTORY ${_rcdir}
     COMMENT "windres ${rcfile}"
@@ -40,6 +47,8 @@ function(nux_add_resources target rcfile)
     .hidden ${_id}_res_end
     .global ${_id}_res_begin
     .global ${_id}_res_end
+    .byte 0x7f, 0x4e, 0x55, 0x58, 0x52, 0x45, 0x53, 0x01
+    .quad ${_id}_res_end - ${_id}_res_begin
 ${_id}_res_begin:
     .incbin \"${_out}\"
 ${_id}_res_end:
@@ -48,15 +57,21 @@ ${_id}_res_end:
   file(WRITE ${_cpp}
 "// generated: registers the compiled resources of ${rcfile}
 #include <cstddef>
-namespace nux { void RegisterModuleResources(const void* anchor, const unsigned char* data, std::size_t size); }
+namespace nux {
+void RegisterModuleResources(const void* anchor, const unsigned char* data, std::size_t size);
+void UnregisterModuleResources(const void* anchor, const unsigned char* data, std::size_t size);
+}
 extern \"C\" const unsigned char ${_id}_res_begin[];
 extern \"C\" const unsigned char ${_id}_res_end[];
 namespace {
 struct Registrar {
   Registrar() {
-    nux::RegisterModuleResources(reinterpret_cast<const void*>(&anchor), ${_id}_res_begin,
-                                 static_cast<std::size_t>(${_id}_res_end - ${_id}_res_begin));
+    nux::RegisterModuleResources(reinterpret_cast<const void*>(&anchor), ${_id}_res_begin, size());
   }
+  ~Registrar() {
+    nux::UnregisterModuleResources(reinterpret_cast<const void*>(&anchor), ${_id}_res_begin, size());
+  }
+  static std::size_t size() { return static_cast<std::size_t>(${_id}_res_end - ${_id}_res_begin); }
   static void anchor() {}
 } registrar;
 }

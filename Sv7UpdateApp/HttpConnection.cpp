@@ -1,0 +1,272 @@
+#include "HttpConnection.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "CurlLibrary.h"
+#include "DebugPrint.h"
+#include "MFile.h"
+#include "StarvanePath.h"
+#include "TextReader.h"
+#include "UpdateFlags.h"
+
+namespace {
+
+// Option numbers of the transfer library.
+constexpr int kOptWriteData = 10001;
+constexpr int kOptUrl = 10002;
+constexpr int kOptLowSpeedLimit = 19;
+constexpr int kOptLowSpeedTime = 20;
+constexpr int kOptVerbose = 41;
+constexpr int kOptNoProgress = 43;
+constexpr int kOptFailOnError = 45;
+constexpr int kOptFollowLocation = 52;
+constexpr int kOptBufferSize = 98;
+constexpr int kOptProgressData = 10057;
+constexpr int kOptWriteFunction = 20011;
+constexpr int kOptProgressFunction = 20056;
+constexpr long kGlobalAll = 3;
+
+using GlobalInitFn = int (*)(long);
+using EasyInitFn = void* (*)();
+using EasySetoptFn = int (*)(void*, int, ...);
+using FormAddFn = int (*)(void*, void*, ...);
+using EasyPerformFn = int (*)(void*);
+using FormFreeFn = void (*)(void*);
+using EasyCleanupFn = void (*)(void*);
+using SlistAppendFn = void* (*)(void*, const char*);
+using SlistFreeAllFn = void (*)(void*);
+using EasyStrerrorFn = const char* (*)(int);
+
+// The entry points, process-wide, taken anew by each construction.
+GlobalInitFn p_curl_global_init = nullptr;
+EasyInitFn p_curl_easy_init = nullptr;
+EasySetoptFn p_curl_easy_setopt = nullptr;
+FormAddFn p_curl_formadd = nullptr;
+EasyPerformFn p_curl_easy_perform = nullptr;
+FormFreeFn p_curl_formfree = nullptr;
+EasyCleanupFn p_curl_easy_cleanup = nullptr;
+SlistAppendFn p_curl_slist_append = nullptr;
+SlistFreeAllFn p_curl_slist_free_all = nullptr;
+EasyStrerrorFn p_curl_easy_strerror = nullptr;
+
+template <typename Fn>
+void Take(Fn& slot, void* library, const char* name) {
+  slot = reinterpret_cast<Fn>(GetCurlProcAddress(library, name));
+}
+
+std::atomic<ProgressPoster> g_poster{nullptr};
+
+void DeleteFileAnyway(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  DeleteFileA(path);
+}
+
+std::string LowerCopy(const char* text) {
+  std::string out = text;
+  for (char& c : out) c = nux::LowerAscii(c);
+  return out;
+}
+
+}  // namespace
+
+void SetProgressPoster(ProgressPoster poster) { g_poster.store(poster); }
+
+bool SaveHeldChunks(ReceivedBody& body) {
+  bool ok = body.file != nullptr && !body.writeFailed;
+  for (const ReceivedChunk& chunk : body.chunks) {
+    if (!ok) break;
+    ok = body.file->Write(chunk.data.get(), static_cast<DWORD>(chunk.length)) == chunk.length;
+  }
+  body.chunks.clear();
+  body.held = 0;
+  if (!ok) body.writeFailed = true;
+  return ok;
+}
+
+std::size_t CurlWriteCallback(void* data, std::size_t size, std::size_t count, void* target) {
+  ReceivedBody& body = *static_cast<ReceivedBody*>(target);
+  if (size != 0 && count > static_cast<std::size_t>(-1) / size) return 0;
+  const std::size_t bytes = size * count;
+  // An empty piece is no failure (an empty body is a valid empty file).
+  if (bytes == 0) return 0;
+  ReceivedChunk chunk;
+  chunk.data.reset(new (std::nothrow) char[bytes]);
+  if (!chunk.data) return 0;  // taken by the library as a write failure
+  std::memcpy(chunk.data.get(), data, bytes);
+  chunk.length = bytes;
+  body.chunks.push_back(std::move(chunk));
+  body.held += bytes;
+  // A failed write ends the transfer at once: returning less than given is a write failure.
+  if (body.file != nullptr && body.held >= body.spillBytes && !SaveHeldChunks(body)) return 0;
+  return bytes;
+}
+
+int CurlProgressCallback(void* window, double totalToDownload, double downloaded, double, double) {
+  if (ProgressPoster poster = g_poster.load())
+    poster(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(static_cast<int>(downloaded)),
+           static_cast<LPARAM>(static_cast<int>(totalToDownload)));
+  return DialogClosed.load();
+}
+
+bool IsPlainFileName(const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  for (const char* p = name; *p != '\0'; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x20 || c == 0x7F || c == '\\' || c == '/' || c == ':') return false;
+  }
+  return true;
+}
+
+HttpConnection::HttpConnection() {
+  LoadSettings();
+  StarvanePath resolver;
+  const char* path = resolver.GetPath("libcurl.dll");
+  library_ = LoadCurlLibrary(path != nullptr ? path : "libcurl.dll");
+  if (library_ == nullptr) DebugPrint("File libcurl.dll not found!!!\n");
+  Take(p_curl_global_init, library_, "curl_global_init");
+  Take(p_curl_easy_init, library_, "curl_easy_init");
+  Take(p_curl_easy_setopt, library_, "curl_easy_setopt");
+  Take(p_curl_formadd, library_, "curl_formadd");
+  Take(p_curl_easy_perform, library_, "curl_easy_perform");
+  Take(p_curl_formfree, library_, "curl_formfree");
+  Take(p_curl_easy_cleanup, library_, "curl_easy_cleanup");
+  Take(p_curl_slist_append, library_, "curl_slist_append");
+  Take(p_curl_slist_free_all, library_, "curl_slist_free_all");
+  Take(p_curl_easy_strerror, library_, "curl_easy_strerror");
+}
+
+HttpConnection::~HttpConnection() {
+  FreeCurlLibrary(library_);
+  library_ = nullptr;
+}
+
+void HttpConnection::SetLowSpeedLimit(long bytesPerSecond, long seconds) {
+  lowSpeedLimit_ = bytesPerSecond;
+  lowSpeedTime_ = seconds;
+}
+
+bool HttpConnection::LoadSettings() {
+  StarvanePath resolver;
+  const char* found = resolver.GetPath("media:settings:http_connection.ini");
+  if (found == nullptr) return false;
+  const std::string settingsPath = found;
+  TextReader reader;
+  if (!reader.Open(settingsPath.c_str())) return false;
+
+  char line[512];
+  if (reader.ReadLine(line, sizeof line) == TextReader::kEndOfFile) return true;
+  if (const char* resolved = resolver.GetPath(line)) resolvedPath_ = resolved;
+
+  int n;
+  while ((n = reader.ReadLine(line, sizeof line)) >= 0) {
+    int id = 0;
+    char* tab = std::strchr(line, '\t');
+    if (!ScanDecimal(line, &id) || tab == nullptr) continue;
+    char* name = tab + 1;
+    char* valueTab = std::strchr(name, '\t');
+    if (valueTab != nullptr) *valueTab = '\0';
+    TrimLine(name);
+    if (*name == '\0') continue;
+    names_.emplace(id, name);
+    if (valueTab != nullptr) {
+      char* value = valueTab + 1;
+      if (char* end = std::strchr(value, '\t')) *end = '\0';
+      TrimLine(value);
+      values_.emplace(id, value);
+    }
+  }
+  for (std::vector<int>* list : {&listA_, &listB_}) {
+    if (n == TextReader::kEndOfFile) return true;
+    while ((n = reader.ReadLine(line, sizeof line)) >= 0) {
+      int value = 0;
+      if (ScanDecimal(line, &value)) list->push_back(value);
+    }
+  }
+  if (n == TextReader::kEndOfFile) return true;
+  if (reader.ReadLine(line, sizeof line) != TextReader::kEndOfFile) lowerText_ = LowerCopy(line);
+  return true;
+}
+
+bool HttpConnection::Download(char* outPath, const char* url, HWND window) {
+  if (library_ == nullptr || outPath == nullptr || url == nullptr) return false;
+  if (!p_curl_global_init || !p_curl_easy_init || !p_curl_easy_setopt || !p_curl_easy_perform ||
+      !p_curl_easy_cleanup)
+    return false;
+
+  // The saved file's path: the temporary folder and the URL's text after its last "/".
+  const char* slash = std::strrchr(url, '/');
+  if (slash == nullptr) return false;
+  const char* name = slash + 1;
+  if (!IsPlainFileName(name)) {
+    DebugPrint("File name '%s' of '%s' is not a plain file name\n", name, url);
+    return false;
+  }
+  char temp[kOutPathSize];
+  const DWORD tempLength = GetTempPathA(kOutPathSize, temp);
+  if (tempLength == 0 || tempLength >= kOutPathSize) return false;
+  const std::string path = std::string(temp) + name;
+  if (path.size() >= static_cast<std::size_t>(kOutPathSize)) {
+    DebugPrint("Path '%s' is too long\n", path.c_str());
+    return false;
+  }
+
+  lastResult_ = p_curl_global_init(kGlobalAll);
+  if (lastResult_ != 0) return false;
+  void* easy = p_curl_easy_init();
+  if (easy == nullptr) return false;
+
+  // The body is written to a file beside the target while it arrives; the file takes the
+  // target's name only when the whole body is in it.
+  const std::string partial = path + ".part";
+  if (GetFileAttributesA(partial.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileAnyway(partial.c_str());
+  MFile file;
+  if (!file.Open(partial.c_str(), MFile::kModeCreateWrite)) {
+    p_curl_easy_cleanup(easy);
+    return false;
+  }
+  ReceivedBody body;
+  body.file = &file;
+
+  using WriteFn = std::size_t (*)(void*, std::size_t, std::size_t, void*);
+  using ProgressFn = int (*)(void*, double, double, double, double);
+  lastResult_ = p_curl_easy_setopt(easy, kOptUrl, url);
+  lastResult_ = p_curl_easy_setopt(easy, kOptWriteFunction, static_cast<WriteFn>(CurlWriteCallback));
+  lastResult_ = p_curl_easy_setopt(easy, kOptWriteData, &body);
+  lastResult_ = p_curl_easy_setopt(easy, kOptFollowLocation, 1L);
+  lastResult_ = p_curl_easy_setopt(easy, kOptVerbose, 1L);
+  // An HTTP error status is a failed transfer, and a stalled server ends it.
+  p_curl_easy_setopt(easy, kOptFailOnError, 1L);
+  p_curl_easy_setopt(easy, kOptLowSpeedLimit, lowSpeedLimit_);
+  p_curl_easy_setopt(easy, kOptLowSpeedTime, lowSpeedTime_);
+  // Larger pieces mean fewer callbacks and copies for big files.
+  p_curl_easy_setopt(easy, kOptBufferSize, 256L * 1024);
+  if (window != nullptr) {
+    p_curl_easy_setopt(easy, kOptNoProgress, 0L);
+    p_curl_easy_setopt(easy, kOptProgressFunction, static_cast<ProgressFn>(CurlProgressCallback));
+    p_curl_easy_setopt(easy, kOptProgressData, static_cast<void*>(window));
+  }
+  lastResult_ = p_curl_easy_perform(easy);
+  p_curl_easy_cleanup(easy);
+
+  bool saved = lastResult_ == 0;
+  if (!saved) DebugPrint("Error during processing request\n");
+  if (saved) saved = SaveHeldChunks(body);
+  body.chunks.clear();
+  if (!file.Close() || file.State() != MFile::kClosed) saved = false;
+  if (saved) {
+    std::memcpy(outPath, path.c_str(), path.size() + 1);
+    if (MFile::Exists(path.c_str())) DeleteFileAnyway(path.c_str());
+    saved = MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+  if (!saved) {
+    if (lastResult_ == 0 || body.writeFailed) DebugPrint("Writing file '%s' failed\n", path.c_str());
+    DeleteFileAnyway(partial.c_str());
+  }
+  return saved;
+}

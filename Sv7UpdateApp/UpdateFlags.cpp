@@ -1,0 +1,4 @@
+#include "UpdateFlags.h"
+
+std::atomic<BYTE> DialogClosed{0};
+std::atomic<BYTE> UpdateDone{0};

@@ -1,0 +1,182 @@
+#include "UpdateJob.h"
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "DebugPrint.h"
+#include "HttpConnection.h"
+#include "MFile.h"
+#include "StarvanePath.h"
+#include "TextReader.h"
+
+namespace {
+
+constexpr char kUpdaterIni[] = "Starvane7updater.ini";
+
+}  // namespace
+
+UpdateJob::UpdateJob(const std::string& job, UpdateServices services)
+    : jobString(job), services_(std::move(services)) {
+  LoadUpdaterIni();
+}
+
+bool UpdateJob::LoadUpdaterIni() {
+  url.clear();
+  promptFormat.clear();
+  promptCaption.clear();
+  sectionKeyFormat.clear();
+  runAndWait = 0;
+  askFirst = 0;
+  TextReader reader;
+  if (!reader.Open(kUpdaterIni)) return false;
+  std::string* fields[] = {&url, &promptFormat, &promptCaption, &sectionKeyFormat, nullptr};
+  char line[512];
+  for (std::string* field : fields) {
+    if (reader.ReadLine(line, sizeof line) == TextReader::kEndOfFile) return true;
+    if (field != nullptr) *field = line;  // line 5 is the dialog's and is dropped here
+  }
+  int value = 0;
+  if (reader.ReadInt(&value) == 1) runAndWait = value != 0;
+  value = 0;
+  if (reader.ReadInt(&value) == 1) askFirst = value != 0;
+  return true;
+}
+
+bool UpdateJob::Run(HWND dialog) {
+  HttpConnection http;
+  char listPath[HttpConnection::kOutPathSize];
+  if (!http.Download(listPath, url.c_str(), nullptr)) return false;
+
+  std::vector<std::string> urls;
+  if (!CollectUpdateFiles(listPath, *this, urls)) return false;
+
+  if (askFirst) {
+    int conversions = 0;
+    if (!CountIntConversions(promptFormat.c_str(), &conversions) || conversions > 1) {
+      DebugPrint("Prompt format '%s' is not usable\n", promptFormat.c_str());
+      return false;
+    }
+    char text[1024];
+    std::snprintf(text, sizeof text, promptFormat.c_str(), static_cast<int>(urls.size()));
+    if (!services_.askYesNo || !services_.askYesNo(dialog, text, promptCaption)) return true;
+  }
+
+  for (const std::string& fileUrl : urls) {
+    char saved[HttpConnection::kOutPathSize];
+    if (!http.Download(saved, fileUrl.c_str(), dialog)) continue;
+    if (!IsWindowsExecutable(saved)) continue;
+    if (runAndWait) {
+      if (services_.runAndWait) services_.runAndWait(saved);
+    } else {
+      if (services_.shellOpen) services_.shellOpen(saved);
+    }
+  }
+  return true;
+}
+
+bool CountIntConversions(const char* format, int* count) {
+  if (format == nullptr) return false;
+  int found = 0;
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (*p != '%') continue;
+    ++p;
+    if (*p == '%') continue;
+    while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p == '.') {
+      ++p;
+      while (*p >= '0' && *p <= '9') ++p;
+    }
+    if (*p == '\0' || std::strchr("diouxX", *p) == nullptr) return false;
+    ++found;
+  }
+  if (count != nullptr) *count = found;
+  return true;
+}
+
+bool IsSafeUpdateFileName(const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  for (const char* p = name; *p != '\0'; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x20 || c == 0x7F || c == '\\' || c == ':') return false;
+  }
+  // Every part between slashes: ".." would climb out of the base URL.
+  const char* part = name;
+  for (;;) {
+    const char* end = std::strchr(part, '/');
+    const std::size_t length = end ? static_cast<std::size_t>(end - part) : std::strlen(part);
+    if (length == 2 && part[0] == '.' && part[1] == '.') return false;
+    if (end == nullptr) break;
+    part = end + 1;
+  }
+  const char* last = std::strrchr(name, '/');
+  return IsPlainFileName(last ? last + 1 : name);
+}
+
+bool CollectUpdateFiles(const char* listFile, const UpdateJob& job, std::vector<std::string>& urls) {
+  std::string hostFolder;
+  const std::size_t backslash = job.jobString.rfind('\\');
+  if (backslash == std::string::npos) {
+    char workDir[256];
+    if (!ReadWorkDir(workDir, sizeof workDir)) return false;
+    hostFolder = workDir;
+  } else {
+    hostFolder = job.jobString.substr(0, backslash + 1);
+  }
+
+  int words[4] = {};
+  if (!GetFileVersion(words, job.jobString.c_str())) return false;
+
+  const std::string strings = hostFolder + "SVStrings.txt";
+  const int entry1 = GetHostStringInt(strings.c_str(), 1);
+  if (entry1 == -1) return false;
+  const int edition = GetEditionIndex(strings.c_str());
+  if (edition == -1) return false;
+
+  int conversions = 0;
+  if (!CountIntConversions(job.sectionKeyFormat.c_str(), &conversions) || conversions > 6) {
+    DebugPrint("Section key format '%s' is not usable\n", job.sectionKeyFormat.c_str());
+    return false;
+  }
+  char key[512];
+  std::snprintf(key, sizeof key, job.sectionKeyFormat.c_str(), words[0], words[1], words[2], words[3], edition,
+                entry1);
+
+  TextReader reader;
+  if (!reader.Open(listFile) || !reader.FindLine(key)) return false;
+  std::vector<std::string> names;
+  char line[256];
+  while (reader.ReadLine(line, sizeof line) >= 0) {
+    if (!IsSafeUpdateFileName(line)) {
+      DebugPrint("Update file name '%s' is not safe and is skipped\n", line);
+      continue;
+    }
+    names.push_back(line);
+  }
+
+  const std::size_t slash = job.url.rfind('/');
+  if (slash == std::string::npos) return false;
+  const std::string base = job.url.substr(0, slash + 1);
+  for (const std::string& name : names) urls.push_back(base + name);
+  return true;
+}
+
+bool IsWindowsExecutable(const char* path) {
+  MFile file;
+  if (!file.Open(path, MFile::kModeRead)) return false;
+  unsigned char head[2] = {};
+  const DWORD n = file.Read(head, 2);
+  file.Close();
+  return n == 2 && head[0] == 0x4D && head[1] == 0x5A;
+}
+
+bool ProgressPosition(int low, int high, WPARAM received, LPARAM expected, int* position) {
+  const LONG total = static_cast<LONG>(expected);
+  if (total <= 0 || position == nullptr) return false;
+  const double ratio = static_cast<double>(static_cast<UINT>(received)) / static_cast<double>(total);
+  double offset = ratio * static_cast<double>(high - low);
+  if (offset > 1e9) offset = 1e9;  // the bar clamps to its range; keep the conversion defined
+  *position = low + static_cast<int>(offset);
+  return true;
+}

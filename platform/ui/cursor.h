@@ -1,0 +1,63 @@
+// Cursors: the system's standard cursors and cursors loaded from .cur and .ani files.
+// A cursor handle stays valid until DestroyCursor; standard cursors are shared and never freed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/types.h"
+
+#define IDC_ARROW MAKEINTRESOURCEW(32512)
+#define IDC_IBEAM MAKEINTRESOURCEW(32513)
+#define IDC_WAIT MAKEINTRESOURCEW(32514)
+#define IDC_CROSS MAKEINTRESOURCEW(32515)
+#define IDC_UPARROW MAKEINTRESOURCEW(32516)
+#define IDC_SIZENWSE MAKEINTRESOURCEW(32642)
+#define IDC_SIZENESW MAKEINTRESOURCEW(32643)
+#define IDC_SIZEWE MAKEINTRESOURCEW(32644)
+#define IDC_SIZENS MAKEINTRESOURCEW(32645)
+#define IDC_SIZEALL MAKEINTRESOURCEW(32646)
+#define IDC_NO MAKEINTRESOURCEW(32648)
+#define IDC_HAND MAKEINTRESOURCEW(32649)
+#define IDC_APPSTARTING MAKEINTRESOURCEW(32650)
+#define IDC_HELP MAKEINTRESOURCEW(32651)
+
+// Loads a cursor file (.cur: an icon directory of type 2; .ani: a RIFF "ACON" animation).
+// A missing file gives NULL with ERROR_FILE_NOT_FOUND; a file that does not parse gives NULL with
+// ERROR_INVALID_DATA (the caller cannot tell a broken cursor from a missing one by the handle).
+HCURSOR LoadCursorFromFileW(LPCWSTR fileName);
+HCURSOR LoadCursorFromFileA(LPCSTR fileName);
+
+// With a null instance, one of the standard IDC_ cursors; other names give NULL with
+// ERROR_RESOURCE_NAME_NOT_FOUND.
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursorName);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursorName);
+
+BOOL DestroyCursor(HCURSOR cursor);
+
+namespace nux::ui {
+
+struct CursorInfo {
+  std::u16string source;  // the file it came from (Windows path as passed), empty for standard cursors
+  WORD systemId = 0;      // the IDC_ number of a standard cursor, else 0
+  bool animated = false;  // loaded from an .ani file
+  int frames = 1;
+  int width = 0;
+  int height = 0;
+  int hotspotX = 0;
+  int hotspotY = 0;
+};
+
+// What a cursor handle is; false for a handle that is not a live cursor.
+bool GetCursorDetails(HCURSOR cursor, CursorInfo* info);
+
+// The file a cursor came from ("" for standard cursors or unknown handles).
+std::u16string CursorSource(HCURSOR cursor);
+
+// Whether the handle is the standard cursor with that IDC_ name.
+bool IsSystemCursor(HCURSOR cursor, LPCWSTR id);
+
+// Parses the bytes of a cursor file; used by the loader and by tests that build cursor files.
+bool ParseCursorFile(const std::vector<unsigned char>& bytes, CursorInfo* info);
+
+}  // namespace nux::ui

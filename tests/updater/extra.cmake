@@ -1,0 +1,16 @@
+# The update program's tests link its logic library and use a host executable with a version
+# resource, built here from fixtures/host.rc with the mingw binutils.
+target_link_libraries(${NUX_TEST_TARGET} PRIVATE sv7update)
+
+set(_updater_fixtures ${CMAKE_CURRENT_BINARY_DIR}/updater_fixtures)
+set(_updater_rc ${CMAKE_CURRENT_SOURCE_DIR}/updater/fixtures/host.rc)
+add_custom_command(OUTPUT ${_updater_fixtures}/host.exe
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${_updater_fixtures}
+  COMMAND ${NUX_WINDRES} --preprocessor=cpp -O coff ${_updater_rc} -o ${_updater_fixtures}/host.o
+  COMMAND ${NUX_MINGW_LD} -o ${_updater_fixtures}/host.exe ${_updater_fixtures}/host.o
+  DEPENDS ${_updater_rc}
+  COMMENT "host executable fixture with a version resource"
+  VERBATIM)
+add_custom_target(updater_fixtures DEPENDS ${_updater_fixtures}/host.exe)
+add_dependencies(${NUX_TEST_TARGET} updater_fixtures)
+target_compile_definitions(${NUX_TEST_TARGET} PRIVATE NUX_UPDATER_FIXTURES="${_updater_fixtures}")

@@ -1,0 +1,361 @@
+// The update job: its settings file, the choice of the section, the question, and whole runs
+// against a local server and a sample host.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "CurlLibrary.h"
+#include "HttpConnection.h"
+#include "UpdateJob.h"
+#include "http_server.h"
+#include "updater_support.h"
+
+using updatertest::DebugCapture;
+using updatertest::HttpServer;
+using updatertest::Route;
+using updatertest::SampleHost;
+
+TEST(UpdateFormats, OnlyIntConversionsCount) {
+  struct Case {
+    const char* format;
+    bool ok;
+    int count;
+  } cases[] = {
+      {"%d files to install?", true, 1},
+      {"%d.%d.%d.%d.%d.%d", true, 6},
+      {"%05d-%x-%X-%u-%i-%o-%-3.2d", true, 7},
+      {"100%% sure, %d", true, 1},
+      {"no numbers", true, 0},
+      {"%s", false, 0},
+      {"%n", false, 0},
+      {"%ld", false, 0},
+      {"%*d", false, 0},
+      {"%p", false, 0},
+      {"ends in %", false, 0},
+      {"%f", false, 0},
+  };
+  for (const Case& c : cases) {
+    int count = -1;
+    EXPECT_EQ(CountIntConversions(c.format, &count), c.ok) << c.format;
+    if (c.ok) {
+      EXPECT_EQ(count, c.count) << c.format;
+    }
+  }
+}
+
+TEST(UpdateFileNames, StayInsideTheTemporaryFolder) {
+  struct Case {
+    const char* name;
+    bool safe;
+  } cases[] = {
+      {"tool.exe", true},      {"sub/tool.exe", true},  {"a..b.exe", true},    {"tool.exe?v=2", true},
+      {"..\\x.exe", false},    {"sub\\x.exe", false},   {"../x.exe", false},   {"sub/../x.exe", false},
+      {"..", false},           {"c:x.exe", false},      {"x\tname.exe", false}, {"dir/", false},
+      {"", false},             {"sub/..", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsSafeUpdateFileName(c.name), c.safe) << c.name;
+}
+
+TEST(UpdateProgress, PositionInTheBarsRange) {
+  struct Case {
+    WPARAM received;
+    LPARAM expected;
+    bool moves;
+    int position;
+  } cases[] = {
+      {0, 100, true, 0},     {50, 100, true, 50},   {1, 3, true, 33},  {999, 1000, true, 99},
+      {1000, 1000, true, 100}, {10, 0, false, -1},  {10, -5, false, -1},
+  };
+  for (const Case& c : cases) {
+    int position = -1;
+    EXPECT_EQ(ProgressPosition(0, 100, c.received, c.expected, &position), c.moves) << c.received << "/" << c.expected;
+    EXPECT_EQ(position, c.position) << c.received << "/" << c.expected;
+  }
+  int position = -1;
+  ASSERT_TRUE(ProgressPosition(10, 20, 1, 2, &position));
+  EXPECT_EQ(position, 15);
+}
+
+namespace {
+
+// What a run asked its surroundings to do.
+struct Recorder {
+  std::mutex lock;
+  std::vector<std::string> asked;
+  std::vector<std::string> ran;
+  std::vector<std::string> opened;
+  bool answer = true;
+
+  UpdateServices Services() {
+    UpdateServices s;
+    s.askYesNo = [this](HWND, const std::string& text, const std::string& caption) {
+      std::lock_guard<std::mutex> guard(lock);
+      asked.push_back(caption + "|" + text);
+      return answer;
+    };
+    s.runAndWait = [this](const std::string& path) {
+      std::lock_guard<std::mutex> guard(lock);
+      ran.push_back(path);
+      return true;
+    };
+    s.shellOpen = [this](const std::string& path) {
+      std::lock_guard<std::mutex> guard(lock);
+      opened.push_back(path);
+      return true;
+    };
+    return s;
+  }
+};
+
+std::mutex g_progressLock;
+int g_progressCount = 0;
+void CountProgress(HWND, UINT, WPARAM, LPARAM) {
+  std::lock_guard<std::mutex> guard(g_progressLock);
+  ++g_progressCount;
+}
+
+std::string TempPath(const std::string& name) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + name;
+}
+
+HWND FakeDialog() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0xD1A1)); }
+
+const char kHostExe[] = "C:\\Starvane7\\Starvane7.exe";
+
+}  // namespace
+
+class UpdateJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host.InstallStandardHost();
+    host.Write("Run/keep", "");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\Run"));
+    g_progressCount = 0;
+    SetProgressPoster(CountProgress);
+    server.Set("/updates/tool.exe", "MZ tool");
+    server.Set("/updates/readme.txt", "just text");
+    server.Set("/updates/sub/setup.exe", "MZ setup");
+    server.Set("/updates/archive.zip", "PK zip");
+  }
+  void TearDown() override {
+    SetProgressPoster(nullptr);
+    SetCurlSystemLibrary("");
+  }
+
+  // Writes "Starvane7updater.ini" with the given flags (lines 6 and 7) and list URL.
+  void WriteIni(const std::string& runFlag, const std::string& askFlag, const std::string& url = "",
+                const std::string& prompt = "%d Dateien laden?", const std::string& keyFormat = "%d.%d.%d.%d.%d.%d") {
+    host.Write("Run/Starvane7updater.ini", "! update settings\n" +
+                                               (url.empty() ? server.Base() + "/updates/list.txt" : url) + "\n" +
+                                               prompt + "\nStarvane Update\n" + keyFormat + "\nLade...\n" +
+                                               runFlag + "\n" + askFlag + "\n");
+  }
+  void ServeList(const std::string& list) { server.Set("/updates/list.txt", list); }
+
+  static std::string StandardList() {
+    return "! update list\n"
+           "7.0.1.25.1.705\nwrong-edition.exe\n}\n"
+           "7.0.1.25.2.704\nwrong-entry.exe\n}\n"
+           "  7.0.1.25.2.705  \n"
+           "tool.exe\n  readme.txt  \n! a comment\n\nsub/setup.exe\narchive.zip\nmissing.exe\n..\\evil.exe\n}\n"
+           "7.0.1.25.2.705\nsecond-section.exe\n}\n";
+  }
+
+  SampleHost host;
+  HttpServer server;
+  Recorder recorder;
+};
+
+TEST_F(UpdateJobTest, IniLinesAndFlags) {
+  struct Case {
+    const char* run;
+    const char* ask;
+    BYTE runAndWait;
+    BYTE askFirst;
+  } cases[] = {{"1", "0", 1, 0}, {"0", "7 x", 0, 1}, {"} 1", "abc", 0, 0}, {"-1", "2", 1, 1}};
+  for (const Case& c : cases) {
+    WriteIni(c.run, c.ask, "http://example.invalid/dir/list.txt");
+    UpdateJob job(kHostExe);
+    EXPECT_EQ(job.url, "http://example.invalid/dir/list.txt");
+    EXPECT_EQ(job.promptFormat, "%d Dateien laden?");
+    EXPECT_EQ(job.promptCaption, "Starvane Update");
+    EXPECT_EQ(job.sectionKeyFormat, "%d.%d.%d.%d.%d.%d");
+    EXPECT_EQ(job.runAndWait, c.runAndWait) << c.run;
+    EXPECT_EQ(job.askFirst, c.askFirst) << c.ask;
+  }
+  DeleteFileA("C:\\Run\\Starvane7updater.ini");
+  UpdateJob job(kHostExe);
+  EXPECT_FALSE(job.LoadUpdaterIni());
+  EXPECT_TRUE(job.url.empty() && job.promptCaption.empty() && job.sectionKeyFormat.empty());
+  EXPECT_EQ(job.runAndWait, 0);
+  EXPECT_EQ(job.askFirst, 0);
+}
+
+TEST_F(UpdateJobTest, SectionIsChosenByVersionEditionAndEntryOne) {
+  WriteIni("1", "0");
+  host.Write("list.txt", StandardList());
+  UpdateJob job(kHostExe);
+  std::vector<std::string> urls;
+  DebugCapture debug;
+  ASSERT_TRUE(CollectUpdateFiles("C:\\list.txt", job, urls));
+  const std::string base = server.Base() + "/updates/";
+  EXPECT_EQ(urls, (std::vector<std::string>{base + "tool.exe", base + "readme.txt", base + "sub/setup.exe",
+                                             base + "archive.zip", base + "missing.exe"}));
+  EXPECT_TRUE(debug.Contains("'..\\evil.exe'")) << debug.Text();
+
+  // The edition from entry 13250 when entry 5 is missing; a key differing in case or inner
+  // blanks does not match.
+  host.Write("Starvane7/SVStrings.txt", "1\t705\n13250\tStarvane 7 Vindral\n");
+  host.Write("list0.txt", "7.0.1.25.0.705\nvindral.exe\n}\n");
+  urls.clear();
+  ASSERT_TRUE(CollectUpdateFiles("C:\\list0.txt", job, urls));
+  EXPECT_EQ(urls, (std::vector<std::string>{base + "vindral.exe"}));
+
+  host.Write("list1.txt", "7.0.1.25.0.705X\na.exe\n}\n7.0.1. 25.0.705\nb.exe\n}\n");
+  urls.clear();
+  EXPECT_FALSE(CollectUpdateFiles("C:\\list1.txt", job, urls));
+  EXPECT_TRUE(urls.empty());
+}
+
+TEST_F(UpdateJobTest, CollectingFailsWhenTheHostCannotBeRead) {
+  WriteIni("1", "0");
+  host.Write("list.txt", StandardList());
+  std::vector<std::string> urls;
+  {
+    UpdateJob noVersion("");
+    host.SetValues("HKEY_LOCAL_MACHINE", "\"WorkDir\"=\"C:\\\\Starvane7\"");
+    EXPECT_FALSE(CollectUpdateFiles("C:\\list.txt", noVersion, urls));
+  }
+  UpdateJob job(kHostExe);
+  EXPECT_FALSE(CollectUpdateFiles("C:\\missing-list.txt", job, urls));
+  job.url = "no-slash";
+  EXPECT_FALSE(CollectUpdateFiles("C:\\list.txt", job, urls));
+  job.url = server.Base() + "/updates/list.txt";
+  {
+    DebugCapture debug;
+    job.sectionKeyFormat = "%s.%d";
+    EXPECT_FALSE(CollectUpdateFiles("C:\\list.txt", job, urls));
+    EXPECT_TRUE(debug.Contains("Section key format '%s.%d' is not usable\n"));
+    job.sectionKeyFormat = "%d.%d.%d.%d.%d.%d.%d";
+    EXPECT_FALSE(CollectUpdateFiles("C:\\list.txt", job, urls));
+    job.sectionKeyFormat = "%d.%d.%d.%d.%d.%d";
+  }
+  host.Write("Starvane7/SVStrings.txt", "5\t2\n1\tseven\n");
+  EXPECT_FALSE(CollectUpdateFiles("C:\\list.txt", job, urls));
+  DeleteFileA("C:\\Starvane7\\SVStrings.txt");
+  EXPECT_FALSE(CollectUpdateFiles("C:\\list.txt", job, urls));
+  EXPECT_TRUE(urls.empty());
+}
+
+TEST_F(UpdateJobTest, RunWaitsForEachDownloadedProgramAndOnlySavesOtherFiles) {
+  WriteIni("1", "0");
+  ServeList(StandardList());
+  UpdateJob job(kHostExe, recorder.Services());
+  EXPECT_TRUE(job.Run(FakeDialog()));
+  EXPECT_TRUE(recorder.asked.empty());
+  EXPECT_EQ(recorder.ran, (std::vector<std::string>{TempPath("tool.exe"), TempPath("setup.exe")}));
+  EXPECT_TRUE(recorder.opened.empty());
+  EXPECT_EQ(updatertest::ReadSavedFile(TempPath("readme.txt")), "just text");
+  EXPECT_EQ(updatertest::ReadSavedFile(TempPath("archive.zip")), "PK zip");
+  EXPECT_EQ(updatertest::ReadSavedFile(TempPath("list.txt")), StandardList());
+  const std::vector<std::string> requests = server.Requests();
+  EXPECT_EQ(requests, (std::vector<std::string>{"/updates/list.txt", "/updates/tool.exe", "/updates/readme.txt",
+                                                "/updates/sub/setup.exe", "/updates/archive.zip",
+                                                "/updates/missing.exe"}));
+  EXPECT_GT(g_progressCount, 0);
+}
+
+TEST_F(UpdateJobTest, RunOpensProgramsWithTheShellWhenNotWaiting) {
+  WriteIni("0", "0");
+  ServeList(StandardList());
+  UpdateJob job(kHostExe, recorder.Services());
+  EXPECT_TRUE(job.Run(FakeDialog()));
+  EXPECT_TRUE(recorder.ran.empty());
+  EXPECT_EQ(recorder.opened, (std::vector<std::string>{TempPath("tool.exe"), TempPath("setup.exe")}));
+}
+
+TEST_F(UpdateJobTest, QuestionIsAskedOnlyWhenTheSeventhLineSaysSo) {
+  ServeList(StandardList());
+  struct Case {
+    const char* ask;
+    bool answer;
+    size_t questions;
+    size_t runs;
+  } cases[] = {{"1", false, 1, 0}, {"1", true, 1, 2}, {"0", false, 0, 2}};
+  for (const Case& c : cases) {
+    Recorder local;
+    local.answer = c.answer;
+    WriteIni("1", c.ask);
+    UpdateJob job(kHostExe, local.Services());
+    EXPECT_TRUE(job.Run(FakeDialog()));
+    ASSERT_EQ(local.asked.size(), c.questions) << c.ask << c.answer;
+    if (c.questions) {
+      EXPECT_EQ(local.asked[0], "Starvane Update|5 Dateien laden?");
+    }
+    EXPECT_EQ(local.ran.size(), c.runs) << c.ask << c.answer;
+  }
+}
+
+TEST_F(UpdateJobTest, EmptySectionAsksWithZeroAndDownloadsNothing) {
+  WriteIni("1", "1");
+  ServeList("7.0.1.25.2.705\n}\n");
+  UpdateJob job(kHostExe, recorder.Services());
+  EXPECT_TRUE(job.Run(FakeDialog()));
+  EXPECT_EQ(recorder.asked, (std::vector<std::string>{"Starvane Update|0 Dateien laden?"}));
+  EXPECT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(g_progressCount, 0);  // the list's download sends no progress: the dialog stays hidden
+}
+
+TEST_F(UpdateJobTest, PromptWithoutItsOneNumberEndsTheRun) {
+  WriteIni("1", "1", "", "%s %d");
+  ServeList(StandardList());
+  DebugCapture debug;
+  UpdateJob job(kHostExe, recorder.Services());
+  EXPECT_FALSE(job.Run(FakeDialog()));
+  EXPECT_TRUE(debug.Contains("Prompt format '%s %d' is not usable\n"));
+  EXPECT_TRUE(recorder.asked.empty());
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(UpdateJobTest, EachFailureEndsTheRunWithItsDiagnosticAndNothingRun) {
+  std::string downBase;
+  {
+    HttpServer stopped;
+    downBase = stopped.Base();
+  }
+  struct Case {
+    const char* what;
+    std::string url;
+    std::string list;  // served at /updates/list.txt; empty: not served
+    const char* job;
+    bool noLibrary;
+    const char* diagnostic;
+  } cases[] = {
+      {"no list", "", "", kHostExe, false, "Error during processing request\n"},
+      {"server down", downBase + "/updates/list.txt", "", kHostExe, false, "Error during processing request\n"},
+      {"no library", "", StandardList(), kHostExe, true, "File libcurl.dll not found!!!\n"},
+      {"no section", "", "7.0.1.25.3.705\ntool.exe\n}\n", kHostExe, false, ""},
+      {"no version", "", StandardList(), "", false, ""},
+      {"no ini", "none", StandardList(), kHostExe, false, ""},
+  };
+  for (const Case& c : cases) {
+    server.Set("/updates/list.txt", c.list.empty() ? Route{404, "", "", -1} : Route{200, c.list, "", -1});
+    if (std::string(c.url) == "none")
+      DeleteFileA("C:\\Run\\Starvane7updater.ini");
+    else
+      WriteIni("1", "1", c.url);
+    SetCurlSystemLibrary(c.noLibrary ? "libnux-no-such-transfer-library.so.0" : "");
+    g_progressCount = 0;
+    Recorder local;
+    DebugCapture debug;
+    UpdateJob job(c.job, local.Services());
+    EXPECT_FALSE(job.Run(FakeDialog())) << c.what;
+    EXPECT_TRUE(debug.Contains(c.diagnostic)) << c.what << ": " << debug.Text();
+    EXPECT_TRUE(local.asked.empty() && local.ran.empty() && local.opened.empty()) << c.what;
+    EXPECT_EQ(g_progressCount, 0) << c.what;
+  }
+}
