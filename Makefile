@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: all demo test bench deps build-test build-release clean
+.PHONY: all demo test bench fuzz deps build-test build-release clean
 
 all: build-release
 
@@ -29,6 +29,10 @@ bench: deps
 	$(CMAKE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DNUX_TESTS=OFF -DNUX_BENCH=ON
 	$(CMAKE) --build build/bench -j$(JOBS)
 	bash scripts/bench build/bench
+
+# The zip reader's fuzzer (clang's libFuzzer); not part of the tests. FUZZ_SECONDS bounds the run.
+fuzz: deps
+	bash fuzz/build.sh run $(or $(FUZZ_SECONDS),600)
 
 clean:
 	rm -rf build

@@ -1,0 +1,9 @@
+#include "InstallerTexts.h"
+
+#include "res/resources.h"
+
+std::string LoadInstallerText(UINT id) {
+  char buffer[1024] = {};
+  const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
+  return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
+}

@@ -1,0 +1,10 @@
+# The database area links Debian's SQLite; include this from platform/CMakeLists.txt after
+# nuxplatform is defined:  include(${CMAKE_CURRENT_SOURCE_DIR}/dao/dao.cmake)
+if(NOT TARGET NuxSqlite3)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(NUX_SQLITE3 REQUIRED IMPORTED_TARGET GLOBAL sqlite3)
+  add_library(NuxSqlite3 INTERFACE IMPORTED GLOBAL)
+  target_link_libraries(NuxSqlite3 INTERFACE PkgConfig::NUX_SQLITE3)
+  target_link_libraries(nuxp_dao PRIVATE NuxSqlite3)
+  target_link_libraries(nuxplatform PRIVATE NuxSqlite3)
+endif()

@@ -1,0 +1,307 @@
+// The whole install of a sample plug-in into a sample host, and each refusal.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "HostSettings.h"
+#include "InstallProcedure.h"
+#include "InstalledFilesRegister.h"
+#include "InstallerProcess.h"
+#include "PluginFilesCreator.h"
+#include "Quillon.h"
+#include "fs/fs.h"
+#include "installer_support.h"
+#include "process/process.h"
+#include "ui/window.h"
+
+namespace {
+
+struct FakeUi : InstallUi {
+  std::string LoadText(UINT id) override { return "text " + std::to_string(id); }
+  void SetTitle(const std::string& t) override { title = t; }
+  void ShowMessage(const std::string& text, const std::string& caption, InstallMessage kind) override {
+    messages.push_back({text, caption, kind});
+  }
+  void SetProgressRange(int lower, int upper) override { range = {lower, upper}; }
+  void StepProgress(const char* name, int step) override {
+    steps.emplace_back(name);
+    position += step;
+  }
+  void FillProgress() override { position = range.second - range.first; }
+
+  struct Message {
+    std::string text, caption;
+    InstallMessage kind;
+  };
+  std::string title;
+  std::vector<Message> messages;
+  std::pair<int, int> range{0, 0};
+  std::vector<std::string> steps;
+  int position = 0;
+};
+
+// Arguments of a command line: quoted or blank-separated tokens.
+std::vector<std::string> Arguments(const std::string& commandLine) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < commandLine.size()) {
+    if (commandLine[i] == ' ') {
+      ++i;
+    } else if (commandLine[i] == '"') {
+      const size_t end = commandLine.find('"', i + 1);
+      out.push_back(commandLine.substr(i + 1, end - i - 1));
+      i = end + 1;
+    } else {
+      const size_t end = std::min(commandLine.find(' ', i), commandLine.size());
+      out.push_back(commandLine.substr(i, end - i));
+      i = end;
+    }
+  }
+  return out;
+}
+
+std::string ReadWin(const std::string& path) {
+  FILE* f = w32_fopen(path.c_str(), "rb");
+  if (f == nullptr) return "<missing>";
+  std::string s;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) s += static_cast<char>(c);
+  std::fclose(f);
+  return s;
+}
+
+void WriteWin(const std::string& path, const std::string& bytes) {
+  FILE* f = w32_fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+class InstallTest : public HostTest {
+ public:
+  void SetUp() override {
+    HostTest::SetUp();
+    quillon::SetModuleFolder("C:\\Plugin");
+    WriteHost("SVStrings.txt", "1\t700\r\n5\t1\r\n15800\t1\r\n13250\tOld\r\n");
+    WriteHost("data\\kart.dat", "old kart");
+    WriteHost("data\\patched.dat", "base");
+    WriteHost("menu.txt", "Tools\n30\tSettings\t0\n}\n}\n");
+    WriteRegister(GetUniqueID("kesmor"), {{RegisterFileId("data\\kart.dat"), 1},
+                                          {RegisterFileId("data\\patched.dat"), 2}});
+    SetFile("files\\data\\kart.dat", "new kart");
+    SetFile("files\\data\\sub\\new.dat", "brand new");
+    SetFile("files\\data\\patched.dat", "+patch");
+    SetFile("files.txt", "data\\kart.dat\n  data\\sub\\new.dat \t copy \n! comment\ndata\\patched.dat\tUPDATE\ndata\\absent.dat\tupdate\n");
+    setup_ =
+        "132 0\nStar Atlas Plugin\n1 2\n700\n7\n"
+        "m1\nm2\nm3 line\\nsecond\\nthird\nm4\nm5\nm6\n}\n"
+        "pre.exe\nmedia\\pre.txt\n10\nfiles\nfiles.txt\npatch.exe\n"
+        "media\\plugins.dat\nStar Atlas\n30\n}\n"
+        "[ModifyMenu]\nmenu.txt\nTools\n30\tSettings\t0\n31\tAtlas\t0\n}\n}\n"
+        "[ModifySVStrings]\nSVStrings.txt\n13250\tNew\n}\n";
+    SetProcessRunner([this](const std::string& commandLine, ProcessWindow window) {
+      started_.push_back(commandLine);
+      const std::vector<std::string> args = Arguments(commandLine);
+      if (!args.empty() && args[0] == "C:\\Plugin\\patch.exe" && patchWorks_) {
+        EXPECT_EQ(window, ProcessWindow::kHidden);
+        WriteWin(args[4], ReadWin(args[3]) + ReadWin(args[2]));  // output = target + patch
+      }
+      return true;
+    });
+    nux::fs::SetFreeSpaceOverride(1ull << 30);
+  }
+  void TearDown() override {
+    if (hostWindow_ != nullptr) DestroyWindow(hostWindow_);
+    hostWindow_ = nullptr;
+    UnregisterClassA(kHostWindowClass, nullptr);
+    nux::fs::SetFreeSpaceOverride(std::nullopt);
+    nux::process::testing::SetCpuidOverride({});
+    SetHostRunningProbe({});
+    HostTest::TearDown();
+  }
+  void SetFile(const std::string& relative, const std::string& bytes) {
+    const std::string path = "C:\\Plugin\\" + relative;
+    MakeDir(path.substr(0, path.find_last_of('\\')).c_str());
+    WriteWin(path, bytes);
+  }
+  int Run() {
+    SetFile("PluginInstaller.ini", setup_);
+    return RunInstallProcedure(ui_);
+  }
+  // Every file of the host folder with its content.
+  std::map<std::string, std::string> HostSnapshot() {
+    std::map<std::string, std::string> files;
+    for (const std::string& path : FolderLister("C:\\Host", "*.*", false)) files[path] = ReadWin(path);
+    return files;
+  }
+
+  // A window of the host's main-window class, as the running host shows it.
+  static HWND HostWindow() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = kHostWindowClass;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, kHostWindowClass, "Starvane 7", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  }
+
+  HWND hostWindow_ = nullptr;
+  std::string setup_;
+  FakeUi ui_;
+  std::vector<std::string> started_;
+  bool patchWorks_ = true;
+};
+
+TEST_F(InstallTest, InstallsFilesRegisterListSectionsAndSettings) {
+  SetFileAttributesA("C:\\Host\\data\\kart.dat", FILE_ATTRIBUTE_READONLY);
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(ui_.title, "Star Atlas Plugin");
+  EXPECT_EQ(ReadHost("data\\kart.dat"), "new kart");
+  EXPECT_EQ(ReadHost("data\\sub\\new.dat"), "brand new");
+  EXPECT_EQ(ReadHost("data\\patched.dat"), "base+patch");
+  EXPECT_FALSE(HostExists("data\\patched.dat_patch"));
+  EXPECT_FALSE(HostExists("data\\absent.dat"));
+
+  ASSERT_EQ(started_.size(), 2u);
+  EXPECT_EQ(started_[0], "\"C:\\Plugin\\pre.exe\" \"C:\\Host\\media\\pre.txt\"");
+  EXPECT_EQ(started_[1],
+            "\"C:\\Plugin\\patch.exe\" -i \"C:\\Plugin\\files\\data\\patched.dat\" \"C:\\Host\\data\\patched.dat\" "
+            "\"C:\\Host\\data\\patched.dat_patch\"");
+
+  // Register: both registered files carry their new checksums, the rewritten host files were
+  // added, and the tag is the edition's.
+  int32_t tag = 0;
+  const auto pairs = ReadRegisterPairs(&tag);
+  EXPECT_EQ(tag, GetUniqueID("kesmor"));
+  std::map<int32_t, uint32_t> sums(pairs.begin(), pairs.end());
+  EXPECT_EQ(sums.size(), pairs.size());
+  EXPECT_EQ(sums[RegisterFileId("data\\kart.dat")], Checksum("new kart"));
+  EXPECT_EQ(sums[RegisterFileId("data\\patched.dat")], Checksum("base+patch"));
+  EXPECT_EQ(sums[RegisterFileId("media\\plugins.dat")], Checksum(ReadHost("media\\plugins.dat")));
+  EXPECT_EQ(sums[RegisterFileId("menu.txt")], Checksum(ReadHost("menu.txt")));
+  EXPECT_EQ(sums[RegisterFileId("svstrings.txt")], Checksum(ReadHost("SVStrings.txt")));
+  EXPECT_EQ(sums.count(RegisterFileId("data\\sub\\new.dat")), 0u);
+
+  std::string record = ReadHost("media\\plugins.dat");
+  PluginFilesCreator::ScrambleLine(record);
+  EXPECT_EQ(record, "7\nStar Atlas\n30\n");
+  // A popup the host has keeps its items; the plug-in's command ids switch its items on.
+  EXPECT_EQ(ReadHost("menu.txt"), "Tools\r\n30\tSettings\t1\r\n}\r\n}\r\n");
+  EXPECT_EQ(ReadHost("SVStrings.txt"), "1\t700\r\n5\t1\r\n15800\t1\r\n13250\tNew\r\n");
+
+  std::string value;
+  ASSERT_TRUE(GetSetting(true, "Plugins", value));
+  EXPECT_EQ(value, " 7");
+  ASSERT_TRUE(GetSetting(false, "StartPlugins", value));
+  EXPECT_EQ(value, "1");
+
+  EXPECT_EQ(ui_.range, std::make_pair(0, 5));
+  EXPECT_EQ(ui_.steps, (std::vector<std::string>{"data\\kart.dat", "data\\sub\\new.dat", "data\\patched.dat",
+                                                 "data\\absent.dat"}));
+  EXPECT_EQ(ui_.position, 5);  // full, although the comment line was counted
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, "text 102");
+  EXPECT_EQ(ui_.messages[0].caption, "text 103");
+  EXPECT_EQ(ui_.messages[0].kind, InstallMessage::kInformation);
+}
+
+TEST_F(InstallTest, RefusalsShowTheirMessageAndChangeNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(InstallTest&)> arrange;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"processor",
+       [](InstallTest&) {
+         nux::process::testing::SetCpuidOverride([](int leaf, int info[4]) {
+           if (leaf == 1) {
+             info[3] &= ~(1 << 26);
+             info[2] &= ~1;
+           }
+         });
+       },
+       "text 105"},
+      {"-1 work folder", [](InstallTest& t) { t.DeleteSettingsKey(true); }, "m1\n"},
+      {"-6 installed", [](InstallTest& t) { t.SetSetting(true, "Plugins", "3,7"); }, "m6\n"},
+      {"-3 version", [](InstallTest& t) { t.WriteHost("SVStrings.txt", "1\t701\r\n5\t1\r\n15800\t1\r\n"); },
+       "m3 line\nsecond\nthird\n"},
+      {"-4 edition", [](InstallTest& t) { t.WriteHost("SVStrings.txt", "1\t700\r\n5\t3\r\n15800\t1\r\n"); }, "m4\n"},
+      {"-2 entry 15800", [](InstallTest& t) { t.WriteHost("SVStrings.txt", "1\t700\r\n5\t2\r\n15800\tx\r\n"); },
+       "m2\n"},
+      {"-5 host running", [](InstallTest&) { SetHostRunningProbe([] { return true; }); }, "m5\n"},
+      {"-5 host window", [](InstallTest& t) { t.hostWindow_ = HostWindow(); }, "m5\n"},
+      {"disk space", [](InstallTest&) { nux::fs::SetFreeSpaceOverride((10ull << 20) - 1); }, "text 106"},
+      {"disk space over 4 GiB",
+       [](InstallTest& t) {
+         const size_t at = t.setup_.find("\n10\n");
+         t.setup_.replace(at, 4, "\n4096\n");
+       },
+       "text 106"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    DeleteSettingsKey(true);
+    DeleteSettingsKey(false);
+    SetUp();
+    ui_ = FakeUi{};
+    started_.clear();
+    c.arrange(*this);
+    const auto before = HostSnapshot();
+    std::string pluginsBefore;
+    const bool hadPlugins = GetSetting(true, "Plugins", pluginsBefore);
+    EXPECT_EQ(Run(), -1);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, c.text);
+    EXPECT_EQ(ui_.messages[0].caption, "Star Atlas Plugin");
+    EXPECT_EQ(ui_.messages[0].kind, InstallMessage::kError);
+    EXPECT_EQ(HostSnapshot(), before);
+    std::string value;
+    EXPECT_EQ(GetSetting(true, "Plugins", value), hadPlugins);
+    EXPECT_FALSE(GetSetting(false, "StartPlugins", value));
+  }
+}
+
+TEST_F(InstallTest, FewerMessagesThanTheRefusalNeedsShowAnEmptyText) {
+  const size_t from = setup_.find("m1\n");
+  const size_t to = setup_.find("}\n", from);
+  setup_.replace(from, to - from, "only\n");
+  SetSetting(true, "Plugins", "7");
+  EXPECT_EQ(Run(), -1);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, "\n");
+}
+
+TEST_F(InstallTest, PatchThatWritesNothingLeavesTheTargetAndHalts) {
+  patchWorks_ = false;
+  EXPECT_THROW(Run(), HaltError);
+  EXPECT_EQ(ReadHost("data\\patched.dat"), "base");
+  EXPECT_EQ(ReadHost("data\\kart.dat"), "new kart");  // files handled before stay installed
+  std::string value;
+  EXPECT_FALSE(GetSetting(true, "Plugins", value));
+}
+
+TEST_F(InstallTest, FailedCopyHaltsAndRecordsNothing) {
+  SetFile("files.txt", "data\\kart.dat\ndata\\not_in_plugin.dat\n");
+  try {
+    Run();
+    FAIL();
+  } catch (const HaltError& e) {
+    EXPECT_STREQ(e.what(), "Unexpected error. Please, check disk");
+  }
+  EXPECT_EQ(ReadHost("data\\kart.dat"), "new kart");
+  std::string value;
+  EXPECT_FALSE(GetSetting(true, "Plugins", value));
+  EXPECT_FALSE(HostExists("media\\plugins.dat"));
+}
+
+TEST_F(InstallTest, EmptyFileListStillInstallsWithRange100) {
+  SetFile("files.txt", "");
+  setup_ = setup_.substr(0, setup_.find("[ModifyMenu]"));
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(ui_.range, std::make_pair(0, 100));
+  EXPECT_EQ(ui_.position, 100);
+  EXPECT_EQ(ReadHost("menu.txt"), "Tools\n30\tSettings\t0\n}\n}\n");
+}
+
+}  // namespace

@@ -1,0 +1,1 @@
+target_link_libraries(${NUX_TEST_TARGET} PRIVATE nuxengine)
