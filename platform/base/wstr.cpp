@@ -692,7 +692,7 @@ std::basic_string<CharT> FormatImpl(const CharT* format, va_list* args) {
     }
     CharT conv = *p;
     if (conv == 0) {
-      // An incomplete specification at the end is written as it stands.
+      // An incomplete conversion at the end is written as it stands.
       out.append(specStart, p);
       break;
     }
