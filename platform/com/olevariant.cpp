@@ -264,11 +264,16 @@ BOOL COleVariant::operator==(const VARIANT& o) const {
 
 namespace {
 std::atomic<bool> g_containerEnabled{false};
+std::atomic<bool> g_oleInitFails{false};
 }  // namespace
 
-BOOL AFXAPI AfxOleInit() { return SUCCEEDED(OleInitialize(nullptr)) ? TRUE : FALSE; }
+BOOL AFXAPI AfxOleInit() {
+  if (g_oleInitFails) return FALSE;
+  return SUCCEEDED(OleInitialize(nullptr)) ? TRUE : FALSE;
+}
 void AFXAPI AfxOleTerm(BOOL) { OleUninitialize(); }
 void AFXAPI AfxEnableControlContainer() { g_containerEnabled = true; }
 namespace nux::com {
 bool ControlContainerEnabled() { return g_containerEnabled; }
+void SetOleInitFailure(bool fail) { g_oleInitFails = fail; }
 }  // namespace nux::com

@@ -95,4 +95,7 @@ void AFXAPI AfxOleTerm(BOOL bJustRevoke = FALSE);
 void AFXAPI AfxEnableControlContainer();
 namespace nux::com {
 bool ControlContainerEnabled();
+// Makes AfxOleInit fail (return FALSE) while set, so that start-up checks can show how they
+// report it.
+void SetOleInitFailure(bool fail);
 }  // namespace nux::com

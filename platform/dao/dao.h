@@ -314,8 +314,9 @@ class CDaoRecordset : public CObject {
   int GetType();
 
   CDaoDatabase* m_pDatabase;
-  CStringW m_strFilter;  // added to the SQL text's condition at Open (and Requery)
-  CStringW m_strSort;    // replaces its ORDER BY at Open (and Requery)
+  // Condition and order of a recordset opened on a table's name (ignored for SQL texts).
+  CStringW m_strFilter;
+  CStringW m_strSort;
 
  private:
   friend struct nux::dao::DatabaseImpl;

@@ -527,8 +527,6 @@ void CDaoDatabase::Create(LPCWSTR lpszName, LPCWSTR lpszLocale, int dwOptions) {
     if (filePath.empty()) ThrowJet(nux::dao::kErrInvalidPath, u"'" + d.name + u"' is not a valid path.");
     try {
       nux::dao::OpenConnection(d, filePath, true);
-      // Texts are kept as the layer reads them, in UTF-16.
-      d.Exec("PRAGMA encoding = 'UTF-16le'");
       std::u16string password = nux::dao::ParseKey(lpszLocale ? lpszLocale : u"", "PWD");
       if (!password.empty()) nux::dao::WritePassword(d, password);
     } catch (...) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "base/codepage.h"
 #include "dao/dao.h"
@@ -650,6 +651,7 @@ Statement ParseSelect(Parser& p) {
     const Token& n = p.Next();
     if (n.kind != Tok::Number) ThrowJet(kErrSyntaxInSelect, U16("The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or the punctuation is incorrect."));
     top = std::stol(nux::ToUtf8(n.text));
+    p.reusable = false;  // the count is part of the statement's text
   }
   std::string columns;
   const std::u16string selectError =
@@ -974,7 +976,8 @@ std::string QuoteText(std::u16string_view text) {
   return out + "'";
 }
 
-Statement Translate(std::u16string_view jetSql) {
+namespace {
+Statement TranslateText(std::u16string_view jetSql) {
   // Errors of the tokens themselves (an unclosed bracket, a stray character) are reported as
   // the engine reports a statement it cannot read.
   Parser p(jetSql, Lex(jetSql, kErrInvalidStatement, kInvalidStatement));
@@ -985,6 +988,16 @@ Statement Translate(std::u16string_view jetSql) {
   if (p.Keyword("CREATE")) return ParseCreate(p);
   if (p.Keyword("DROP")) return ParseDrop(p);
   ThrowJet(kErrInvalidStatement, kInvalidStatement);
+}
+}  // namespace
+
+Statement Translate(std::u16string_view jetSql) {
+  try {
+    return TranslateText(jetSql);
+  } catch (const std::out_of_range&) {
+    // A number too large for its place (a TOP count, a field size).
+    ThrowJet(kErrInvalidArgument, u"Invalid argument.");
+  }
 }
 
 std::u16string ShapeOf(std::u16string_view jetSql, std::vector<std::u16string>& values) {

@@ -197,6 +197,7 @@ struct RecordsetImpl {
   void RunKeyset() {
     keys.clear();
     prefetched = false;
+    loadedPos = -1;
     bool withColumns = !statement->keysWithColumnsSql.empty();
     sqlite3_stmt* s = db->Prepare(withColumns ? statement->keysWithColumnsSql : statement->sql);
     BindLiterals(s, params);

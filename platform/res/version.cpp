@@ -6,6 +6,8 @@
 // children. The root's key is "VS_VERSION_INFO" and its value the VS_FIXEDFILEINFO.
 #include "res/version.h"
 
+#include "com/libversion.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +115,8 @@ bool LoadVersionResource(LPCWSTR fileName, std::vector<uint8_t>& raw) {
   }
   char resolved[PATH_MAX];
   if (::realpath(linux.c_str(), resolved)) linux = resolved;
+  // A Linux shared library states its version in its file name (libname.so.2.0.7.6).
+  if (nux::com::SharedLibraryVersionResource(linux, raw)) return true;
   const ResId versionType = ResId::Ordinal(16);
   const ResId firstName = ResId::Ordinal(0);
   DWORD error = ERROR_RESOURCE_TYPE_NOT_FOUND;

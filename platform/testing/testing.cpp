@@ -186,6 +186,7 @@ bool WriteWindowPng(HWND hwnd, const std::string& linuxPath) {
 }
 
 void ResetUi() {
+  LockWindowUpdate(nullptr);
   nux::ui::ResetThreadWindows();
   ResetInputState();
   nux::ui::ClearMessageBoxAnswers();

@@ -5,17 +5,7 @@
 #pragma once
 
 #include "base/types.h"
-
-#define IDOK 1
-#define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
-#define IDYES 6
-#define IDNO 7
-#define IDCLOSE 8
-#define IDHELP 9
-#define IDC_STATIC (-1)
+#include "rc/nuxres.h"  // the style, control and key constants shared with resource scripts
 
 #define WC_BUTTONW u"Button"
 #define WC_EDITW u"Edit"
@@ -75,31 +65,6 @@ typedef struct tagMEASUREITEMSTRUCT {
 } MEASUREITEMSTRUCT, *LPMEASUREITEMSTRUCT;
 
 // ---- buttons ----
-#define BS_PUSHBUTTON 0x00000000L
-#define BS_DEFPUSHBUTTON 0x00000001L
-#define BS_CHECKBOX 0x00000002L
-#define BS_AUTOCHECKBOX 0x00000003L
-#define BS_RADIOBUTTON 0x00000004L
-#define BS_3STATE 0x00000005L
-#define BS_AUTO3STATE 0x00000006L
-#define BS_GROUPBOX 0x00000007L
-#define BS_USERBUTTON 0x00000008L
-#define BS_AUTORADIOBUTTON 0x00000009L
-#define BS_OWNERDRAW 0x0000000BL
-#define BS_TYPEMASK 0x0000000FL
-#define BS_LEFTTEXT 0x00000020L
-#define BS_TEXT 0x00000000L
-#define BS_ICON 0x00000040L
-#define BS_BITMAP 0x00000080L
-#define BS_LEFT 0x00000100L
-#define BS_RIGHT 0x00000200L
-#define BS_CENTER 0x00000300L
-#define BS_TOP 0x00000400L
-#define BS_BOTTOM 0x00000800L
-#define BS_VCENTER 0x00000C00L
-#define BS_MULTILINE 0x00002000L
-#define BS_NOTIFY 0x00004000L
-#define BS_FLAT 0x00008000L
 #define BN_CLICKED 0
 #define BN_DOUBLECLICKED 5
 #define BN_SETFOCUS 6
@@ -119,30 +84,6 @@ typedef struct tagMEASUREITEMSTRUCT {
 #define BST_FOCUS 0x0008
 
 // ---- statics ----
-#define SS_LEFT 0x00000000L
-#define SS_CENTER 0x00000001L
-#define SS_RIGHT 0x00000002L
-#define SS_ICON 0x00000003L
-#define SS_BLACKRECT 0x00000004L
-#define SS_GRAYRECT 0x00000005L
-#define SS_WHITERECT 0x00000006L
-#define SS_BLACKFRAME 0x00000007L
-#define SS_GRAYFRAME 0x00000008L
-#define SS_WHITEFRAME 0x00000009L
-#define SS_SIMPLE 0x0000000BL
-#define SS_LEFTNOWORDWRAP 0x0000000CL
-#define SS_OWNERDRAW 0x0000000DL
-#define SS_BITMAP 0x0000000EL
-#define SS_ETCHEDHORZ 0x00000010L
-#define SS_ETCHEDVERT 0x00000011L
-#define SS_ETCHEDFRAME 0x00000012L
-#define SS_TYPEMASK 0x0000001FL
-#define SS_NOPREFIX 0x00000080L
-#define SS_NOTIFY 0x00000100L
-#define SS_CENTERIMAGE 0x00000200L
-#define SS_SUNKEN 0x00001000L
-#define SS_ENDELLIPSIS 0x00004000L
-#define SS_WORDELLIPSIS 0x0000C000L
 #define STN_CLICKED 0
 #define STN_DBLCLK 1
 #define STM_SETICON 0x0170
@@ -154,19 +95,6 @@ typedef struct tagMEASUREITEMSTRUCT {
 #define IMAGE_CURSOR 2
 
 // ---- edits ----
-#define ES_LEFT 0x0000L
-#define ES_CENTER 0x0001L
-#define ES_RIGHT 0x0002L
-#define ES_MULTILINE 0x0004L
-#define ES_UPPERCASE 0x0008L
-#define ES_LOWERCASE 0x0010L
-#define ES_PASSWORD 0x0020L
-#define ES_AUTOVSCROLL 0x0040L
-#define ES_AUTOHSCROLL 0x0080L
-#define ES_NOHIDESEL 0x0100L
-#define ES_READONLY 0x0800L
-#define ES_WANTRETURN 0x1000L
-#define ES_NUMBER 0x2000L
 #define EN_SETFOCUS 0x0100
 #define EN_KILLFOCUS 0x0200
 #define EN_CHANGE 0x0300
@@ -201,8 +129,6 @@ typedef struct tagMEASUREITEMSTRUCT {
 #define EC_RIGHTMARGIN 0x0002
 
 // ---- scroll bars ----
-#define SBS_HORZ 0x0000L
-#define SBS_VERT 0x0001L
 #define SB_HORZ 0
 #define SB_VERT 1
 #define SB_CTL 2
@@ -286,8 +212,6 @@ BOOL FlatSB_ShowScrollBar(HWND hwnd, int bar, BOOL show);
 BOOL FlatSB_EnableScrollBar(HWND hwnd, int bar, UINT arrows);
 
 // ---- progress bar ----
-#define PBS_SMOOTH 0x01
-#define PBS_VERTICAL 0x04
 #define PBM_SETRANGE (WM_USER + 1)
 #define PBM_SETPOS (WM_USER + 2)
 #define PBM_DELTAPOS (WM_USER + 3)

@@ -357,6 +357,16 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL:
       if ((w->style & WS_CHILD) && w->parent) return Send(w->parent, msg, wParam, lParam);
       return 0;
+    case WM_SETREDRAW: {
+      // As the default procedure does: redraw off clears WS_VISIBLE without hiding (nothing is
+      // painted meanwhile), redraw on sets it again; the caller invalidates afterwards.
+      Lock lock(Mutex());
+      if (wParam)
+        w->style |= WS_VISIBLE;
+      else
+        w->style &= ~WS_VISIBLE;
+      return 0;
+    }
     case WM_SETFONT: {
       Lock lock(Mutex());
       w->font = reinterpret_cast<HFONT>(wParam);

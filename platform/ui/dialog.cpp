@@ -26,6 +26,7 @@ struct DialogData : ControlData {
   HWND savedFocus = nullptr;
   int defId = IDOK;
   bool ended = false;
+  bool modal = false;  // inside RunDialogModal
   INT_PTR result = 0;
   ~DialogData() override {
     if (ownsFont && font) DeleteObject(font);
@@ -374,8 +375,9 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
   if (!data) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), FALSE;
   data->ended = true;
   data->result = result;
+  // A modal dialog gives its owner back the input at once, before it is destroyed.
   HWND owner = GetWindow(dialog, GW_OWNER);
-  if (owner) EnableWindow(owner, TRUE);
+  if (owner && data->modal) EnableWindow(owner, TRUE);
   PostMessageW(dialog, WM_NULL, 0, 0);
   return TRUE;
 }
@@ -596,6 +598,7 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const nux::res::DialogTemplate
 INT_PTR RunDialogModal(HWND dialog) {
   auto data = DataOf(dialog);
   if (!data) return -1;
+  data->modal = true;
   HWND owner = GetWindow(dialog, GW_OWNER);
   bool ownerWasEnabled = owner && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);

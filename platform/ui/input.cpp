@@ -127,6 +127,15 @@ void RouteMouse(const nux::testing::RawInput& ev) {
   HWND captured = g_capture;
   HWND target = captured ? captured : WindowFromPoint(ev.pt);
   if (!target) return;
+  if (!captured) {
+    // Disabled windows take no mouse input: a disabled child leaves it to its first enabled
+    // ancestor, a disabled top-level window (the owner of a modal dialog) swallows it.
+    while (target && !IsWindowEnabled(target)) {
+      if (!(GetWindowLongW(target, GWL_STYLE) & WS_CHILD)) return;
+      target = GetParent(target);
+    }
+    if (!target) return;
+  }
   LRESULT ht = g_capture ? HTCLIENT : HitTest(target, ev.pt);
   UINT base = 0;
   if (button == 0) {

@@ -201,10 +201,24 @@ std::shared_ptr<ThreadQueue> QueueFor(DWORD thread, bool create) {
   return q;
 }
 
+namespace {
+// Forgets a thread's queue when the thread ends, so a later thread that gets the same id
+// starts with an empty queue.
+struct QueueOwner {
+  std::shared_ptr<ThreadQueue> queue;
+  ~QueueOwner() {
+    if (!queue) return;
+    std::lock_guard<std::mutex> g(QueuesMutex());
+    auto it = Queues().find(queue->thread);
+    if (it != Queues().end() && it->second == queue) Queues().erase(it);
+  }
+};
+}  // namespace
+
 std::shared_ptr<ThreadQueue> CurrentQueue() {
-  thread_local std::shared_ptr<ThreadQueue> mine;
-  if (!mine) mine = QueueFor(GetCurrentThreadId(), true);
-  return mine;
+  thread_local QueueOwner mine;
+  if (!mine.queue) mine.queue = QueueFor(GetCurrentThreadId(), true);
+  return mine.queue;
 }
 
 void WakeThread(DWORD thread) {
@@ -306,7 +320,9 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool argsAnsi) {
     return 0;
   }
   if (w->thread == GetCurrentThreadId()) return CallProc(hwnd, msg, wParam, lParam, argsAnsi);
-  auto target = QueueFor(w->thread, true);
+  // A window whose thread has ended has nobody to answer.
+  auto target = QueueFor(w->thread, false);
+  if (!target) return 0;
   auto me = CurrentQueue();
   auto sm = std::make_shared<SentMessage>();
   sm->hwnd = hwnd;

@@ -78,7 +78,8 @@ int Show(HWND owner, const std::u16string& text, const std::u16string& caption, 
   size_t defIndex = (type & MB_DEFMASK) >> 8;
   if (defIndex >= buttons.size()) defIndex = 0;
   int def = buttons[defIndex].id;
-  std::string out = "[" + nux::ToUtf8(caption) + "] " + nux::ToUtf8(text) + "\n  ";
+  std::string out;
+  out.append("[").append(nux::ToUtf8(caption)).append("] ").append(nux::ToUtf8(text)).append("\n  ");
   for (size_t i = 0; i < buttons.size(); ++i) {
     out += std::to_string(i + 1) + "=" + buttons[i].label + (i == defIndex ? "*" : "");
     if (i + 1 < buttons.size()) out += " ";

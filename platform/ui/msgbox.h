@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/types.h"
+#include "rc/nuxres.h"  // the style, control and key constants shared with resource scripts
 
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
@@ -37,8 +38,6 @@
 #define MB_SETFOREGROUND 0x00010000L
 #define MB_TOPMOST 0x00040000L
 #define MB_RIGHT 0x00080000L
-#define IDTRYAGAIN 10
-#define IDCONTINUE 11
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

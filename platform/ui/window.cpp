@@ -222,6 +222,20 @@ void PlaceInZOrder(Window& w, HWND after) {
     list->insert(it + 1, w.hwnd);
 }
 
+// Windows owned by `owner` stay above it: they are moved, in their order, just in front of it.
+void KeepOwnedAbove(HWND owner) {
+  auto& list = TopLevel();
+  std::vector<HWND> owned;
+  for (HWND h : list) {
+    auto o = Find(h);
+    if (o && o->owner == owner) owned.push_back(h);
+  }
+  if (owned.empty()) return;
+  for (HWND h : owned) RemoveFromList(list, h);
+  auto it = std::find(list.begin(), list.end(), owner);
+  list.insert(it, owned.begin(), owned.end());
+}
+
 // Converts a message's arguments between the A and W forms for the few messages that carry text.
 struct Converted {
   WPARAM wParam;
@@ -671,6 +685,7 @@ HWND CreateCommon(DWORD exStyle, const std::u16string& className, const std::u16
     SetLastError(ERROR_TLW_WITH_WSCHILD);
     return nullptr;
   }
+  CurrentQueue();  // the creating thread owns the window and answers its messages
   auto w = std::make_shared<Window>();
   w->cls = cls;
   w->proc = cls->proc;
@@ -1412,12 +1427,8 @@ void RepaintAfterChange(const WindowPtr& w, const RECT& oldRect, bool wasVisible
     nux::gdi::Region uncovered{oldRect};
     if (visible) uncovered.subtract(w->rect);
     if (!wasVisible) uncovered = nux::gdi::Region();
-    if (!uncovered.empty()) {
-      uncovered.offset(-parent->client.left + 0, -parent->client.top + 0);
-      // oldRect is in the parent's client coordinates already.
-      uncovered.offset(parent->client.left, parent->client.top);
-      InvalidateInternal(parent, uncovered, true, false, true);
-    }
+    // The rectangles are in the parent's client coordinates already.
+    if (!uncovered.empty()) InvalidateInternal(parent, uncovered, true, false, true);
   }
   if (visible && (sized || !wasVisible || (parent && moved) || (flags & SWP_FRAMECHANGED))) InvalidateWholeWindow(w);
 }
@@ -1469,7 +1480,10 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     w->rect = newRect;
     if (!w->iconic && !w->zoomed) w->normalRect = newRect;
     ResizeSurface(*w);
-    if (!(wp.flags & SWP_NOZORDER)) PlaceInZOrder(*w, wp.hwndInsertAfter);
+    if (!(wp.flags & SWP_NOZORDER)) {
+      PlaceInZOrder(*w, wp.hwndInsertAfter);
+      if (!w->parent && !(wp.flags & SWP_NOOWNERZORDER)) KeepOwnedAbove(w->hwnd);
+    }
     if (wp.flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
     if (wp.flags & SWP_HIDEWINDOW) w->style &= ~WS_VISIBLE;
   }

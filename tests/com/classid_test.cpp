@@ -63,6 +63,9 @@ TEST(Apartments, FirstInitialisationIsSOkThenSFalse) {
   }).join();
   AfxEnableControlContainer();
   EXPECT_TRUE(nux::com::ControlContainerEnabled());
+  nux::com::SetOleInitFailure(true);
+  EXPECT_FALSE(AfxOleInit());
+  nux::com::SetOleInitFailure(false);
 }
 
 }  // namespace

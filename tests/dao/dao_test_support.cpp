@@ -94,7 +94,9 @@ void CreateContentDatabase(const std::u16string& path, const std::u16string& pas
       u"INSERT INTO PG_NavTree VALUES (4, 1, 'Galaxies', 'pgal3')",
       u"INSERT INTO RB_NavTree VALUES (1, 0, 'Reference', 'recb1')",
   };
+  db.BeginTrans();
   for (const char16_t* sql : statements) db.Execute(sql, dbFailOnError);
+  db.CommitTrans();
   db.Close();
 }
 

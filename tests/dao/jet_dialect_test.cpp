@@ -88,6 +88,14 @@ TEST_F(JetDialect, QueriesSelectTheRecordsInTheirOrder) {
       {u"SELECT * FROM SV_MODULE WHERE ID_QBZ_SV LIKE 'D?CT1'", u"ID", {"1"}},
       {u"SELECT * FROM SV_MODULE WHERE ID_QBZ_SV LIKE '[dp][ig]*1'", u"ID", {"1", "5"}},
       {u"SELECT * FROM SV_MODULE WHERE ID_QBZ_SV LIKE 'dic[t]1'", u"ID", {"1"}},
+      // Texts that differ only in their values share a translation: each still gets its own.
+      {u"SELECT * FROM SV_MODULE WHERE ID_QBZ_SV LIKE 'dic[t]2'", u"ID", {"2"}},
+      {u"SELECT * FROM SV_MODULE WHERE ID_QBZ_SV LIKE 'dict[2-3]'", u"ID", {"2", "3"}},
+      {u"SELECT * FROM SV_MODULE WHERE DC_ADC_EN LIKE 'sir*'", u"ID", {"3"}},
+      {u"SELECT * FROM SV_MODULE WHERE DC_ADC_EN LIKE 'ZET*'", u"ID", {"9"}},
+      {u"SELECT * FROM SV_MODULE WHERE ID=7", u"ID_QBZ_SV", {"help1"}},
+      {u"SELECT TOP 2 * FROM SV_MODULE ORDER BY ID", u"ID", {"1", "2"}},
+      {u"SELECT TOP 3 * FROM SV_MODULE ORDER BY ID", u"ID", {"1", "2", "3"}},
       {u"SELECT * FROM SV_MODULE WHERE ID_QBZ_SV LIKE 'DCTB*'", u"ID", {"4"}},
       {u"SELECT * FROM SV_MODULE WHERE DC_ADC_EN LIKE 'zeta r*' OR DC_ADC_EN LIKE 'A*'", u"ID", {"1", "9"}},
       // NULL matches nothing, not even '*'.
@@ -149,6 +157,7 @@ TEST_F(JetDialect, RefusedStatementsRaiseTheEnginesErrors) {
       {u"SELECT * FROM SV_MODULE ORDER proper_name", 3138, u"Syntax error in ORDER BY clause."},
       {u"SELECT * FROM", 3131, u"Syntax error in FROM clause."},
       {u"SELECT * FROM SV_MODULE WHERE Nope(ID) = 1", 3085, u"Undefined function 'Nope' in expression."},
+      {u"SELECT TOP 99999999999999999999 * FROM SV_MODULE", 3001, nullptr},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(daotest::Utf8(c.sql));

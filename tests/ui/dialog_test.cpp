@@ -1,5 +1,7 @@
 // Dialogs from templates: dialog units, WM_INITDIALOG and focus, the dialog keyboard, the modal
 // loop, failing and factory-made items.
+#include <cstdlib>
+
 #include "gdi/gdi.h"
 #include "ui_fixture.h"
 
@@ -198,6 +200,31 @@ TEST_F(Dialogs, ItemTextHelpers) {
   char buf[8];
   EXPECT_EQ(GetDlgItemTextA(dlg, 999, buf, 8), 0u);
   EXPECT_EQ(buf[0], 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dialogs, PlacementRelativeToTheOwnerOrCentred) {
+  HWND owner = Top(100, 50, 300, 300, WS_POPUP | WS_VISIBLE);
+  auto t = Template();
+  HWND dlg = nux::ui::CreateDialogFromTemplate(nullptr, t, owner, TestDlgProc, 0);
+  RECT r, c;
+  GetWindowRect(dlg, &r);
+  POINT origin{0, 0};
+  ClientToScreen(dlg, &origin);
+  SIZE u = nux::ui::DialogBaseUnitsFor(u"MS Sans Serif", 8, FW_NORMAL, false);
+  // The template's (10, 10) is the client origin, counted from the owner's client area.
+  EXPECT_EQ(origin.x, 100 + MulDiv(10, u.cx, 4));
+  EXPECT_EQ(origin.y, 50 + MulDiv(10, u.cy, 8));
+  DestroyWindow(dlg);
+  t.style |= DS_CENTER;
+  dlg = nux::ui::CreateDialogFromTemplate(nullptr, t, owner, TestDlgProc, 0);
+  GetWindowRect(dlg, &r);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &c, 0);
+  EXPECT_LE(std::abs((r.left + r.right) / 2 - (c.left + c.right) / 2), 1);
+  EXPECT_LE(std::abs((r.top + r.bottom) / 2 - (c.top + c.bottom) / 2), 1);
 }
 
 }  // namespace

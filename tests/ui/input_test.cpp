@@ -134,3 +134,25 @@ TEST_F(Input, CaptionDragMovesTheWindowAndBorderDragSizesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+class DisabledInput : public UiTest {};
+
+TEST_F(DisabledInput, DisabledWindowsTakeNoMouseInput) {
+  HWND top = Top(0, 0, 200, 200, WS_POPUP | WS_VISIBLE);
+  HWND child = Child(top, 1, 10, 10, 50, 50);
+  EnableWindow(child, FALSE);
+  Rec().log.clear();
+  nux::testing::Click(20, 20);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_LBUTTONDOWN, child), 0u);
+  EXPECT_EQ(Rec().Count(WM_LBUTTONDOWN, top), 1u);  // the enabled parent gets it
+  EnableWindow(top, FALSE);
+  Rec().log.clear();
+  nux::testing::Click(100, 100);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_LBUTTONDOWN), 0u);
+}
+
+}  // namespace

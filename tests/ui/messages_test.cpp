@@ -208,3 +208,27 @@ TEST_F(Messages, GetMessageWaitsForATimerOnTheVirtualClock) {
 }
 
 }  // namespace
+
+namespace {
+
+class AnsiMessages : public UiTest {};
+
+TEST_F(AnsiMessages, AnsiCallsConvertTextBothWays) {
+  HWND h = Top(0, 0, 10, 10, WS_POPUP | WS_VISIBLE);
+  EXPECT_TRUE(SendMessageA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Gr\xfc\xdf" "e")));
+  char16_t w[16];
+  GetWindowTextW(h, w, 16);
+  EXPECT_EQ(std::u16string(w), u"Gr\u00fc\u00dfe");
+  // A character posted in 8 bits arrives wide, and GetMessageA hands it back in 8 bits.
+  PostMessageA(h, WM_CHAR, 0xE4, 0);
+  MSG m;
+  ASSERT_TRUE(PeekMessageW(&m, h, WM_CHAR, WM_CHAR, PM_NOREMOVE));
+  EXPECT_EQ(m.wParam, 0x00E4u);
+  PostMessageW(h, WM_CHAR, 0x20AC, 0);  // the euro sign is 0x80 in Windows-1252
+  ASSERT_TRUE(GetMessageA(&m, h, WM_CHAR, WM_CHAR));
+  EXPECT_EQ(m.wParam, 0xE4u);
+  ASSERT_TRUE(GetMessageA(&m, h, WM_CHAR, WM_CHAR));
+  EXPECT_EQ(m.wParam, 0x80u);
+}
+
+}  // namespace

@@ -123,3 +123,20 @@ TEST_F(Paint, ChildPixelsLandInTheTopLevelSurfaceAndMovingRepaintsTheParent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Paint, SetRedrawFalseStopsPaintingUntilRedrawIsBack) {
+  HWND h = Top(0, 0, 50, 50, WS_POPUP | WS_VISIBLE);
+  nux::testing::PumpMessages();
+  SendMessageW(h, WM_SETREDRAW, FALSE, 0);
+  Rec().log.clear();
+  InvalidateRect(h, nullptr, TRUE);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_PAINT, h), 0u);
+  SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_PAINT, h), 1u);
+}
+
+}  // namespace

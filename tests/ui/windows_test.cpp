@@ -346,3 +346,19 @@ TEST_F(Windows, WindowRegionLimitsHitTesting) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Windows, OwnedWindowsStayAboveTheirOwner) {
+  HWND owner = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
+  HWND owned = CreateWindowExW(0, u"Rec", u"owned", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, owner, nullptr, nullptr,
+                               nullptr);
+  HWND other = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
+  EXPECT_EQ(GetTopWindow(nullptr), other);
+  BringWindowToTop(owner);
+  EXPECT_EQ(GetTopWindow(nullptr), owned);
+  EXPECT_EQ(GetWindow(owned, GW_HWNDNEXT), owner);
+  EXPECT_EQ(GetWindow(owner, GW_HWNDNEXT), other);
+}
+
+}  // namespace
