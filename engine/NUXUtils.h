@@ -1,7 +1,7 @@
 // Text helpers shared by the whole viewer engine: case-insensitive searches, a hexadecimal
 // parser, replace-all, colour text and value swaps and the decoding of numeric character
 // references. The file, field and path helpers have headers of their own, included here so that
-// one include brings every helper.
+// one include brings every helper (NUXIndex.h: the index helper of table definitions).
 //
 // Lengths and indexes count UTF-16 code units and start at 0. Case-insensitive comparisons fold
 // only the ASCII letters a to z, as the run-time library's default locale does.
@@ -12,6 +12,7 @@
 
 #include "FieldSplitter.h"
 #include "FileHelpers.h"
+#include "NUXIndex.h"
 #include "PathParts.h"
 
 // Index of the first occurrence of `what` in `text` at or after `start`, both compared
