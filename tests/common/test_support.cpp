@@ -22,11 +22,18 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::Write(const std::string& relative, const std::string& bytes) const {
-  std::filesystem::path p = std::filesystem::path(path_) / relative;
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
-  return p.string();
+  std::string p = (std::filesystem::path(path_) / relative).string();
+  WriteFile(p, bytes);
+  return p;
+}
+
+bool WriteFile(const std::string& linuxPath, const std::string& bytes) {
+  std::filesystem::path p(linuxPath);
+  std::error_code ec;
+  std::filesystem::create_directories(p.parent_path(), ec);
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
+  return bool(out.flush());
 }
 
 ScopedPlatformRoot::ScopedPlatformRoot() : previous_(nux::PlatformRoot()) {

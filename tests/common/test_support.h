@@ -29,11 +29,16 @@ class ScopedPlatformRoot {
   const std::string& path() const { return dir_.path(); }
   // Linux path of drive C: inside this root.
   std::string DriveC() const { return dir_.path() + "/drive_c"; }
+  // Writes a file below the root (folders created as needed); returns its Linux path.
+  std::string Write(const std::string& relative, const std::string& bytes) const { return dir_.Write(relative, bytes); }
 
  private:
   TempDir dir_;
   std::string previous_;
 };
+
+// Writes a whole file, creating its folders; false when it cannot be written.
+bool WriteFile(const std::string& linuxPath, const std::string& bytes);
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& linuxPath);

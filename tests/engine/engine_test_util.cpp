@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "registry/registry.h"
+#include "test_support.h"
 
 namespace enginetest {
 namespace {
@@ -23,11 +24,8 @@ void Put32(std::string& out, unsigned v) {
 }  // namespace
 
 void WriteDriveC(const std::string& driveCRoot, const std::string& relative, const std::string& bytes) {
-  const std::filesystem::path path = std::filesystem::path(driveCRoot) / relative;
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  ASSERT_TRUE(out.good()) << path;
+  const std::string path = driveCRoot + "/" + relative;
+  ASSERT_TRUE(nuxtest::WriteFile(path, bytes)) << path;
 }
 
 std::string CursorFileBytes() {

@@ -1,8 +1,6 @@
 // Helpers of the fs tests.
 #pragma once
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "test_support.h"
@@ -11,11 +9,7 @@ namespace fstest {
 
 // Writes a file below a test's platform root (folders made as needed); returns its Linux path.
 inline std::string Put(const nuxtest::ScopedPlatformRoot& root, const std::string& relative, const std::string& bytes) {
-  const std::filesystem::path p = std::filesystem::path(root.path()) / relative;
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
-  return p.string();
+  return root.Write(relative, bytes);
 }
 
 }  // namespace fstest

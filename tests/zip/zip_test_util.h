@@ -25,7 +25,7 @@ inline CString WriteDriveC(const std::string& relative, const std::string& bytes
   // A new file rather than a truncated one: rewriting a truncated file makes some file systems
   // flush it to disk at once, which slows the tests that rewrite one archive many times.
   std::filesystem::remove(path);
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+  nuxtest::WriteFile(path.string(), bytes);
   std::string windows = "C:\\" + relative;
   for (char& c : windows)
     if (c == '/') c = '\\';
