@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ZipException.h"
+#include "ZipLittleEndian.h"
 #include "ZipStorage.h"
 
 namespace {
@@ -10,16 +11,8 @@ namespace {
 const char kEndSignature[4] = {'P', 'K', 5, 6};
 const char kDescriptorSignature[4] = {'P', 'K', 7, 8};
 
-WORD Word(const char* p) {
-  const auto* b = reinterpret_cast<const unsigned char*>(p);
-  return static_cast<WORD>(b[0] | (b[1] << 8));
-}
-
-DWORD Dword(const char* p) {
-  const auto* b = reinterpret_cast<const unsigned char*>(p);
-  return static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) | (static_cast<DWORD>(b[2]) << 16) |
-         (static_cast<DWORD>(b[3]) << 24);
-}
+using zipfield::Dword;
+using zipfield::Word;
 
 // Without regard to case: code unit by code unit after mapping A-Z to a-z; other characters,
 // accented letters included, by their UTF-16 value.

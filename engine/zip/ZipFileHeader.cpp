@@ -5,6 +5,7 @@
 
 #include "ZipException.h"
 #include "ZipPlatform.h"
+#include "ZipLittleEndian.h"
 #include "ZipStorage.h"
 #include "base/codepage.h"
 
@@ -13,16 +14,8 @@ namespace {
 const char kCentralSignature[4] = {'P', 'K', 1, 2};
 const char kLocalSignature[4] = {'P', 'K', 3, 4};
 
-WORD Word(const char* p) {
-  const auto* b = reinterpret_cast<const unsigned char*>(p);
-  return static_cast<WORD>(b[0] | (b[1] << 8));
-}
-
-DWORD Dword(const char* p) {
-  const auto* b = reinterpret_cast<const unsigned char*>(p);
-  return static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) | (static_cast<DWORD>(b[2]) << 16) |
-         (static_cast<DWORD>(b[3]) << 24);
-}
+using zipfield::Dword;
+using zipfield::Word;
 
 // Reads n bytes in one piece into the buffer; a volume change on the way raises code 101.
 void ReadPart(CZipStorage* pStorage, CZipAutoBuffer& buffer, WORD n) {
