@@ -1683,41 +1683,11 @@ bool PointInWindow(const Window& w, POINT pt) {
   return true;
 }
 
-HWND ChildAt(const WindowPtr& w, POINT pt) {
-  std::vector<HWND> kids;
-  {
-    Lock lock(Mutex());
-    kids = w->children;
-  }
-  for (HWND c : kids) {
-    auto cw = Find(c);
-    if (!cw || !(cw->style & WS_VISIBLE)) continue;
-    bool inside;
-    {
-      Lock lock(Mutex());
-      inside = PointInWindow(*cw, pt);
-    }
-    if (!inside) continue;
-    if (cw->thread == GetCurrentThreadId()) {
-      LRESULT ht = Send(c, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y)));
-      if (ht == HTTRANSPARENT) continue;
-    }
-    if (cw->style & WS_DISABLED) return c;
-    HWND deeper = ChildAt(cw, pt);
-    return deeper ? deeper : c;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
-HWND WindowFromPoint(POINT pt) {
-  std::vector<HWND> tops;
-  {
-    Lock lock(Mutex());
-    tops = TopLevel();
-  }
-  for (HWND h : tops) {
+// The first of `candidates` (topmost first) that is visible, holds the point and does not
+// answer HTTRANSPARENT, then the same search among its children; a disabled window ends the
+// descent, as it takes the input itself.
+HWND HitAmong(const std::vector<HWND>& candidates, POINT pt) {
+  for (HWND h : candidates) {
     auto w = Find(h);
     if (!w || !(w->style & WS_VISIBLE)) continue;
     bool inside;
@@ -1731,10 +1701,26 @@ HWND WindowFromPoint(POINT pt) {
       if (ht == HTTRANSPARENT) continue;
     }
     if (w->style & WS_DISABLED) return h;
-    HWND c = ChildAt(w, pt);
-    return c ? c : h;
+    std::vector<HWND> kids;
+    {
+      Lock lock(Mutex());
+      kids = w->children;
+    }
+    HWND deeper = HitAmong(kids, pt);
+    return deeper ? deeper : h;
   }
   return nullptr;
+}
+
+}  // namespace
+
+HWND WindowFromPoint(POINT pt) {
+  std::vector<HWND> tops;
+  {
+    Lock lock(Mutex());
+    tops = TopLevel();
+  }
+  return HitAmong(tops, pt);
 }
 
 HWND ChildWindowFromPointEx(HWND parent, POINT clientPoint, UINT flags) {
