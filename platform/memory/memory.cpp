@@ -40,6 +40,13 @@ Block* Find(Table& t, HGLOBAL h) {
   return it == t.byHandle.end() ? nullptr : it->second;
 }
 
+// Find for the calls that report an unknown handle as ERROR_INVALID_HANDLE.
+Block* FindValid(Table& t, HGLOBAL h) {
+  Block* b = Find(t, h);
+  if (!b) SetLastError(ERROR_INVALID_HANDLE);
+  return b;
+}
+
 void* AllocateBytes(SIZE_T bytes, bool zero) {
   void* p = zero ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
   return p;
@@ -76,11 +83,8 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
   if (!hMem) return nullptr;
   Table& t = T();
   std::unique_lock<std::mutex> lock(t.mutex);
-  Block* b = Find(t, hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return hMem;
-  }
+  Block* b = FindValid(t, hMem);
+  if (!b) return hMem;
   t.byHandle.erase(hMem);
   if (b->data) t.byPointer.erase(b->data);
   lock.unlock();
@@ -93,11 +97,8 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
 LPVOID GlobalLock(HGLOBAL hMem) {
   Table& t = T();
   std::lock_guard<std::mutex> lock(t.mutex);
-  Block* b = Find(t, hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  Block* b = FindValid(t, hMem);
+  if (!b) return nullptr;
   if (!b->data) {
     SetLastError(ERROR_DISCARDED);
     return nullptr;
@@ -109,11 +110,8 @@ LPVOID GlobalLock(HGLOBAL hMem) {
 BOOL GlobalUnlock(HGLOBAL hMem) {
   Table& t = T();
   std::lock_guard<std::mutex> lock(t.mutex);
-  Block* b = Find(t, hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  Block* b = FindValid(t, hMem);
+  if (!b) return FALSE;
   if (!b->movable) return TRUE;  // fixed blocks have no lock count
   if (b->lockCount == 0) {
     SetLastError(ERROR_NOT_LOCKED);
@@ -129,11 +127,8 @@ BOOL GlobalUnlock(HGLOBAL hMem) {
 SIZE_T GlobalSize(HGLOBAL hMem) {
   Table& t = T();
   std::lock_guard<std::mutex> lock(t.mutex);
-  Block* b = Find(t, hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
+  Block* b = FindValid(t, hMem);
+  if (!b) return 0;
   return b->data ? b->size : 0;
 }
 
@@ -155,11 +150,8 @@ HGLOBAL GlobalHandle(LPCVOID pMem) {
 UINT GlobalFlags(HGLOBAL hMem) {
   Table& t = T();
   std::lock_guard<std::mutex> lock(t.mutex);
-  Block* b = Find(t, hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return GMEM_INVALID_HANDLE;
-  }
+  Block* b = FindValid(t, hMem);
+  if (!b) return GMEM_INVALID_HANDLE;
   if (!b->movable) return 0;
   UINT flags = b->lockCount & GMEM_LOCKCOUNT;
   flags |= b->flags & (GMEM_DISCARDABLE | GMEM_SHARE);
@@ -170,11 +162,8 @@ UINT GlobalFlags(HGLOBAL hMem) {
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
   Table& t = T();
   std::lock_guard<std::mutex> lock(t.mutex);
-  Block* b = Find(t, hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  Block* b = FindValid(t, hMem);
+  if (!b) return nullptr;
 
   if (uFlags & GMEM_MODIFY) {
     // Only the flags change. A fixed block can be made movable; it then gets a handle cell.
