@@ -7,7 +7,3 @@
 // Formats printf-style into a buffer of 1024 bytes (longer texts are cut) and hands the text to
 // OutputDebugStringA.
 void DebugPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// The debugger output. Writes the text to the file named by the environment variable
-// NUX_DEBUG_OUTPUT (appended), or to standard error when it is not set.
-void OutputDebugStringA(LPCSTR text);

@@ -201,9 +201,7 @@ StarvanePath::StarvanePath() : result_(new char[kResultSize]) {
     if (s.cdList.empty()) LoadFileUtils();
 
     char documents[MAX_PATH] = {};
-    const DWORD kCurrentPath = 0;  // SHGFP_TYPE_CURRENT
-    if (SHGetFolderPathA != nullptr &&
-        SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, kCurrentPath, documents))) {
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, documents))) {
       std::string user = std::string(documents) + "\\Starvane_7\\";
       CreateFolderIfMissing(user.c_str());
       CreateFolderIfMissing((user + "Workspaces").c_str());

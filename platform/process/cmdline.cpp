@@ -108,6 +108,56 @@ std::u16string BuildCommandLine(const std::string& programLinuxPath, const std::
   return line;
 }
 
+std::vector<std::u16string> SplitCommandLine(std::u16string_view line) {
+  std::vector<std::u16string> args;
+  size_t i = 0;
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+  while (i < line.size() && blank(line[i])) ++i;
+  if (i >= line.size()) return args;
+  // The program's name: quotes group, backslashes are plain characters.
+  std::u16string program;
+  bool quoted = false;
+  for (; i < line.size() && (quoted || !blank(line[i])); ++i) {
+    if (line[i] == u'"') {
+      quoted = !quoted;
+    } else {
+      program += line[i];
+    }
+  }
+  args.push_back(std::move(program));
+  for (;;) {
+    while (i < line.size() && blank(line[i])) ++i;
+    if (i >= line.size()) break;
+    std::u16string arg;
+    quoted = false;
+    while (i < line.size() && (quoted || !blank(line[i]))) {
+      size_t backslashes = 0;
+      while (i < line.size() && line[i] == u'\\') {
+        ++backslashes;
+        ++i;
+      }
+      if (i < line.size() && line[i] == u'"') {
+        // 2n backslashes before a quote stand for n and the quote groups; 2n+1 for n and a quote.
+        arg.append(backslashes / 2, u'\\');
+        if (backslashes % 2 == 1) {
+          arg += u'"';
+        } else if (quoted && i + 1 < line.size() && line[i + 1] == u'"') {
+          arg += u'"';  // "" inside quotes is one quote
+          ++i;
+        } else {
+          quoted = !quoted;
+        }
+        ++i;
+        continue;
+      }
+      arg.append(backslashes, u'\\');
+      if (i < line.size() && (quoted || !blank(line[i]))) arg += line[i++];
+    }
+    args.push_back(std::move(arg));
+  }
+  return args;
+}
+
 void SetCommandLine(std::u16string commandLine) {
   CommandLineState& s = S();
   std::lock_guard<std::mutex> lock(s.mutex);

@@ -10,6 +10,7 @@
 #include "base/types.h"
 #include "process/clock.h"
 #include "process/waitable.h"
+#include "process/shell.h"
 
 // ---- waits ------------------------------------------------------------------------
 #define WAIT_OBJECT_0 0x00000000L
@@ -138,3 +139,133 @@ namespace nux::process::testing {
 void SetCpuidOverride(std::function<void(int leaf, int info[4])> adjust);
 
 }  // namespace nux::process::testing
+
+// ---- processes --------------------------------------------------------------------
+#define STARTF_USESHOWWINDOW 0x00000001
+#define STARTF_USESIZE 0x00000002
+#define STARTF_USEPOSITION 0x00000004
+#define STARTF_USESTDHANDLES 0x00000100
+#define CREATE_NEW_CONSOLE 0x00000010
+#define CREATE_NO_WINDOW 0x08000000
+#define DETACHED_PROCESS 0x00000008
+#define NORMAL_PRIORITY_CLASS 0x00000020
+
+typedef struct _STARTUPINFOA {
+  DWORD cb;
+  LPSTR lpReserved;
+  LPSTR lpDesktop;
+  LPSTR lpTitle;
+  DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars, dwFillAttribute;
+  DWORD dwFlags;
+  WORD wShowWindow;
+  WORD cbReserved2;
+  BYTE* lpReserved2;
+  HANDLE hStdInput, hStdOutput, hStdError;
+} STARTUPINFOA, *LPSTARTUPINFOA;
+
+typedef struct _STARTUPINFOW {
+  DWORD cb;
+  LPWSTR lpReserved;
+  LPWSTR lpDesktop;
+  LPWSTR lpTitle;
+  DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars, dwFillAttribute;
+  DWORD dwFlags;
+  WORD wShowWindow;
+  WORD cbReserved2;
+  BYTE* lpReserved2;
+  HANDLE hStdInput, hStdOutput, hStdError;
+} STARTUPINFOW, *LPSTARTUPINFOW;
+
+typedef struct _PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+} PROCESS_INFORMATION, *LPPROCESS_INFORMATION;
+
+// Starts a program. Its name is the application name when one is given, else the first argument
+// of the command line (split as the C runtime splits it: blanks outside quotes, 2n backslashes
+// before a quote stand for n). A name with a folder resolves through the platform's Windows
+// paths against the current folder (or lpCurrentDirectory); a bare name is looked for in the
+// program's folder, the current folder, the system and Windows folders and last among the
+// platform's own programs (they lie beside the platform library: regsvr32). ".exe" is tried
+// when the name has no extension.
+// What the file is decides how it runs: a Linux executable runs directly (its arguments are the
+// command line's other arguments, its working folder the current folder, and it shares the
+// platform root); a Windows program (a file that begins with "MZ") goes to the Windows program
+// runner (see nux::process below), and without one the start fails with ERROR_BAD_EXE_FORMAT.
+// Errors: ERROR_FILE_NOT_FOUND (no such program), ERROR_DIRECTORY (a bad current folder),
+// ERROR_BAD_EXE_FORMAT (neither kind, or no runner), ERROR_INVALID_PARAMETER (no name).
+// The process handle is waitable (signalled when the process ends) and answers
+// GetExitCodeProcess; the thread handle stands for its first thread and is signalled with it.
+// Handles are not inherited and environments are not replaced: those parameters are ignored.
+BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                    LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                    LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                    LPPROCESS_INFORMATION lpProcessInformation);
+BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                    LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                    LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory, LPSTARTUPINFOW lpStartupInfo,
+                    LPPROCESS_INFORMATION lpProcessInformation);
+// STILL_ACTIVE while the process runs; its exit status afterwards (a Linux process ended by a
+// signal reports 128 + the signal's number).
+BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
+// Ends the process (SIGKILL for a Linux process); its exit code becomes uExitCode. A process that
+// has ended already: FALSE with ERROR_ACCESS_DENIED, as on Windows.
+BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode);
+DWORD GetProcessId(HANDLE hProcess);
+#ifdef _UNICODE
+#define CreateProcess CreateProcessW
+#define STARTUPINFO STARTUPINFOW
+#else
+#define CreateProcess CreateProcessA
+#define STARTUPINFO STARTUPINFOA
+#endif
+
+// ---- debugger output --------------------------------------------------------------
+// The platform's debugger output: standard error unless the environment variable
+// NUX_DEBUG_OUTPUT or nux::process::SetDebugOutputFile names a file, to which each text is
+// appended. Texts of several threads never mix.
+void OutputDebugStringA(LPCSTR lpOutputString);  // Windows-1252, written as UTF-8
+void OutputDebugStringW(LPCWSTR lpOutputString);
+#ifdef _UNICODE
+#define OutputDebugString OutputDebugStringW
+#else
+#define OutputDebugString OutputDebugStringA
+#endif
+
+namespace nux::process {
+
+// Splits a command line into its arguments as the C runtime does for argv.
+std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
+
+// A program start as the platform passes it on to a runner or a shell handler.
+struct ProgramStart {
+  std::string program;                 // Linux path of the program file
+  std::u16string windowsProgram;       // the same as a Windows path
+  std::vector<std::string> arguments;  // the command line's arguments after the program's name (UTF-8)
+  std::u16string commandLine;          // the whole command line as given
+  std::string currentDirectory;        // Linux path of the working folder
+  DWORD startupFlags = 0;              // STARTUPINFO dwFlags
+  WORD showWindow = 0;                 // STARTUPINFO wShowWindow (SW_SHOWNORMAL when not given)
+  DWORD creationFlags = 0;
+};
+
+// ---- configuration of the platform's outside world -----------------------------------------
+// All of it lives here. Each setting is taken from its call when one was made, else from its
+// environment variable.
+//
+// Windows programs: a function that stands for them (tests: it records the start and returns
+// the exit code; it runs on a thread of its own, the process ends when it returns), or a command
+// they are handed to (NUX_WINDOWS_RUNNER, e.g. "wine": the command's words, then the program's
+// Linux path and its arguments). Neither: Windows programs cannot start.
+using WindowsProgramRunner = std::function<DWORD(const ProgramStart& start)>;
+void SetWindowsProgramRunner(WindowsProgramRunner runner);
+void SetWindowsProgramCommand(std::vector<std::string> command);  // empty: back to the environment
+// Forgets both calls (the environment decides again).
+void ResetWindowsProgramRunner();
+
+// The debugger output's file (empty: back to NUX_DEBUG_OUTPUT, else standard error).
+void SetDebugOutputFile(const std::string& linuxPath);
+
+}  // namespace nux::process

@@ -212,6 +212,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         w->text = lParam ? std::u16string(reinterpret_cast<LPCWSTR>(lParam)) : std::u16string();
         if ((w->style & WS_CAPTION) == WS_CAPTION) w->ncpaint = true;
       }
+      if (!w->parent) PublishWindow(hwnd);
       WakeThread(w->thread);
       return TRUE;
     }

@@ -554,19 +554,22 @@ BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, LPWNDCLASSA wc) {
 
 int GetClassNameW(HWND hwnd, LPWSTR buffer, int maxCount) {
   auto w = Find(hwnd);
-  if (!w) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
+  RemoteWindow remote;
+  if (!w && !FindRemoteWindow(hwnd, &remote)) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
   if (!buffer || maxCount <= 0) return 0;
-  int n = std::min<int>(static_cast<int>(w->cls->name.size()), maxCount - 1);
-  std::memcpy(buffer, w->cls->name.data(), n * 2);
+  const std::u16string& name = w ? w->cls->name : remote.className;
+  int n = std::min<int>(static_cast<int>(name.size()), maxCount - 1);
+  std::memcpy(buffer, name.data(), n * 2);
   buffer[n] = 0;
   return n;
 }
 
 int GetClassNameA(HWND hwnd, LPSTR buffer, int maxCount) {
   auto w = Find(hwnd);
-  if (!w) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
+  RemoteWindow remote;
+  if (!w && !FindRemoteWindow(hwnd, &remote)) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
   if (!buffer || maxCount <= 0) return 0;
-  std::string a = nux::WideToAnsi(w->cls->name);
+  std::string a = nux::WideToAnsi(w ? w->cls->name : remote.className);
   int n = std::min<int>(static_cast<int>(a.size()), maxCount - 1);
   std::memcpy(buffer, a.data(), n);
   buffer[n] = 0;
@@ -818,6 +821,7 @@ HWND CreateCommon(DWORD exStyle, const std::u16string& className, const std::u16
     }
   }
   if (!IsWindow(hwnd)) return nullptr;
+  if (!w->parent) PublishWindow(hwnd);
   if (visible) ShowWindow(hwnd, SW_SHOW);
   return IsWindow(hwnd) ? hwnd : nullptr;
 }
@@ -853,6 +857,7 @@ void FinishDestroyTree(HWND hwnd) {
   for (HWND c : kids) FinishDestroyTree(c);
   ForgetWindowMessages(w->thread, hwnd);
   WindowGoingAway(hwnd, true);
+  if (!w->parent) WithdrawWindow(hwnd);
   Send(hwnd, WM_NCDESTROY, 0, 0);
   Lock lock(Mutex());
   if (auto* list = SiblingList(*w)) RemoveFromList(*list, hwnd);
@@ -911,7 +916,7 @@ BOOL DestroyWindow(HWND hwnd) {
   return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) { return Find(hwnd) != nullptr; }
+BOOL IsWindow(HWND hwnd) { return Find(hwnd) != nullptr || FindRemoteWindow(hwnd, nullptr); }
 
 BOOL IsWindowVisible(HWND hwnd) {
   auto w = Find(hwnd);
@@ -967,7 +972,12 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
   auto w = Find(hwnd);
-  if (!w) return 0;
+  if (!w) {
+    RemoteWindow remote;
+    if (!FindRemoteWindow(hwnd, &remote)) return 0;
+    if (processId) *processId = remote.process;
+    return 1;  // the other process's thread is not known here
+  }
   if (processId) *processId = GetCurrentProcessId();
   return w->thread;
 }
@@ -977,7 +987,14 @@ namespace {
 
 LONG_PTR GetLong(HWND hwnd, int index, bool ansi) {
   auto w = Find(hwnd);
-  if (!w) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
+  if (!w) {
+    RemoteWindow remote;
+    if (FindRemoteWindow(hwnd, &remote)) {
+      if (index == GWL_USERDATA) return remote.userData;
+      return SetLastError(ERROR_ACCESS_DENIED), 0;
+    }
+    return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
+  }
   Lock lock(Mutex());
   switch (index) {
     case GWL_WNDPROC:
@@ -1046,6 +1063,10 @@ LONG_PTR SetLong(HWND hwnd, int index, LONG_PTR value, bool ansi, size_t width) 
     case GWL_USERDATA:
       old = w->userData;
       w->userData = value;
+      if (!w->parent) {
+        lock.unlock();
+        PublishWindow(hwnd);  // other processes look for top-level windows by their user data
+      }
       return old;
     case GWL_ID:
       old = w->id;
@@ -1090,17 +1111,35 @@ BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
   return Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : ""), true) ? TRUE : FALSE;
 }
 
+namespace {
+// The title of another process's window, as GetWindowText copies it.
+template <class Char>
+int RemoteText(HWND hwnd, Char* buffer, int maxCount) {
+  RemoteWindow remote;
+  if (!FindRemoteWindow(hwnd, &remote)) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
+  std::basic_string<Char> text;
+  if constexpr (sizeof(Char) == 1)
+    text = nux::WideToAnsi(remote.title);
+  else
+    text = remote.title;
+  int n = std::min<int>(static_cast<int>(text.size()), maxCount - 1);
+  std::memcpy(buffer, text.data(), n * sizeof(Char));
+  buffer[n] = 0;
+  return n;
+}
+}  // namespace
+
 int GetWindowTextW(HWND hwnd, LPWSTR buffer, int maxCount) {
   if (!buffer || maxCount <= 0) return 0;
   buffer[0] = 0;
-  if (!IsWindow(hwnd)) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
+  if (!Find(hwnd)) return RemoteText(hwnd, buffer, maxCount);
   return static_cast<int>(Send(hwnd, WM_GETTEXT, maxCount, reinterpret_cast<LPARAM>(buffer)));
 }
 
 int GetWindowTextA(HWND hwnd, LPSTR buffer, int maxCount) {
   if (!buffer || maxCount <= 0) return 0;
   buffer[0] = 0;
-  if (!IsWindow(hwnd)) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), 0;
+  if (!Find(hwnd)) return RemoteText(hwnd, buffer, maxCount);
   return static_cast<int>(Send(hwnd, WM_GETTEXT, maxCount, reinterpret_cast<LPARAM>(buffer), true));
 }
 
@@ -1237,6 +1276,9 @@ BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
   }
   for (HWND h : list)
     if (IsWindow(h) && !proc(h, lParam)) return FALSE;
+  // Then the top-level windows of the other processes.
+  for (HWND h : RemoteWindows())
+    if (!proc(h, lParam)) return FALSE;
   return TRUE;
 }
 
@@ -1295,12 +1337,43 @@ HWND FindIn(const std::vector<HWND>& list, HWND after, const std::u16string* cls
 }
 }  // namespace
 
+namespace {
+// The first top-level window of another process after `after` (or from the first when `after`
+// is none of them) whose class and title match.
+HWND FindRemote(HWND after, const std::u16string* cls, const std::u16string* title) {
+  std::vector<HWND> list = RemoteWindows();
+  bool started = after == nullptr || std::find(list.begin(), list.end(), after) == list.end();
+  for (HWND h : list) {
+    if (!started) {
+      started = h == after;
+      continue;
+    }
+    RemoteWindow remote;
+    if (!FindRemoteWindow(h, &remote)) continue;
+    if (cls && !SameNoCase(remote.className, *cls)) continue;
+    if (title && !SameNoCase(remote.title, *title)) continue;
+    return h;
+  }
+  return nullptr;
+}
+}  // namespace
+
 HWND FindWindowExW(HWND parent, HWND childAfter, LPCWSTR className, LPCWSTR windowName) {
   std::u16string cls = className ? ClassNameArg(className) : std::u16string();
   std::u16string title = windowName ? std::u16string(windowName) : std::u16string();
+  if (!parent || parent == GetDesktopWindow()) {
+    const std::u16string* c = className ? &cls : nullptr;
+    const std::u16string* t = windowName ? &title : nullptr;
+    {
+      Lock lock(Mutex());
+      if (!childAfter || Find(childAfter)) {
+        if (HWND local = FindIn(TopLevel(), childAfter, c, t)) return local;
+        childAfter = nullptr;  // the other processes' windows follow ours
+      }
+    }
+    return FindRemote(childAfter, c, t);
+  }
   Lock lock(Mutex());
-  if (!parent || parent == GetDesktopWindow())
-    return FindIn(TopLevel(), childAfter, className ? &cls : nullptr, windowName ? &title : nullptr);
   auto w = Find(parent);
   if (!w) return nullptr;
   return FindIn(w->children, childAfter, className ? &cls : nullptr, windowName ? &title : nullptr);

@@ -201,4 +201,21 @@ void RunMessageHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void EnsureSystemClasses();
 void RegisterControlClasses();
 
+// ---- top-level windows other processes see (window_table.cpp) ----
+// Enters or refreshes a top-level window (class, title, user data) in the platform root's
+// table of windows; withdraws it when it goes away.
+void PublishWindow(HWND hwnd);
+void WithdrawWindow(HWND hwnd);
+struct RemoteWindow {
+  DWORD process = 0;
+  LONG_PTR userData = 0;
+  std::u16string className;
+  std::u16string title;
+};
+// Handles of the live top-level windows of other processes, in the table's order.
+std::vector<HWND> RemoteWindows();
+// What the table says of such a handle now; false when the handle is not one, or its window or
+// process is gone.
+bool FindRemoteWindow(HWND hwnd, RemoteWindow* out);
+
 }  // namespace nux::ui::detail

@@ -11,20 +11,9 @@
 
 namespace updatertest {
 
-DebugCapture::DebugCapture() : file_(dir_.path() + "/debug.txt") {
-  if (const char* previous = std::getenv("NUX_DEBUG_OUTPUT")) {
-    previous_ = previous;
-    hadPrevious_ = true;
-  }
-  setenv("NUX_DEBUG_OUTPUT", file_.c_str(), 1);
-}
+DebugCapture::DebugCapture() : file_(dir_.path() + "/debug.txt") { nux::process::SetDebugOutputFile(file_); }
 
-DebugCapture::~DebugCapture() {
-  if (hadPrevious_)
-    setenv("NUX_DEBUG_OUTPUT", previous_.c_str(), 1);
-  else
-    unsetenv("NUX_DEBUG_OUTPUT");
-}
+DebugCapture::~DebugCapture() { nux::process::SetDebugOutputFile(""); }
 
 std::string DebugCapture::Text() const { return nuxtest::ReadFile(file_); }
 
@@ -61,8 +50,6 @@ void SampleHost::InstallStandardHost() const {
   Write("Starvane7/SVStrings.txt", "! host strings\n1\t705\n5\t2\n13250\tStarvane 7 Plunet\n");
   Write("Starvane7/media/FileUtils.ini", "catalog\n}\nskins\n}\nunused\n}\n");
 }
-
-bool PlatformHasShellFolders() { return SHGetFolderPathA != nullptr; }
 
 std::string HostExecutableFixture() {
 #ifdef NUX_UPDATER_FIXTURES

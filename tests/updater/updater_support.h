@@ -19,8 +19,6 @@ class DebugCapture {
  private:
   nuxtest::TempDir dir_;
   std::string file_;
-  std::string previous_;
-  bool hadPrevious_ = false;
 };
 
 // A fresh platform root with the update program's process state reset. The host's files go
@@ -51,9 +49,6 @@ class SampleHost {
  private:
   nuxtest::ScopedPlatformRoot root_;
 };
-
-// Whether the platform offers the shell's folders; the test that needs them skips without.
-bool PlatformHasShellFolders();
 
 // Path of the fixture host executable built for the tests.
 std::string HostExecutableFixture();
