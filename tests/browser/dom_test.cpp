@@ -1,0 +1,214 @@
+// The document model: parsing, serialisation of innerHTML, look-ups, attributes and addresses.
+#include <gtest/gtest.h>
+
+#include "base/codepage.h"
+#include "browser/dom.h"
+#include "browser/textmodel.h"
+#include "browser/url.h"
+#include "test_support.h"
+
+using nux::browser::Document;
+using nux::browser::Element;
+using nux::browser::Ref;
+
+namespace {
+
+Ref<Document> Page(std::u16string_view body, std::u16string url = u"file:///C:/Program%20Files/Sv/HTML/page.htm") {
+  Ref<Document> doc = Document::ParseHtml(u"<html><head><title>T</title></head><body></body></html>", std::move(url));
+  doc->body()->SetInnerHTML(body);
+  return doc;
+}
+
+std::string Fixture(const char* name) { return nuxtest::ReadFile(nuxtest::SourceDir() + "/fixtures/" + name); }
+
+TEST(Serialisation, WritesTheControlsForm) {
+  struct Case {
+    const char16_t* in;
+    const char16_t* out;
+  } cases[] = {
+      {u"<p>Hello</p>", u"<P>Hello</P>"},
+      {u"<a href=\"x.htm\">x</a>", u"<A href=x.htm>x</A>"},
+      {u"<a HREF=\"my file.htm\" target=_top>y</a>", u"<A HREF=\"my file.htm\" target=_top>y</A>"},
+      {u"<img src='BM3.bmp'>", u"<IMG src=BM3.bmp>"},
+      {u"<SPAN class=Search ID=Search>star</SPAN>", u"<SPAN class=Search ID=Search>star</SPAN>"},
+      {u"<SPAN class=Bookmark3><A name=Bookmark17></A><IMG SRC='BM3.bmp'>t</SPAN>",
+       u"<SPAN class=Bookmark3><A name=Bookmark17></A><IMG SRC=BM3.bmp>t</SPAN>"},
+      {u"a &amp; b &lt;c&gt; d&nbsp;e \"q\"", u"a &amp; b &lt;c&gt; d&nbsp;e \"q\""},
+      {u"x<br>y<br/>z", u"x<BR>y<BR>z"},
+      {u"<input type=checkbox checked name=\"\">", u"<INPUT type=checkbox checked name>"},
+      {u"<div title='a\"b &amp; c'>d</div>", u"<DIV title=\"a&quot;b &amp; c\">d</DIV>"},
+      {u"<!-- note -->", u"<!-- note -->"},
+      {u"<script>if (a<b && c>d) x();</script>", u"<SCRIPT>if (a<b && c>d) x();</SCRIPT>"},
+      {u"<pre>\n\nline</pre>", u"<PRE>\n\nline</PRE>"},
+      {u"<table><tr><td width=100%>1</td></tr></table>",
+       u"<TABLE><TBODY><TR><TD width=\"100%\">1</TD></TR></TBODY></TABLE>"},
+      {u"<p>one<p>two", u"<P>one</P><P>two</P>"},
+      {u"<b><i>x</b>y</i>", u"<B><I>x</I></B><I>y</I>"},
+      {u"<font color=#ff0000>r</font>", u"<FONT color=\"#ff0000\">r</FONT>"},
+      {u"Stra\u00DFe \u00E4 &euro;", u"Stra\u00DFe \u00E4 \u20AC"},
+      {u"<custom-tag data-x=1>t</custom-tag>", u"<CUSTOM-TAG data-x=1>t</CUSTOM-TAG>"},
+      {u"{<a href=\"SVID,12\">x</a>}", u"{<A href=\"SVID,12\">x</A>}"},
+  };
+  for (const Case& c : cases) {
+    Ref<Document> doc = Page(c.in);
+    EXPECT_EQ(doc->body()->InnerHTML(), c.out) << nux::ToUtf8(c.in);
+  }
+}
+
+// Writing the markup back and reading it again gives the same text, over whole pages.
+TEST(Serialisation, IsIdempotentOverSamplePages) {
+  for (const char* name : {"reference.htm", "messy.htm", "template.htm"}) {
+    Ref<Document> doc = Document::Parse(Fixture(name), u"file:///C:/x.htm");
+    ASSERT_TRUE(doc->body()) << name;
+    std::u16string first = doc->body()->InnerHTML();
+    ASSERT_FALSE(first.empty() && std::string(name) != "template.htm") << name;
+    doc->body()->SetInnerHTML(first);
+    std::u16string second = doc->body()->InnerHTML();
+    EXPECT_EQ(first, second) << name;
+    doc->body()->SetInnerHTML(second);
+    EXPECT_EQ(doc->body()->InnerHTML(), second) << name;
+    // The whole document too.
+    Ref<Document> again = Document::ParseHtml(doc->documentElement()->OuterHTML(), u"about:blank");
+    EXPECT_EQ(again->documentElement()->OuterHTML(), doc->documentElement()->OuterHTML()) << name;
+  }
+}
+
+TEST(Parsing, DecodesUtf8AndWindows1252) {
+  struct Case {
+    std::string bytes;
+    const char16_t* body;
+  } cases[] = {
+      {"<p>Stra\xC3\x9F" "e</p>", u"<P>Stra\u00DFe</P>"},                               // valid UTF-8
+      {"\xEF\xBB\xBF<p>\xC3\xA4</p>", u"<P>\u00E4</P>"},                                 // byte-order mark
+      {"<p>Stra\xDF" "e \x80</p>", u"<P>Stra\u00DFe \u20AC</P>"},                        // not UTF-8: ANSI
+      {"<meta charset=windows-1252><p>\xC3\xA4</p>", u"<P>\u00C3\u00A4</P>"},            // the meta tag decides
+      {"<meta http-equiv=Content-Type content='text/html; charset=utf-8'><p>\xE2\x82\xAC</p>", u"<P>\u20AC</P>"},
+      {std::string("\xFF\xFE<\0p\0>\0\xE4\0", 10), u"<P>\u00E4</P>"},                     // UTF-16 with a mark
+  };
+  for (const Case& c : cases) {
+    Ref<Document> doc = Document::Parse(c.bytes, u"about:blank");
+    std::u16string html = doc->body()->InnerHTML();
+    EXPECT_EQ(html, c.body) << c.bytes;
+  }
+}
+
+TEST(Parsing, LoadsAFileByItsWindowsPathAndKnowsItsAddress) {
+  nuxtest::ScopedPlatformRoot root;
+  root.Write("drive_c/Program Files/Sv/HTML/Tpl One.htm", Fixture("reference.htm"));
+  Ref<Document> doc = Document::LoadFile(u"C:\\Program Files\\Sv\\HTML\\Tpl One.htm");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->url(), u"file:///C:/Program%20Files/Sv/HTML/Tpl%20One.htm");
+  EXPECT_EQ(doc->title(), u"Andromeda Galaxy");
+  EXPECT_FALSE(Document::LoadFile(u"C:\\missing.htm"));
+  EXPECT_FALSE(Document::LoadFile(u"C:\\Program Files"));  // a folder is no document
+}
+
+TEST(Lookups, FindElementsByIdNameTagAndInCollections) {
+  Ref<Document> doc = Document::Parse(Fixture("reference.htm"), u"file:///C:/x.htm");
+  doc->body()->InsertAdjacentHTML(nux::browser::Adjacent::BeforeEnd,
+                                  u"<a id=last>l</a><span name=top>not an anchor</span>");
+  ASSERT_TRUE(doc->GetElementById(u"last"));
+  EXPECT_EQ(doc->GetElementById(u"last")->InnerText(), u"l");
+  EXPECT_EQ(doc->GetElementById(u"LAST"), nullptr);  // ids keep their case
+  EXPECT_EQ(doc->GetElementsByName(u"top").size(), 2u);
+  EXPECT_EQ(doc->GetElementsByTagName(u"td").size(), 6u);
+  EXPECT_EQ(doc->GetElementsByTagName(u"TR").size(), 3u);
+  auto anchors = doc->Anchors();
+  ASSERT_EQ(anchors.size(), 2u);
+  EXPECT_EQ(anchors[0]->name(), u"top");
+  EXPECT_EQ(anchors[1]->id(), u"last");
+  EXPECT_EQ(doc->Links().size(), 4u);
+  auto all = doc->All();
+  ASSERT_GE(all.size(), 4u);
+  EXPECT_EQ(all[0]->tagName(), u"HTML");
+  EXPECT_EQ(all[1]->tagName(), u"HEAD");
+  EXPECT_EQ(doc->GetElementsByTagName(u"*").size(), all.size());
+}
+
+TEST(Elements, AttributesKeepTheirPlaceAndSpelling) {
+  Ref<Document> doc = Page(u"<a HREF=x.htm Target=main class=L>t</a>");
+  Element* a = doc->body()->Children()[0];
+  EXPECT_EQ(a->GetAttribute(u"href"), u"x.htm");
+  EXPECT_EQ(a->FindAttribute(u"href", true), nullptr);
+  a->SetAttribute(u"target", u"ENGINE");
+  a->SetAttribute(u"title", u"a b");
+  EXPECT_EQ(a->OuterHTML(), u"<A HREF=x.htm Target=ENGINE class=L title=\"a b\">t</A>");
+  EXPECT_TRUE(a->RemoveAttribute(u"CLASS"));
+  EXPECT_FALSE(a->RemoveAttribute(u"class"));
+  EXPECT_EQ(a->className(), u"");
+  EXPECT_EQ(a->parentElement(), doc->body());
+}
+
+TEST(Elements, InnerHtmlSetParsesInContextAndOuterAndAdjacentEdits) {
+  Ref<Document> doc = Page(u"<table id=t><tr><td>1</td></tr></table><p id=p>x</p>");
+  Element* tbody = doc->GetElementById(u"t")->Children()[0];
+  tbody->SetInnerHTML(u"<tr><td>a</td><td>b</td></tr>");  // rows stay rows in a table body
+  EXPECT_EQ(tbody->InnerHTML(), u"<TR><TD>a</TD><TD>b</TD></TR>");
+  Element* p = doc->GetElementById(u"p");
+  ASSERT_TRUE(p->InsertAdjacentHTML(nux::browser::Adjacent::AfterBegin, u"<b>1</b>"));
+  ASSERT_TRUE(p->InsertAdjacentHTML(nux::browser::Adjacent::BeforeBegin, u"<hr>"));
+  ASSERT_TRUE(p->InsertAdjacentHTML(nux::browser::Adjacent::AfterEnd, u"!"));
+  EXPECT_TRUE(doc->body()->InnerHTML().ends_with(u"<HR><P id=p><B>1</B>x</P>!"));
+  Ref<Element> keep(p);
+  ASSERT_TRUE(p->SetOuterHTML(u"<i>gone</i>"));
+  EXPECT_TRUE(doc->body()->InnerHTML().ends_with(u"<HR><I>gone</I>!"));
+  EXPECT_EQ(keep->ownerDocument(), nullptr);  // the replaced element lives on outside the tree
+  EXPECT_EQ(keep->parentElement(), nullptr);
+  p = doc->body()->Children().back();
+  p->SetInnerText(u"a<b\r\nc");
+  EXPECT_EQ(p->InnerHTML(), u"a&lt;b<BR>c");
+}
+
+TEST(Elements, SurviveTheirDocumentAndDeepNesting) {
+  Ref<Element> kept;
+  {
+    std::u16string deep;
+    for (int i = 0; i < 20000; ++i) deep += u"<span>";
+    Ref<Document> doc = Page(deep + u"x");
+    kept = doc->body()->Children()[0];
+    EXPECT_EQ(doc->body()->InnerHTML().size(), 20000u * 13 + 1);
+  }
+  EXPECT_EQ(kept->ownerDocument(), nullptr);
+  EXPECT_EQ(kept->tagName(), u"SPAN");
+}
+
+TEST(Addresses, ResolveLinksAgainstTheDocument) {
+  const std::u16string base = u"file:///C:/Program%20Files/Sv/HTML/page.htm";
+  struct Case {
+    const char16_t* href;
+    const char16_t* resolved;
+  } cases[] = {
+      {u"other.htm", u"file:///C:/Program%20Files/Sv/HTML/other.htm"},
+      {u"other.htm#Bookmark17", u"file:///C:/Program%20Files/Sv/HTML/other.htm#Bookmark17"},
+      {u"SVID,10023", u"file:///C:/Program%20Files/Sv/HTML/SVID,10023"},
+      {u"#top", u"file:///C:/Program%20Files/Sv/HTML/page.htm#top"},
+      {u"../../pages/m32.htm", u"file:///C:/Program%20Files/pages/m32.htm"},
+      {u"../../../../x.htm", u"file:///C:/x.htm"},
+      {u"sub\\my page.htm", u"file:///C:/Program%20Files/Sv/HTML/sub/my%20page.htm"},
+      {u"/root.htm", u"file:///C:/root.htm"},
+      {u"mailto:info@example.com", u"mailto:info@example.com"},
+      {u"http://www.example.com/a b/", u"http://www.example.com/a b/"},
+      {u"D:\\Data\\x y.htm", u"file:///D:/Data/x%20y.htm"},
+      {u"", u"file:///C:/Program%20Files/Sv/HTML/page.htm"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(nux::browser::ResolveUrl(base, c.href), c.resolved) << nux::ToUtf8(c.href);
+  EXPECT_EQ(nux::browser::ResolveUrl(u"about:blank", u"x.htm"), u"x.htm");
+  EXPECT_EQ(nux::browser::FileUrlFromPath(u"C:\\Program Files\\a.htm"), u"file:///C:/Program%20Files/a.htm");
+  EXPECT_EQ(nux::browser::PathFromFileUrl(u"file:///C:/Program%20Files/a.htm#x"), u"C:\\Program Files\\a.htm");
+  EXPECT_EQ(nux::browser::PathFromFileUrl(u"about:blank"), u"");
+}
+
+TEST(Scrolling, ScrollIntoViewKeepsTheTargetAndItsLine) {
+  Ref<Document> doc = Page(u"<p>one</p><p>two</p><p>three<br><a name=x>four</a></p>");
+  doc->ScrollTo(-5, 40);
+  EXPECT_EQ(doc->scrollX(), 0);
+  EXPECT_EQ(doc->scrollY(), 40);
+  Element* a = doc->Anchors()[0];
+  a->ScrollIntoView(true);
+  EXPECT_EQ(doc->scrollTarget(), a);
+  EXPECT_EQ(doc->scrollY(), 3 * Document::kLineHeight);
+  doc->ScrollTo(0, 0);
+  EXPECT_EQ(doc->scrollTarget(), nullptr);
+}
+
+}  // namespace
