@@ -5,7 +5,6 @@
 #include <new>
 #include <string>
 
-#include "CurlLibrary.h"
 #include "DebugPrint.h"
 #include "MFile.h"
 #include "StarvanePath.h"
@@ -53,8 +52,8 @@ SlistFreeAllFn p_curl_slist_free_all = nullptr;
 EasyStrerrorFn p_curl_easy_strerror = nullptr;
 
 template <typename Fn>
-void Take(Fn& slot, void* library, const char* name) {
-  slot = reinterpret_cast<Fn>(GetCurlProcAddress(library, name));
+void Take(Fn& slot, HMODULE library, const char* name) {
+  slot = library != nullptr ? reinterpret_cast<Fn>(GetProcAddress(library, name)) : nullptr;
 }
 
 std::atomic<ProgressPoster> g_poster{nullptr};
@@ -127,7 +126,9 @@ HttpConnection::HttpConnection() {
   LoadSettings();
   StarvanePath resolver;
   const char* path = resolver.GetPath("libcurl.dll");
-  library_ = LoadCurlLibrary(path != nullptr ? path : "libcurl.dll");
+  // Without a copy in the host's folders the bare name is loaded: the platform's loader maps it
+  // to the system's transfer library.
+  library_ = LoadLibraryA(path != nullptr ? path : "libcurl.dll");
   if (library_ == nullptr) DebugPrint("File libcurl.dll not found!!!\n");
   Take(p_curl_global_init, library_, "curl_global_init");
   Take(p_curl_easy_init, library_, "curl_easy_init");
@@ -142,7 +143,7 @@ HttpConnection::HttpConnection() {
 }
 
 HttpConnection::~HttpConnection() {
-  FreeCurlLibrary(library_);
+  if (library_ != nullptr) FreeLibrary(library_);
   library_ = nullptr;
 }
 

@@ -84,7 +84,7 @@ class HttpConnection {
 
  private:
 
-  void* library_ = nullptr;
+  HMODULE library_ = nullptr;
   std::map<int, std::string> names_;
   std::map<int, std::string> values_;
   std::string resolvedPath_;

@@ -170,6 +170,15 @@ bool IsElf(const std::vector<uint8_t>& bytes) {
          bytes[3] == 'F';
 }
 
+bool IsElfFile(const std::string& path) {
+  uint8_t head[4] = {};
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ssize_t n = ::read(fd, head, sizeof head);
+  ::close(fd);
+  return n == 4 && IsElf(std::vector<uint8_t>(head, head + 4));
+}
+
 // The marker that precedes each embedded .res (see cmake/NuxResources.cmake): 0x7F "NUXRES"
 // 0x01, then the image's size as 64 bits. Kept inverted here so that this program's own bytes
 // do not hold the marker.
@@ -214,6 +223,71 @@ uintptr_t LibraryBase(void* dl) {
 HMODULE AddReference(Module* m) {
   ++m->loadCount;
   return detail::ToHandle(m);
+}
+
+// Loads a Linux shared library (a path, or a system library's name for the dynamic linker) and
+// enters it in the table under linuxPath (the real file when empty).
+HMODULE LoadSharedObject(Table& table, const std::string& file, std::string linuxPath, int extraFlags) {
+  // Outside the lock: loading runs the library's registrations, which take it.
+  void* dl = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | extraFlags);
+  if (!dl) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  uintptr_t base = LibraryBase(dl);
+  if (!base) {
+    dlclose(dl);
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return nullptr;
+  }
+  if (linuxPath.empty()) {
+    struct link_map* map = nullptr;
+    if (dlinfo(dl, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && *map->l_name)
+      linuxPath = RealPath(map->l_name);
+    else
+      linuxPath = file;
+  }
+  void* extra = nullptr;
+  HMODULE result;
+  {
+    std::lock_guard<std::mutex> lock(table.mutex);
+    Module* m = detail::FindLocked(table, reinterpret_cast<HMODULE>(base));
+    if (!m) {
+      auto lib = std::make_unique<Module>();
+      lib->kind = ModuleKind::SharedObject;
+      lib->handle = base;
+      lib->linuxPath = linuxPath;
+      m = lib.get();
+      table.modules[base] = std::move(lib);
+    }
+    if (m->dl) {
+      extra = dl;  // already held by an earlier LoadLibrary
+    } else {
+      m->dl = dl;
+    }
+    result = AddReference(m);
+  }
+  if (extra) dlclose(extra);
+  return result;
+}
+
+// Windows library names that stand for a library of the system here.
+struct SystemLibraries {
+  std::mutex mutex;
+  std::vector<std::pair<std::u16string, std::string>> names{{u"libcurl.dll", "libcurl.so.4"}};
+};
+
+SystemLibraries& TheSystemLibraries() {
+  static auto* s = new SystemLibraries;
+  return *s;
+}
+
+std::string SystemLibraryFor(std::u16string_view fileName) {
+  SystemLibraries& s = TheSystemLibraries();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  for (const auto& [name, soname] : s.names)
+    if (EqualNoCase(name, fileName)) return soname;
+  return {};
 }
 
 }  // namespace
@@ -544,6 +618,13 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD flags) {
     programPath = table.program->linuxPath;
   }
   std::string path = ResolveLibraryFile(name, programPath);
+  // A library the system provides: when no such file is there, or the file is a Windows
+  // library whose code cannot run here, the system's library is loaded in its place. It stays
+  // loaded: such libraries keep global state that is never cleaned up.
+  if (!asData) {
+    const std::string system = SystemLibraryFor(BaseName(name));
+    if (!system.empty() && (path.empty() || !IsElfFile(path))) return LoadSharedObject(table, system, {}, RTLD_NODELETE);
+  }
   if (path.empty()) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
@@ -577,40 +658,7 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD flags) {
       ScanEmbeddedResources(module->bytes.data(), module->bytes.size(), entries);
     } else {
       module.reset();
-      // Outside the lock: loading runs the library's registrations, which take it.
-      void* dl = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (!dl) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return nullptr;
-      }
-      uintptr_t base = LibraryBase(dl);
-      if (!base) {
-        dlclose(dl);
-        SetLastError(ERROR_BAD_EXE_FORMAT);
-        return nullptr;
-      }
-      void* extra = nullptr;
-      HMODULE result;
-      {
-        std::lock_guard<std::mutex> lock(table.mutex);
-        Module* m = detail::FindLocked(table, reinterpret_cast<HMODULE>(base));
-        if (!m) {
-          auto lib = std::make_unique<Module>();
-          lib->kind = ModuleKind::SharedObject;
-          lib->handle = base;
-          lib->linuxPath = path;
-          m = lib.get();
-          table.modules[base] = std::move(lib);
-        }
-        if (m->dl) {
-          extra = dl;  // already held by an earlier LoadLibrary
-        } else {
-          m->dl = dl;
-        }
-        result = AddReference(m);
-      }
-      if (extra) dlclose(extra);
-      return result;
+      return LoadSharedObject(table, path, path, 0);
     }
   }
 
@@ -701,3 +749,14 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   }
   return reinterpret_cast<FARPROC>(symbol);
 }
+
+namespace nux {
+
+void SetSystemLibrary(std::u16string_view windowsName, const std::string& soname) {
+  auto& s = nux::res::TheSystemLibraries();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  std::erase_if(s.names, [&](const auto& entry) { return nux::res::EqualNoCase(entry.first, windowsName); });
+  if (!soname.empty()) s.names.emplace_back(std::u16string(windowsName), soname);
+}
+
+}  // namespace nux

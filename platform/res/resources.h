@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 #include "base/types.h"
 
@@ -34,6 +36,11 @@
 typedef void (*FARPROC)();
 
 namespace nux {
+// Windows library names that stand for a system library here: LoadLibrary of such a name loads
+// the system library (by the dynamic linker's search) when no such file is found or the file is a
+// Windows library. "libcurl.dll" stands for "libcurl.so.4". An empty soname removes the name.
+void SetSystemLibrary(std::u16string_view windowsName, const std::string& soname);
+
 // Called by the generated code of nux_add_resources when a binary is loaded: the resources
 // (.res bytes) belong to the module that contains the address anchor.
 void RegisterModuleResources(const void* anchor, const unsigned char* data, std::size_t size);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CurlLibrary.h"
+#include "res/resources.h"
 #include "HttpConnection.h"
 #include "MFile.h"
 #include "UpdateFlags.h"
@@ -61,7 +61,7 @@ class HttpTest : public ::testing::Test {
   }
   void TearDown() override {
     SetProgressPoster(nullptr);
-    SetCurlSystemLibrary("");
+    nux::SetSystemLibrary(u"libcurl.dll", "libcurl.so.4");
   }
   std::vector<Posted> PostedMessages() {
     std::lock_guard<std::mutex> guard(g_postedLock);
@@ -216,7 +216,7 @@ TEST_F(HttpTest, ProgressGoesToTheWindowAndClosingTheDialogAbortsTheTransfer) {
 }
 
 TEST_F(HttpTest, WithoutTheLibraryNothingIsFetched) {
-  SetCurlSystemLibrary("libnux-no-such-transfer-library.so.0");
+  nux::SetSystemLibrary(u"libcurl.dll", "libnux-no-such-transfer-library.so.0");
   server.Set("/x.exe", "MZ");
   DebugCapture debug;
   HttpConnection http;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CurlLibrary.h"
+#include "res/resources.h"
 #include "HttpConnection.h"
 #include "UpdateJob.h"
 #include "http_server.h"
@@ -143,7 +143,7 @@ class UpdateJobTest : public ::testing::Test {
   }
   void TearDown() override {
     SetProgressPoster(nullptr);
-    SetCurlSystemLibrary("");
+    nux::SetSystemLibrary(u"libcurl.dll", "libcurl.so.4");
   }
 
   // Writes "Starvane7updater.ini" with the given flags (lines 6 and 7) and list URL.
@@ -348,7 +348,7 @@ TEST_F(UpdateJobTest, EachFailureEndsTheRunWithItsDiagnosticAndNothingRun) {
       DeleteFileA("C:\\Run\\Starvane7updater.ini");
     else
       WriteIni("1", "1", c.url);
-    SetCurlSystemLibrary(c.noLibrary ? "libnux-no-such-transfer-library.so.0" : "");
+    nux::SetSystemLibrary(u"libcurl.dll", c.noLibrary ? "libnux-no-such-transfer-library.so.0" : "libcurl.so.4");
     g_progressCount = 0;
     Recorder local;
     DebugCapture debug;
