@@ -918,6 +918,7 @@ void ProgressChanged(HWND hwnd, const ProgressData& d) {
     ls = g_listeners;
   }
   for (auto& l : ls) l.fn(hwnd, d.pos, d.low, d.high, l.context);
+  MirrorProgress(hwnd, d.pos, d.low, d.high);
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -994,6 +995,9 @@ LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, TRUE);
       return old;
     }
+    case WM_DESTROY:
+      EndProgressLine(hwnd);
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {

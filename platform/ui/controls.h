@@ -245,4 +245,9 @@ namespace nux::ui {
 int AddProgressListener(void (*fn)(HWND bar, int pos, int low, int high, void* context), void* context);
 void RemoveProgressListener(int id);
 
+// Where progress bars are mirrored as a text line: by default on standard error when it is a
+// terminal, else nowhere; a descriptor (>= 0) mirrors onto it always, -1 never, -2 restores the
+// default.
+void SetTerminalProgressOutput(int fd);
+
 }  // namespace nux::ui

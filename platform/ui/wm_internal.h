@@ -201,6 +201,10 @@ void RunMessageHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void EnsureSystemClasses();
 void RegisterControlClasses();
 
+// ---- the terminal's progress line (terminal_progress.cpp) ----
+void MirrorProgress(HWND bar, int pos, int low, int high);
+void EndProgressLine(HWND bar);
+
 // ---- top-level windows other processes see (window_table.cpp) ----
 // Enters or refreshes a top-level window (class, title, user data) in the platform root's
 // table of windows; withdraws it when it goes away.

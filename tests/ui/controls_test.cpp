@@ -1,6 +1,10 @@
 // The standard controls: edit text, selection and notifications; buttons; the progress bar;
 // scroll information; static hit testing.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "gdi/surface.h"
+#include "test_support.h"
 #include "ui_fixture.h"
 
 using namespace uitest;
@@ -155,6 +159,29 @@ TEST_F(Controls, ProgressBarRangePositionAndDrawing) {
   ASSERT_TRUE(nux::testing::CaptureWindow(p, &shot));
   EXPECT_EQ(shot.colorAt(10, 12), GetSysColor(COLOR_HIGHLIGHT));   // filled half
   EXPECT_EQ(shot.colorAt(140, 12), GetSysColor(COLOR_BTNFACE));   // empty half
+}
+
+TEST_F(Controls, ProgressBarIsMirroredAsATextLineWhenAskedFor) {
+  nuxtest::TempDir dir;
+  const std::string file = dir.path() + "/line.txt";
+  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  nux::ui::SetTerminalProgressOutput(fd);
+  HWND p = Make(PROGRESS_CLASSW, 0, 9);
+  SendMessageW(p, PBM_SETRANGE32, 0, 8);  // a new range is drawn at once
+  SendMessageW(p, PBM_SETPOS, 2, 0);
+  SendMessageW(p, PBM_SETPOS, 2, 0);  // unchanged: nothing drawn
+  SendMessageW(p, PBM_DELTAPOS, 6, 0);
+  HWND q = Make(PROGRESS_CLASSW, 0, 10);
+  SendMessageW(q, PBM_SETPOS, 5, 0);
+  DestroyWindow(q);  // the open line ends with its bar
+  nux::ui::SetTerminalProgressOutput(-2);
+  ::close(fd);
+  const std::string bar10 = std::string(10, '#') + std::string(30, '-');
+  EXPECT_EQ(nuxtest::ReadFile(file), "\r[" + std::string(40, '-') + "]   0%\r[" + bar10 + "]  25%\r[" + std::string(40, '#') + "] 100%\n\r[" +
+                                         std::string(2, '#') + std::string(38, '-') + "]   5%\n");
+  // Without a terminal (as in tests) the default mirrors nothing.
+  SendMessageW(p, PBM_SETPOS, 1, 0);
 }
 
 TEST_F(Controls, ScrollInformationIsClampedToRangeAndPage) {
