@@ -1,23 +1,29 @@
 #include "HostMenuResource.h"
 
-#include "base/codepage.h"
 #include "res/resources.h"
-#include "res/templates.h"
+#include "ui/menu.h"
 
 namespace {
 
-HostMenu Convert(const std::vector<nux::res::MenuItem>& items) {
+// The items of a loaded menu, read as the menu handlers read them: each position's id, type,
+// submenu and text (256 characters), up to the first position that cannot be read.
+HostMenu ReadMenu(HMENU handle) {
   HostMenu menu;
-  for (const nux::res::MenuItem& source : items) {
+  const int count = GetMenuItemCount(handle);
+  for (int position = 0; position < count; ++position) {
+    char text[256] = {};
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_TYPE | MIIM_SUBMENU | MIIM_DATA;
+    info.dwTypeData = text;
+    info.cch = sizeof text;
+    if (!GetMenuItemInfoA(handle, static_cast<UINT>(position), TRUE, &info)) break;
     HostMenuItem item;
-    item.id = source.id;
-    item.text = nux::WideToAnsi(source.text);
-    item.popup = source.IsPopup();
-    if (item.popup) {
-      item.items = Convert(source.children);
-    } else {
-      item.separator = source.IsSeparator() || (item.id == 0 && item.text.empty());
-    }
+    item.id = info.wID;
+    item.popup = info.hSubMenu != nullptr;
+    item.separator = !item.popup && (info.fType & MFT_SEPARATOR) != 0;
+    if (!item.separator) item.text = text;
+    if (item.popup) item.items = ReadMenu(info.hSubMenu);
     menu.push_back(std::move(item));
   }
   return menu;
@@ -25,23 +31,17 @@ HostMenu Convert(const std::vector<nux::res::MenuItem>& items) {
 
 }  // namespace
 
-bool ParseMenuTemplate(const unsigned char* bytes, size_t size, HostMenu& menu) {
-  menu.clear();
-  const auto parsed = nux::res::ParseMenuTemplate(bytes, size);
-  if (!parsed) return false;
-  menu = Convert(parsed->items);
-  return true;
-}
-
 bool LoadHostMenu(const char* libraryPath, int menuId, HostMenu& menu) {
   menu.clear();
   HMODULE library = LoadLibraryA(libraryPath);
   if (library == nullptr) return false;
-  const auto parsed = nux::res::LoadMenuTemplate(library, MAKEINTRESOURCEW(menuId));
+  HMENU handle = LoadMenuA(library, MAKEINTRESOURCEA(menuId));
+  if (handle != nullptr) {
+    menu = ReadMenu(handle);
+    DestroyMenu(handle);
+  }
   FreeLibrary(library);
-  if (!parsed) return false;
-  menu = Convert(parsed->items);
-  return true;
+  return handle != nullptr;
 }
 
 bool FindMenuItemById(HostMenuItem* out, const HostMenu& menu, UINT id) {

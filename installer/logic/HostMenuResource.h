@@ -2,7 +2,6 @@
 // LoadLibraryA): the items of a menu as a tree, and the two look-ups the menu merge needs.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,9 +17,8 @@ struct HostMenuItem {
 
 using HostMenu = std::vector<HostMenuItem>;
 
-// Parses a menu template (the bytes of an RT_MENU resource); false when malformed.
-bool ParseMenuTemplate(const unsigned char* bytes, size_t size, HostMenu& menu);
-// Loads the library and reads its menu resource menuId; false when either is missing.
+// Loads the library (LoadLibraryA) and reads its menu resource menuId (LoadMenuA,
+// GetMenuItemInfoA); false when either is missing.
 bool LoadHostMenu(const char* libraryPath, int menuId, HostMenu& menu);
 
 // The first item with the id, in the menu and its submenus (separators passed over); its

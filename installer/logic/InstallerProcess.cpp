@@ -1,41 +1,35 @@
 #include "InstallerProcess.h"
 
-#include <mutex>
+#include <vector>
 
-#include "base/errors.h"
-
-namespace {
-
-std::mutex& RunnerLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-ProcessRunner& Runner() {
-  static ProcessRunner runner;
-  return runner;
-}
-
-// The platform's way of starting a process and waiting for it.
-bool PlatformRunAndWait(const std::string& /*commandLine*/, ProcessWindow /*window*/) {
-  // The platform has no process creation yet: a program that cannot be started.
-  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-  return false;
-}
-
-}  // namespace
+#include "process/process.h"
+#include "ui/window.h"
 
 bool RunProcessAndWait(const std::string& commandLine, ProcessWindow window) {
-  ProcessRunner runner;
-  {
-    std::lock_guard<std::mutex> guard(RunnerLock());
-    runner = Runner();
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  DWORD flags = 0;
+  switch (window) {
+    case ProcessWindow::kShown:
+      startup.dwFlags = STARTF_USESHOWWINDOW;
+      startup.wShowWindow = SW_SHOW;
+      break;
+    case ProcessWindow::kHidden:
+      startup.dwFlags = STARTF_USESHOWWINDOW;
+      startup.wShowWindow = SW_HIDE;
+      break;
+    case ProcessWindow::kNoWindow:
+      flags = CREATE_NO_WINDOW;
+      break;
   }
-  if (runner) return runner(commandLine, window);
-  return PlatformRunAndWait(commandLine, window);
-}
-
-void SetProcessRunner(ProcessRunner runner) {
-  std::lock_guard<std::mutex> guard(RunnerLock());
-  Runner() = std::move(runner);
+  // CreateProcessA may write into the command line: it gets a copy of its own.
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
+    return false;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return true;
 }

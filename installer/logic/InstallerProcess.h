@@ -2,7 +2,6 @@
 // registration of a host component) and waiting for them to end.
 #pragma once
 
-#include <functional>
 #include <string>
 
 enum class ProcessWindow {
@@ -11,11 +10,6 @@ enum class ProcessWindow {
   kNoWindow,  // CREATE_NO_WINDOW
 };
 
-// Starts the command line, waits without limit for the process to end and closes its handles;
-// false when the process cannot be started.
+// Starts the command line (CreateProcessA), waits without limit for the process to end and
+// closes its handles; false when the process cannot be started.
 bool RunProcessAndWait(const std::string& commandLine, ProcessWindow window);
-
-// Replaces how processes are started (tests record the command lines and act as the programs).
-// An empty runner goes back to the platform's processes.
-using ProcessRunner = std::function<bool(const std::string& commandLine, ProcessWindow window)>;
-void SetProcessRunner(ProcessRunner runner);

@@ -17,3 +17,9 @@ target_compile_definitions(${NUX_TEST_TARGET} PRIVATE NUX_INSTALLER_FIXTURES="${
 
 # The installer's own resources (its German texts and dialogs), as the program carries them.
 nux_add_resources(${NUX_TEST_TARGET} ${CMAKE_SOURCE_DIR}/installer/StarvaneUpdater.rc)
+
+# The child program and the registration library of the process tests (tests/process).
+add_dependencies(${NUX_TEST_TARGET} nux_test_child nux_test_regserver regsvr32)
+target_compile_definitions(${NUX_TEST_TARGET} PRIVATE
+  NUX_TEST_CHILD="$<TARGET_FILE:nux_test_child>"
+  NUX_TEST_REGSERVER="$<TARGET_FILE:nux_test_regserver>")

@@ -2,14 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <mutex>
 
 #include "HostSettings.h"
 #include "InstallProcedure.h"
 #include "InstalledFilesRegister.h"
-#include "InstallerProcess.h"
+#include "base/codepage.h"
 #include "PluginFilesCreator.h"
 #include "Quillon.h"
 #include "fs/fs.h"
+#include "fs/path.h"
 #include "installer_support.h"
 #include "process/process.h"
 #include "ui/window.h"
@@ -39,26 +41,6 @@ struct FakeUi : InstallUi {
   std::vector<std::string> steps;
   int position = 0;
 };
-
-// Arguments of a command line: quoted or blank-separated tokens.
-std::vector<std::string> Arguments(const std::string& commandLine) {
-  std::vector<std::string> out;
-  size_t i = 0;
-  while (i < commandLine.size()) {
-    if (commandLine[i] == ' ') {
-      ++i;
-    } else if (commandLine[i] == '"') {
-      const size_t end = commandLine.find('"', i + 1);
-      out.push_back(commandLine.substr(i + 1, end - i - 1));
-      i = end + 1;
-    } else {
-      const size_t end = std::min(commandLine.find(' ', i), commandLine.size());
-      out.push_back(commandLine.substr(i, end - i));
-      i = end;
-    }
-  }
-  return out;
-}
 
 std::string ReadWin(const std::string& path) {
   FILE* f = w32_fopen(path.c_str(), "rb");
@@ -99,18 +81,28 @@ class InstallTest : public HostTest {
         "media\\plugins.dat\nStar Atlas\n30\n}\n"
         "[ModifyMenu]\nmenu.txt\nTools\n30\tSettings\t0\n31\tAtlas\t0\n}\n}\n"
         "[ModifySVStrings]\nSVStrings.txt\n13250\tNew\n}\n";
-    SetProcessRunner([this](const std::string& commandLine, ProcessWindow window) {
-      started_.push_back(commandLine);
-      const std::vector<std::string> args = Arguments(commandLine);
-      if (!args.empty() && args[0] == "C:\\Plugin\\patch.exe" && patchWorks_) {
-        EXPECT_EQ(window, ProcessWindow::kHidden);
-        WriteWin(args[4], ReadWin(args[3]) + ReadWin(args[2]));  // output = target + patch
-      }
-      return true;
+    SetFile("pre.exe", "MZ pre-install program");
+    SetFile("patch.exe", "MZ patch tool");
+    // The plug-in's programs are Windows programs: the platform hands them to this runner, which
+    // acts as the patch tool (output = target + patch).
+    nux::process::SetWindowsProgramRunner([this](const nux::process::ProgramStart& start) -> DWORD {
+      std::lock_guard<std::mutex> guard(startedLock_);
+      started_.push_back(nux::WideToAnsi(start.commandLine));
+      shows_.push_back(start.showWindow);
+      const std::vector<std::string>& args = start.arguments;
+      if (start.windowsProgram == u"C:\\Plugin\\patch.exe" && patchWorks_ && args.size() == 4)
+        WriteWin(args[3], ReadWin(args[2]) + ReadWin(args[1]));
+      return 0;
     });
     nux::fs::SetFreeSpaceOverride(1ull << 30);
   }
   void TearDown() override {
+    if (hostProcess_ != nullptr) {
+      TerminateProcess(hostProcess_, 0);
+      WaitForSingleObject(hostProcess_, INFINITE);
+      CloseHandle(hostProcess_);
+      hostProcess_ = nullptr;
+    }
     if (hostWindow_ != nullptr) DestroyWindow(hostWindow_);
     hostWindow_ = nullptr;
     UnregisterClassA(kHostWindowClass, nullptr);
@@ -144,10 +136,27 @@ class InstallTest : public HostTest {
     return CreateWindowExA(0, kHostWindowClass, "Starvane 7", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
   }
 
+  // The host running as a process of its own, its main window shown.
+  void StartHostProcess() {
+    std::string line = "\"" + nux::fs::ToWindowsPathA(NUX_TEST_CHILD) +
+                       "\" window SV7WindowClass \"Starvane 7\" 0 C:\\host-ready";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    hostProcess_ = pi.hProcess;
+    for (int i = 0; i < 1000 && GetFileAttributesA("C:\\host-ready") == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+    ASSERT_NE(GetFileAttributesA("C:\\host-ready"), INVALID_FILE_ATTRIBUTES);
+  }
+
+  HANDLE hostProcess_ = nullptr;
   HWND hostWindow_ = nullptr;
   std::string setup_;
   FakeUi ui_;
+  std::mutex startedLock_;
   std::vector<std::string> started_;
+  std::vector<WORD> shows_;
   bool patchWorks_ = true;
 };
 
@@ -163,6 +172,7 @@ TEST_F(InstallTest, InstallsFilesRegisterListSectionsAndSettings) {
 
   ASSERT_EQ(started_.size(), 2u);
   EXPECT_EQ(started_[0], "\"C:\\Plugin\\pre.exe\" \"C:\\Host\\media\\pre.txt\"");
+  EXPECT_EQ(shows_, (std::vector<WORD>{SW_SHOW, SW_HIDE}));
   EXPECT_EQ(started_[1],
             "\"C:\\Plugin\\patch.exe\" -i \"C:\\Plugin\\files\\data\\patched.dat\" \"C:\\Host\\data\\patched.dat\" "
             "\"C:\\Host\\data\\patched.dat_patch\"");
@@ -230,6 +240,7 @@ TEST_F(InstallTest, RefusalsShowTheirMessageAndChangeNothing) {
        "m2\n"},
       {"-5 host running", [](InstallTest&) { SetHostRunningProbe([] { return true; }); }, "m5\n"},
       {"-5 host window", [](InstallTest& t) { t.hostWindow_ = HostWindow(); }, "m5\n"},
+      {"-5 host window of another process", [](InstallTest& t) { t.StartHostProcess(); }, "m5\n"},
       {"disk space", [](InstallTest&) { nux::fs::SetFreeSpaceOverride((10ull << 20) - 1); }, "text 106"},
       {"disk space over 4 GiB",
        [](InstallTest& t) {

@@ -4,8 +4,8 @@
 
 #include "HostSettings.h"
 #include "InstalledFilesRegister.h"
-#include "InstallerProcess.h"
 #include "Quillon.h"
+#include "process/process.h"
 #include "registry/registry.h"
 
 namespace {
@@ -37,7 +37,7 @@ void HostTest::SetUp() {
 void HostTest::TearDown() {
   quillon::SetHaltHandler({});
   quillon::SetModuleFolder("");
-  SetProcessRunner({});
+  nux::process::ResetWindowsProgramRunner();
   ForgetWorkDir();
 }
 

@@ -3,7 +3,11 @@
 
 #include <algorithm>
 
-#include "InstallerProcess.h"
+#include "base/codepage.h"
+#include "fs/fs.h"
+#include "fs/path.h"
+#include "process/process.h"
+#include "registry/registry.h"
 #include "PluginFilesCreator.h"
 #include "Quillon.h"
 #include "fs/fs.h"
@@ -47,14 +51,12 @@ class SectionsTest : public HostTest {
   void SetUp() override {
     HostTest::SetUp();
     WriteRegister(0, {});
-    SetProcessRunner([this](const std::string& commandLine, ProcessWindow window) {
-      started_.push_back(commandLine);
-      windows_.push_back(window);
-      return true;
+    nux::process::SetWindowsProgramRunner([this](const nux::process::ProgramStart& start) -> DWORD {
+      started_.push_back(nux::WideToAnsi(start.commandLine));
+      return 0;
     });
   }
-  std::vector<std::string> started_;
-  std::vector<ProcessWindow> windows_;
+  std::vector<std::string> started_;  // Windows programs started
 };
 
 TEST_F(SectionsTest, RecordsAreAppendedScrambledAndNeverTruncated) {
@@ -91,15 +93,29 @@ TEST_F(SectionsTest, UnopenablePluginListSkipsEverything) {
   EXPECT_TRUE(started_.empty());
 }
 
+// Plug-in 19 registers the host component with the platform's regsvr32, which calls the
+// library's DllRegisterServer in a process of its own.
 TEST_F(SectionsTest, PluginNineteenRegistersItsComponent) {
+  ASSERT_TRUE(CopyFileA(nux::fs::ToWindowsPathA(NUX_TEST_REGSERVER).c_str(), "C:\\Host\\Pellucor.dll", FALSE));
+  auto registered = [] {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\NuxTest", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const bool found = RegQueryValueExA(key, "Registered", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+  };
   auto setup = Setup("list.dat\nName\n}\n");
+  PluginFilesCreator other(18);
+  EXPECT_TRUE(other.ApplyPluginSections(*setup));
+  EXPECT_FALSE(registered());
   PluginFilesCreator creator(19);
-  EXPECT_TRUE(creator.ApplyPluginSections(*setup));
-  ASSERT_EQ(started_.size(), 1u);
-  EXPECT_EQ(started_[0], "regsvr32 /s \"c:\\host\\Pellucor.dll\"");
-  EXPECT_EQ(windows_[0], ProcessWindow::kNoWindow);
-  SetProcessRunner([](const std::string&, ProcessWindow) { return false; });
-  EXPECT_FALSE(creator.RegisterPellucorDll());
+  auto again = Setup("list.dat\nName\n}\n", "second.ini");
+  EXPECT_TRUE(creator.ApplyPluginSections(*again));
+  EXPECT_TRUE(registered());
+  EXPECT_TRUE(started_.empty());
+  // The registration's own failure is not looked at: the program could be started.
+  DeleteFileA("C:\\Host\\Pellucor.dll");
+  EXPECT_TRUE(creator.RegisterPellucorDll());
 }
 
 TEST_F(SectionsTest, FirstPluginClearsThePluginFolderButKeepsMenusAndNewFiles) {
