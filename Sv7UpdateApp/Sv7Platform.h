@@ -10,3 +10,5 @@
 #include "registry/registry.h"
 #include "res/resources.h"
 #include "res/version.h"
+#include "ui/msgbox.h"
+#include "ui/window.h"

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
 #include "DebugPrint.h"
 #include "HttpConnection.h"
@@ -16,9 +15,21 @@ constexpr char kUpdaterIni[] = "Starvane7updater.ini";
 
 }  // namespace
 
-UpdateJob::UpdateJob(const std::string& job, UpdateServices services)
-    : jobString(job), services_(std::move(services)) {
-  LoadUpdaterIni();
+UpdateJob::UpdateJob(const std::string& job) : jobString(job) { LoadUpdaterIni(); }
+
+bool RunHiddenAndWait(const char* path) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  std::string commandLine = std::string("\"") + path + "\"";
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(path, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return true;
 }
 
 bool UpdateJob::LoadUpdaterIni() {
@@ -59,7 +70,7 @@ bool UpdateJob::Run(HWND dialog) {
     }
     char text[1024];
     std::snprintf(text, sizeof text, promptFormat.c_str(), static_cast<int>(urls.size()));
-    if (!services_.askYesNo || !services_.askYesNo(dialog, text, promptCaption)) return true;
+    if (MessageBoxA(dialog, text, promptCaption.c_str(), MB_ICONQUESTION | MB_YESNO) != IDYES) return true;
   }
 
   for (const std::string& fileUrl : urls) {
@@ -67,9 +78,9 @@ bool UpdateJob::Run(HWND dialog) {
     if (!http.Download(saved, fileUrl.c_str(), dialog)) continue;
     if (!IsWindowsExecutable(saved)) continue;
     if (runAndWait) {
-      if (services_.runAndWait) services_.runAndWait(saved);
+      RunHiddenAndWait(saved);
     } else {
-      if (services_.shellOpen) services_.shellOpen(saved);
+      ShellExecuteA(nullptr, "open", saved, nullptr, nullptr, SW_SHOW);
     }
   }
   return true;

@@ -2,26 +2,14 @@
 // chosen, the user asked when so configured, and the listed files downloaded and started.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "Sv7Platform.h"
 
-// What the job needs from its surroundings: the dialog's question and the program starters.
-struct UpdateServices {
-  // Asks the yes/no question in a box owned by the window; true for Yes.
-  std::function<bool(HWND owner, const std::string& text, const std::string& caption)> askYesNo;
-  // Starts the program (its path is the one argument) hidden and waits until it has ended;
-  // false when it could not be started.
-  std::function<bool(const std::string& path)> runAndWait;
-  // Opens the file with the shell ("open"), without waiting.
-  std::function<bool(const std::string& path)> shellOpen;
-};
-
 class UpdateJob {
  public:
-  explicit UpdateJob(const std::string& jobString, UpdateServices services = UpdateServices());
+  explicit UpdateJob(const std::string& jobString);
 
   // Reads "Starvane7updater.ini" from the current folder; false when it can't be opened.
   bool LoadUpdaterIni();
@@ -35,10 +23,11 @@ class UpdateJob {
   std::string sectionKeyFormat;  // line 4
   BYTE runAndWait = 0;           // line 6
   BYTE askFirst = 0;             // line 7
-
- private:
-  UpdateServices services_;
 };
+
+// Starts the program hidden (its path is the program and the whole command line, quoted so that
+// blanks never split it) and waits until it has ended; false when it could not be started.
+bool RunHiddenAndWait(const char* path);
 
 // The file URLs of the list's section for the host; false when the host can't be read, the
 // section is missing or the list URL has no "/".

@@ -138,22 +138,20 @@ int main(int argc, char** argv) {
   SetCurrentDirectoryA("C:\\Run");
   SetProgressPoster(PrintProgress);
 
-  UpdateServices services;
-  services.askYesNo = [](HWND, const std::string& text, const std::string& caption) {
-    std::printf("  question [%s]: %s -> Yes\n", caption.c_str(), text.c_str());
+  // The platform starts the downloaded programs through its runner and opens files through its
+  // shell handler; here both only say what they were asked to do. The question is answered Yes.
+  nux::process::SetWindowsProgramRunner([](const nux::process::ProgramStart& start) -> DWORD {
+    std::printf("  run hidden and wait: %s\n", nux::WideToAnsi(start.windowsProgram).c_str());
+    return 0;
+  });
+  nux::process::SetShellHandler([](const nux::process::ShellRequest& request) {
+    std::printf("  shell open: %s\n", nux::WideToAnsi(request.file).c_str());
     return true;
-  };
-  services.runAndWait = [](const std::string& path) {
-    std::printf("  run hidden and wait: %s\n", path.c_str());
-    return true;
-  };
-  services.shellOpen = [](const std::string& path) {
-    std::printf("  shell open: %s\n", path.c_str());
-    return true;
-  };
+  });
+  nux::ui::QueueMessageBoxAnswer(IDYES);
 
   std::printf("== update of the sample host C:\\Starvane7\\Starvane7.exe (version 7.0.1.25, edition 2, entry 1 = 705)\n");
-  UpdateJob job("C:\\Starvane7\\Starvane7.exe", services);
+  UpdateJob job("C:\\Starvane7\\Starvane7.exe");
   std::printf("  list: %s, section key format: %s\n", job.url.c_str(), job.sectionKeyFormat.c_str());
   const bool ok = job.Run(reinterpret_cast<HWND>(static_cast<uintptr_t>(1)));
   char temp[MAX_PATH] = {};

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
+#include "process/process.h"
 #include "res/resources.h"
+#include "ui/msgbox.h"
 #include "HttpConnection.h"
 #include "UpdateJob.h"
 #include "http_server.h"
@@ -80,32 +83,52 @@ TEST(UpdateProgress, PositionInTheBarsRange) {
 
 namespace {
 
-// What a run asked its surroundings to do.
+// What a run asked the platform to do: the Windows programs it started (through the recording
+// runner), the files the shell was to open and the questions asked (answered from a script).
 struct Recorder {
   std::mutex lock;
-  std::vector<std::string> asked;
   std::vector<std::string> ran;
   std::vector<std::string> opened;
-  bool answer = true;
+  std::vector<size_t> requestsWhenRun;  // the server's request count when each program ran
+  const HttpServer* server = nullptr;
 
-  UpdateServices Services() {
-    UpdateServices s;
-    s.askYesNo = [this](HWND, const std::string& text, const std::string& caption) {
+  explicit Recorder(const HttpServer* watched = nullptr) : server(watched) {
+    nux::ui::ClearMessageBoxAnswers();
+    nux::ui::ClearMessageBoxLog();
+    nux::ui::SetMessageBoxTerminal(false);
+    nux::process::SetWindowsProgramRunner([this](const nux::process::ProgramStart& start) -> DWORD {
       std::lock_guard<std::mutex> guard(lock);
-      asked.push_back(caption + "|" + text);
-      return answer;
-    };
-    s.runAndWait = [this](const std::string& path) {
+      // Started hidden, the saved file's path whole and nothing more.
+      EXPECT_EQ(start.startupFlags & STARTF_USESHOWWINDOW, DWORD(STARTF_USESHOWWINDOW));
+      EXPECT_EQ(start.showWindow, SW_HIDE);
+      EXPECT_TRUE(start.arguments.empty());
+      ran.push_back(nux::WideToAnsi(start.windowsProgram));
+      if (server) requestsWhenRun.push_back(server->Requests().size());
+      return 0;
+    });
+    nux::process::SetShellHandler([this](const nux::process::ShellRequest& request) {
       std::lock_guard<std::mutex> guard(lock);
-      ran.push_back(path);
+      EXPECT_EQ(request.verb, "open");
+      EXPECT_EQ(request.show, SW_SHOW);
+      opened.push_back(nux::WideToAnsi(request.file));
       return true;
-    };
-    s.shellOpen = [this](const std::string& path) {
-      std::lock_guard<std::mutex> guard(lock);
-      opened.push_back(path);
-      return true;
-    };
-    return s;
+    });
+  }
+  ~Recorder() {
+    nux::process::ResetWindowsProgramRunner();
+    nux::process::ResetShellHandler();
+    nux::ui::ClearMessageBoxAnswers();
+  }
+  // The answer of the next question.
+  void Answer(bool yes) { nux::ui::QueueMessageBoxAnswer(yes ? IDYES : IDNO); }
+  // Each question as "caption|text".
+  std::vector<std::string> Asked() const {
+    std::vector<std::string> out;
+    for (const auto& box : nux::ui::MessageBoxLog()) {
+      EXPECT_EQ(box.type, UINT(MB_ICONQUESTION | MB_YESNO));
+      out.push_back(nux::WideToAnsi(box.caption) + "|" + nux::WideToAnsi(box.text));
+    }
+    return out;
   }
 };
 
@@ -167,7 +190,7 @@ class UpdateJobTest : public ::testing::Test {
 
   SampleHost host;
   HttpServer server;
-  Recorder recorder;
+  Recorder recorder{&server};
 };
 
 TEST_F(UpdateJobTest, IniLinesAndFlags) {
@@ -254,10 +277,12 @@ TEST_F(UpdateJobTest, CollectingFailsWhenTheHostCannotBeRead) {
 TEST_F(UpdateJobTest, RunWaitsForEachDownloadedProgramAndOnlySavesOtherFiles) {
   WriteIni("1", "0");
   ServeList(StandardList());
-  UpdateJob job(kHostExe, recorder.Services());
+  UpdateJob job(kHostExe);
   EXPECT_TRUE(job.Run(FakeDialog()));
-  EXPECT_TRUE(recorder.asked.empty());
+  EXPECT_TRUE(recorder.Asked().empty());
   EXPECT_EQ(recorder.ran, (std::vector<std::string>{TempPath("tool.exe"), TempPath("setup.exe")}));
+  // Each program ran before the next file was fetched: the job waited for it.
+  EXPECT_EQ(recorder.requestsWhenRun, (std::vector<size_t>{2, 4}));
   EXPECT_TRUE(recorder.opened.empty());
   EXPECT_EQ(updatertest::ReadSavedFile(TempPath("readme.txt")), "just text");
   EXPECT_EQ(updatertest::ReadSavedFile(TempPath("archive.zip")), "PK zip");
@@ -272,7 +297,7 @@ TEST_F(UpdateJobTest, RunWaitsForEachDownloadedProgramAndOnlySavesOtherFiles) {
 TEST_F(UpdateJobTest, RunOpensProgramsWithTheShellWhenNotWaiting) {
   WriteIni("0", "0");
   ServeList(StandardList());
-  UpdateJob job(kHostExe, recorder.Services());
+  UpdateJob job(kHostExe);
   EXPECT_TRUE(job.Run(FakeDialog()));
   EXPECT_TRUE(recorder.ran.empty());
   EXPECT_EQ(recorder.opened, (std::vector<std::string>{TempPath("tool.exe"), TempPath("setup.exe")}));
@@ -288,13 +313,14 @@ TEST_F(UpdateJobTest, QuestionIsAskedOnlyWhenTheSeventhLineSaysSo) {
   } cases[] = {{"1", false, 1, 0}, {"1", true, 1, 2}, {"0", false, 0, 2}};
   for (const Case& c : cases) {
     Recorder local;
-    local.answer = c.answer;
+    local.Answer(c.answer);
     WriteIni("1", c.ask);
-    UpdateJob job(kHostExe, local.Services());
+    UpdateJob job(kHostExe);
     EXPECT_TRUE(job.Run(FakeDialog()));
-    ASSERT_EQ(local.asked.size(), c.questions) << c.ask << c.answer;
+    const std::vector<std::string> asked = local.Asked();
+    ASSERT_EQ(asked.size(), c.questions) << c.ask << c.answer;
     if (c.questions) {
-      EXPECT_EQ(local.asked[0], "Starvane Update|5 Dateien laden?");
+      EXPECT_EQ(asked[0], "Starvane Update|5 Dateien laden?");
     }
     EXPECT_EQ(local.ran.size(), c.runs) << c.ask << c.answer;
   }
@@ -303,9 +329,9 @@ TEST_F(UpdateJobTest, QuestionIsAskedOnlyWhenTheSeventhLineSaysSo) {
 TEST_F(UpdateJobTest, EmptySectionAsksWithZeroAndDownloadsNothing) {
   WriteIni("1", "1");
   ServeList("7.0.1.25.2.705\n}\n");
-  UpdateJob job(kHostExe, recorder.Services());
+  UpdateJob job(kHostExe);
   EXPECT_TRUE(job.Run(FakeDialog()));
-  EXPECT_EQ(recorder.asked, (std::vector<std::string>{"Starvane Update|0 Dateien laden?"}));
+  EXPECT_EQ(recorder.Asked(), (std::vector<std::string>{"Starvane Update|0 Dateien laden?"}));
   EXPECT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(g_progressCount, 0);  // the list's download sends no progress: the dialog stays hidden
 }
@@ -314,10 +340,10 @@ TEST_F(UpdateJobTest, PromptWithoutItsOneNumberEndsTheRun) {
   WriteIni("1", "1", "", "%s %d");
   ServeList(StandardList());
   DebugCapture debug;
-  UpdateJob job(kHostExe, recorder.Services());
+  UpdateJob job(kHostExe);
   EXPECT_FALSE(job.Run(FakeDialog()));
   EXPECT_TRUE(debug.Contains("Prompt format '%s %d' is not usable\n"));
-  EXPECT_TRUE(recorder.asked.empty());
+  EXPECT_TRUE(recorder.Asked().empty());
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 
@@ -352,10 +378,21 @@ TEST_F(UpdateJobTest, EachFailureEndsTheRunWithItsDiagnosticAndNothingRun) {
     g_progressCount = 0;
     Recorder local;
     DebugCapture debug;
-    UpdateJob job(c.job, local.Services());
+    UpdateJob job(c.job);
     EXPECT_FALSE(job.Run(FakeDialog())) << c.what;
     EXPECT_TRUE(debug.Contains(c.diagnostic)) << c.what << ": " << debug.Text();
-    EXPECT_TRUE(local.asked.empty() && local.ran.empty() && local.opened.empty()) << c.what;
+    EXPECT_TRUE(local.Asked().empty() && local.ran.empty() && local.opened.empty()) << c.what;
     EXPECT_EQ(g_progressCount, 0) << c.what;
   }
+}
+
+TEST(RunHiddenAndWait, APathWithBlanksIsOneProgramNeverSplit) {
+  SampleHost host;
+  host.Write("Dir With Blank/my tool.exe", "MZ tool");
+  host.Write("Dir.exe", "MZ the first word as a program");
+  Recorder recorder;
+  EXPECT_TRUE(RunHiddenAndWait("C:\\Dir With Blank\\my tool.exe"));
+  EXPECT_EQ(recorder.ran, (std::vector<std::string>{"C:\\Dir With Blank\\my tool.exe"}));
+  EXPECT_FALSE(RunHiddenAndWait("C:\\Dir With Blank\\missing.exe"));
+  EXPECT_EQ(recorder.ran.size(), 1u);
 }
