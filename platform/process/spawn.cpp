@@ -32,6 +32,7 @@ namespace nux::process {
 namespace {
 
 constexpr WORD kShowNormal = 1;
+constexpr unsigned kCloseRangeCloexec = 1u << 2;  // CLOSE_RANGE_CLOEXEC of the kernel
 
 struct RunnerConfig {
   std::mutex mutex;
@@ -252,8 +253,9 @@ pid_t SpawnLinux(const std::string& program, const std::vector<std::string>& arg
   if (pid == 0) {
     // Only async-signal-safe calls from here on. No descriptor of the parent's survives the
     // exec but the standard three: a held lock file must not outlive its holder's wish.
-    for (int fd = 3; fd < maxFd; ++fd)
-      if (fd != pipeFds[1]) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    // (The error pipe is close-on-exec already: an exec that succeeds closes it.)
+    if (::close_range(3, ~0U, kCloseRangeCloexec) != 0)
+      for (int fd = 3; fd < maxFd; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     int failure = 0;
     if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
       failure = errno == ENOENT ? ENOTDIR : errno;
