@@ -57,7 +57,10 @@ std::string GetValue(HKEY hive, const char* name) {
   DWORD size = sizeof data - 1;
   const bool ok = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
   RegCloseKey(key);
-  return ok ? "\"" + std::string(data) + "\"" : "(none)";
+  if (!ok) return "(none)";
+  std::string quoted(1, '"');
+  quoted.append(data).push_back('"');
+  return quoted;
 }
 
 std::string Le32(uint32_t value) {
