@@ -74,18 +74,19 @@ ClickOutcome Click(Element* element, long button, long x, long y) {
   return out;
 }
 
+bool FireKey(Document& doc, const char16_t* type, long code, KeyState state) {
+  Ref<Document> keep(&doc);
+  Ref<Event> e = MakeEvent(type, doc.body() ? doc.body() : doc.documentElement());
+  e->keyCode = code;
+  e->shiftKey = state.shift;
+  e->ctrlKey = state.ctrl;
+  e->altKey = state.alt;
+  return doc.Fire(e);
+}
+
 KeyOutcome Key(Document& doc, long virtualKey, char16_t character, KeyState state) {
   KeyOutcome out;
-  Ref<Document> keep(&doc);
-  Element* source = doc.body() ? doc.body() : doc.documentElement();
-  auto fire = [&](const char16_t* type, long code) {
-    Ref<Event> e = MakeEvent(type, source);
-    e->keyCode = code;
-    e->shiftKey = state.shift;
-    e->ctrlKey = state.ctrl;
-    e->altKey = state.alt;
-    return doc.Fire(e);
-  };
+  auto fire = [&](const char16_t* type, long code) { return FireKey(doc, type, code, state); };
   out.keyDownAllowed = fire(u"keydown", virtualKey);
   if (out.keyDownAllowed && character) {
     out.keyPressFired = true;

@@ -43,6 +43,9 @@ struct KeyOutcome {
 // keydown and keyup carry the virtual-key code, keypress the character (when not 0). The
 // source element is the body (the document has no focus of its own).
 KeyOutcome Key(Document& doc, long virtualKey, char16_t character = 0, KeyState state = {});
+// One key event ("keydown", "keypress" or "keyup") as the control window passes its keyboard
+// messages on; true when not cancelled.
+bool FireKey(Document& doc, const char16_t* type, long code, KeyState state = {});
 // Each character as one key (letters give their capital as the virtual-key code).
 void TypeText(Document& doc, std::u16string_view text, KeyState state = {});
 
