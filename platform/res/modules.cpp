@@ -101,12 +101,25 @@ std::u16string_view Stem(std::u16string_view name) {
 
 bool HasSeparator(std::u16string_view name) { return name.find_first_of(u"\\/") != name.npos; }
 
+// The name a Linux shared library of ours answers to as a Windows library: "libNUXSV.so" and
+// "libNUXSV.so.1.2" are NUXSV; "" for a file name of another form.
+std::u16string_view SharedObjectStem(std::u16string_view file) {
+  if (file.size() <= 6 || !EqualNoCase(file.substr(0, 3), u"lib")) return {};
+  size_t so = file.find(u".so");
+  if (so == std::u16string_view::npos || so <= 3) return {};
+  std::u16string_view rest = file.substr(so + 3);
+  if (!rest.empty() && rest[0] != u'.') return {};
+  return file.substr(3, so - 3);
+}
+
 // A module name as GetModuleHandle and LoadLibrary take it: the file name without case, with or
 // without its extension ("Tessaron" and "Tessaron.DLL" both name Tessaron.dll; "app.exe" names
-// the program file "app").
+// the program file "app"; "NUXSV.dll" names the shared library libNUXSV.so).
 bool NameMatches(const std::string& linuxPath, std::u16string_view query) {
   std::u16string file = nux::FromUtf8(linuxPath.substr(linuxPath.rfind('/') + 1));
-  return EqualNoCase(file, query) || EqualNoCase(Stem(file), Stem(query));
+  if (EqualNoCase(file, query) || EqualNoCase(Stem(file), Stem(query))) return true;
+  std::u16string_view stem = SharedObjectStem(file);
+  return !stem.empty() && EqualNoCase(stem, Stem(query));
 }
 
 Module* FindByName(Table& table, std::u16string_view name) {
@@ -189,13 +202,24 @@ constexpr uint8_t kResStart[16] = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 
 
 // The file to load for a LoadLibrary name: with a path, that path; a bare name is looked for
 // in the program's folder, then in the current folder. A name without extension also tries
-// ".dll", as Windows appends it.
+// ".dll", as Windows appends it. Where the name itself is not there, a library of ours stands
+// for a Windows library by the Linux shared-object name: "NUXSV.dll" (or "NUXSV") is
+// "libNUXSV.so" in the same folder.
 std::string ResolveLibraryFile(std::u16string_view name, const std::string& programPath) {
   std::vector<std::u16string> candidates;
-  bool hasExtension = BaseName(name).find(u'.') != std::u16string_view::npos;
+  std::u16string_view base = BaseName(name);
+  bool hasExtension = base.find(u'.') != std::u16string_view::npos;
+  bool dllName = !hasExtension || (base.size() > 4 && EqualNoCase(base.substr(base.size() - 4), u".dll"));
   auto add = [&](const std::u16string& path) {
     candidates.push_back(path);
     if (!hasExtension) candidates.push_back(path + u".dll");
+    if (dllName) {
+      std::u16string_view stem = Stem(BaseName(path));
+      if (!stem.empty()) {
+        std::u16string folder = path.substr(0, path.size() - BaseName(path).size());
+        candidates.push_back(folder + u"lib" + std::u16string(stem) + u".so");
+      }
+    }
   };
   if (HasSeparator(name)) {
     add(std::u16string(name));

@@ -1,22 +1,20 @@
 #!/usr/bin/env bash
 # Lays out the sample content in a platform root:
-#   C:\Programme\Starvane7\svhost.exe stands for the host program's folder,
-#   C:\Programme\Starvane7\Content\ holds NUX.INI, the UI folder with its cursors, HTML and data,
-#   and sample.reg holds the registry entries that point the library at NUX.INI.
-# Usage: build.sh <platform-root>
+#   C:\Programme\Starvane7\ stands for the host program's folder,
+#   C:\Programme\Starvane7\Content\ holds NUX.INI, the UI folder with its cursors, HTML and the
+#   content database (Data\Content.mdb),
+#   C:\Programme\Starvane7\Controls\ the image control's server file,
+#   and the registry entries (also left as sample.reg) point the library at NUX.INI and
+#   register the image control.
+# Usage: build.sh <platform-root> <build-folder>
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-root="${1:?usage: build.sh <platform-root>}"
+root="${1:?usage: build.sh <platform-root> <build-folder>}"
+build="${2:?usage: build.sh <platform-root> <build-folder>}"
 content="$root/drive_c/Programme/Starvane7/Content"
 
 mkdir -p "$content/UI/Cursor" "$content/HTML" "$content/Data" "$root/drive_c/Programme/Starvane7/UserData"
 cp "$here/content/NUX.INI" "$content/NUX.INI"
 python3 "$here/make_cursors.py" "$content/UI/Cursor"
-
-cat > "$root/sample.reg" <<'REG'
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\Software\NUX\Engine]
-"enabled"="1"
-"INI"="C:\\Programme\\Starvane7\\Content"
-REG
+control="$(ls "$build"/tools/sample-content/libZrImageCtrl.so.*.*.*.* | head -1)"
+NUX_PLATFORM_ROOT="$root" "$build/tools/sample-content/sample-content" 'C:\Programme\Starvane7\Content' "$control"

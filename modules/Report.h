@@ -1,0 +1,11 @@
+// The two reporters every operation hands its caught exception to. Neither shows, logs or
+// keeps anything; both delete the exception.
+#pragma once
+
+#include "base/types.h"
+#include "mfc/exceptions.h"
+
+// Fetches the exception's message (at most 255 characters), then deletes the exception.
+void ReportException(CException* e, LPCWSTR context);
+// Deletes the exception without fetching its message.
+void ReportExceptionQuiet(CException* e, LPCWSTR context);
