@@ -3,7 +3,6 @@
 #pragma once
 
 #include "base/types.h"
-#include "res/version.h"
 
 // The image control version the library needs.
 #define NUXSV_REQUIRED_CONTROL_VERSION u"2.0.7.6"
@@ -19,12 +18,3 @@ int CheckEngineComponents(LPCWSTR requiredVersion);
 // "%s" replaced by the reason and every "<BR>" by a line feed, in a message box with
 // MB_ICONHAND.
 void ShowInstallError(LPCWSTR reason);
-
-// TRUE when the in-process server file registered for the ProgID has at least the version.
-BOOL CheckControlVersion(LPCWSTR progId, int major, int minor, int build, int revision);
-
-// The fixed file-version record of a file; 1 on success, 0 when it has no version.
-int ReadFileVersion(LPCWSTR path, VS_FIXEDFILEINFO* info);
-
-// TRUE when the record's file version is at least major.minor.build.revision.
-BOOL CompareVersions(const VS_FIXEDFILEINFO& info, int major, int minor, int build, int revision);
