@@ -26,7 +26,7 @@ const char16_t* TypeName(unsigned type) {
   return nullptr;
 }
 
-CString DateText(DATE date, const CString& format) {
+CString DateText(DATE date, LPCWSTR format) {
   UDATE ud{};
   if (FAILED(VarUdateFromDate(date, 0, &ud))) return CString(u"Invalid DateTime");
   std::tm t{};
@@ -39,7 +39,8 @@ CString DateText(DATE date, const CString& format) {
   t.tm_min = ud.st.wMinute;
   t.tm_sec = ud.st.wSecond;
   // The run-time library's wide characters are 32 bits here; the format is plain text.
-  std::wstring wideFormat(format.GetString(), format.GetString() + format.GetLength());
+  std::wstring wideFormat;
+  for (LPCWSTR p = format; *p; ++p) wideFormat += wchar_t(*p);
   wchar_t buffer[256];
   size_t n = std::wcsftime(buffer, 256, wideFormat.c_str(), &t);
   std::u16string text;
@@ -60,18 +61,14 @@ bool IsSpace(char16_t c) { return std::iswspace(wint_t(c)) != 0; }
 
 }  // namespace
 
-CVariantText::CVariantText() {
+CVariantText::CVariantText() : m_pszDateFormat(u"%A, %d. %B %Y") {
   VariantInit(&m_value);
   // The user's locale names the weekdays and months of dates; once is enough for the library.
   static std::once_flag localeSet;
   std::call_once(localeSet, [] { std::setlocale(LC_TIME, ""); });
-  m_strDateFormat = u"%A, %d. %B %Y";
 }
 
-CVariantText::~CVariantText() {
-  m_strDateFormat.Empty();
-  VariantClear(&m_value);
-}
+CVariantText::~CVariantText() { VariantClear(&m_value); }
 
 CString CVariantText::ToString() const {
   const VARTYPE type = m_value.vt;
@@ -103,7 +100,7 @@ CString CVariantText::ToString() const {
       break;
     }
     case VT_DATE:
-      text = DateText(m_value.date, m_strDateFormat);
+      text = DateText(m_value.date, m_pszDateFormat);
       break;
     case VT_BSTR:
       if (m_value.bstrVal) text = CString(m_value.bstrVal, int(SysStringLen(m_value.bstrVal)));
@@ -130,5 +127,6 @@ CString CVariantText::ToString() const {
   while (end > 0 && IsSpace(text[end - 1])) --end;
   int start = 0;
   while (start < end && IsSpace(text[start])) ++start;
+  if (start == 0 && end == text.GetLength()) return text;
   return text.Mid(start, end - start);
 }

@@ -30,5 +30,5 @@ class CVariantText {
   operator COleVariant&() { return Variant(); }
 
   VARIANT m_value;          // owned: cleared when the object goes
-  CString m_strDateFormat;  // "%A, %d. %B %Y"
+  LPCWSTR m_pszDateFormat;  // "%A, %d. %B %Y" (a constant text: nothing to release)
 };

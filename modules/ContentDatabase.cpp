@@ -12,7 +12,15 @@ ContentModule ModuleOfTemplate(const CString& code) {
 }
 
 CString SqlLikeValue(const CString& value) {
-  CString quoted = value;
-  quoted.Replace(u"'", u"''");
-  return quoted;
+  std::u16string quoted;
+  AppendSqlLikeValue(quoted, value);
+  return CString(quoted.c_str(), int(quoted.size()));
+}
+
+void AppendSqlLikeValue(std::u16string& sql, const CString& value) {
+  const char16_t* text = value.GetString();
+  for (int i = 0, n = value.GetLength(); i < n; ++i) {
+    sql += text[i];
+    if (text[i] == u'\'') sql += u'\'';
+  }
 }

@@ -2,6 +2,8 @@
 // belongs to, and how values go into the SQL texts of its queries.
 #pragma once
 
+#include <string>
+
 #include "base/types.h"
 #include "mfc/cstring.h"
 
@@ -18,3 +20,4 @@ ContentModule ModuleOfTemplate(const CString& code);
 // A value for a LIKE pattern between single quotes: every quote doubled, the wildcards left
 // as wildcards.
 CString SqlLikeValue(const CString& value);
+void AppendSqlLikeValue(std::u16string& sql, const CString& value);

@@ -1,4 +1,7 @@
 // The object look-ups: what the content database's look-up tables know of a sky object.
+#include <string>
+#include <string_view>
+
 #include "ContentDatabase.h"
 #include "Globals.h"
 #include "NUXSV.h"
@@ -7,33 +10,36 @@
 
 namespace {
 
-// A number column: NULL (or anything that is not a number) gives 0.
+// A number column, read as a plain variant: NULL (or anything that is not a number) gives 0.
 int ReadNumber(CDaoRecordset& rs, LPCWSTR column) {
-  CVariantText value;
+  COleVariant value;
   rs.GetFieldValue(column, value);
-  switch (value.m_value.vt) {
+  switch (value.vt) {
     case VT_I4:
-      return int(value.m_value.lVal);
+      return int(value.lVal);
     case VT_I2:
-      return value.m_value.iVal;
+      return value.iVal;
     case VT_UI1:
-      return value.m_value.bVal;
+      return value.bVal;
     case VT_EMPTY:
     case VT_NULL:
       return 0;
     default: {
-      VARIANT number;
-      VariantInit(&number);
-      int result = SUCCEEDED(VariantChangeType(&number, &value.m_value, 0, VT_I4)) ? int(number.lVal) : 0;
-      VariantClear(&number);
-      return result;
+      COleVariant number;
+      return SUCCEEDED(VariantChangeType(&number, &value, 0, VT_I4)) ? int(number.lVal) : 0;
     }
   }
 }
 
-CString LookupSql(LPCWSTR table, const CString& id) {
-  CString sql;
-  sql.Format(u"SELECT * FROM %s WHERE ID_QBZ_SV LIKE '%s'", table, SqlLikeValue(id).GetString());
+// "SELECT * FROM <table> WHERE ID_QBZ_SV LIKE '<id>'", the id's quotes doubled.
+std::u16string LookupSql(std::u16string_view table, const CString& id) {
+  std::u16string sql;
+  sql.reserve(64 + table.size() + size_t(id.GetLength()));
+  sql += u"SELECT * FROM ";
+  sql += table;
+  sql += u" WHERE ID_QBZ_SV LIKE '";
+  AppendSqlLikeValue(sql, id);
+  sql += u'\'';
   return sql;
 }
 
@@ -44,7 +50,7 @@ bool ReadLookup(const CString& id, CString* pKind, int* numbers[5]) {
                                               u"RB_objectId_Lookup", u"HP_objectId_Lookup"};
   CDaoRecordset rs(GetContentDatabase());
   try {
-    rs.Open(dbOpenDynaset, LookupSql(u"SV_LookUp_Table_Ref", id).GetString(), 0);
+    rs.Open(dbOpenDynaset, LookupSql(u"SV_LookUp_Table_Ref", id).c_str(), 0);
     if (rs.IsBOF() && rs.IsEOF()) {
       rs.Close();
       return false;
@@ -53,7 +59,7 @@ bool ReadLookup(const CString& id, CString* pKind, int* numbers[5]) {
     if (pKind) {
       CVariantText kind;
       rs.GetFieldValue(u"SV_TypeId_Lookup", kind);
-      *pKind = kind.m_value.vt == VT_NULL ? CString() : kind.ToString();
+      if (kind.m_value.vt != VT_NULL) *pKind = kind.ToString();
     }
     for (int i = 0; i < 5; ++i) *numbers[i] = ReadNumber(rs, kColumns[i]);
     rs.Close();
@@ -102,7 +108,7 @@ NUXSV_EXPORT void NUXSV_GetProperNamebySVID(CString strId, CString* pName) {
   pName->Empty();
   CDaoRecordset rs(GetContentDatabase());
   try {
-    rs.Open(dbOpenDynaset, LookupSql(u"SV_LookUp_Table_Lang", strId).GetString(), 0);
+    rs.Open(dbOpenDynaset, LookupSql(u"SV_LookUp_Table_Lang", strId).c_str(), 0);
     rs.MoveFirst();
     CVariantText name;
     rs.GetFieldValue(u"proper_name", name);

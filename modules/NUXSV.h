@@ -7,8 +7,12 @@
 // any order, and NUXSV_Term as the last call before the library is freed.
 #pragma once
 
+#include <type_traits>
+
 #include "base/types.h"
 #include "mfc/cstring.h"
+
+static_assert(std::is_same_v<CString, CStringW>, "the exports take wide strings: build with UNICODE and _UNICODE");
 
 class CWnd;
 

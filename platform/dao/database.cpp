@@ -242,10 +242,41 @@ DatabaseImpl::Prepared DatabaseImpl::TranslateCached(std::u16string_view jetSql)
   // Texts that differ only in their values (the look-up of another id) share the translation
   // of their shape; other statements are kept by their text.
   std::vector<std::u16string> values;
-  std::u16string shape = ShapeOf(jetSql, values);
+  // The same text around one string, which holds no quote: the same shape, when the string can
+  // be used as a pattern in the same way.
+  for (const OneStringShape& known : oneStringShapes) {
+    const size_t around = known.prefix.size() + known.suffix.size();
+    if (jetSql.size() < around || jetSql.substr(0, known.prefix.size()) != known.prefix ||
+        jetSql.substr(jetSql.size() - known.suffix.size()) != known.suffix) {
+      continue;
+    }
+    std::u16string_view text = jetSql.substr(known.prefix.size(), jetSql.size() - around);
+    if (text.find(known.quote) != std::u16string_view::npos || PatternMark(text) != known.mark) continue;
+    values.emplace_back(text);
+    return {known.statement, ReuseParams(*known.statement, values)};
+  }
+  values.reserve(4);
+  StringSpan span;
+  std::u16string shape = ShapeOf(jetSql, values, &span);
+  auto remember = [&](const std::shared_ptr<const Statement>& st) {
+    if (values.size() != 1 || span.quote == 0 || shape.find(u'\x02') != std::u16string::npos) return;
+    std::u16string_view text = jetSql.substr(span.begin, span.end - span.begin);
+    if (text.find(span.quote) != std::u16string_view::npos) return;
+    OneStringShape known{std::u16string(jetSql.substr(0, span.begin)), std::u16string(jetSql.substr(span.end)),
+                         span.quote, PatternMark(text), st};
+    if (oneStringShapes.size() < 8) {
+      oneStringShapes.push_back(std::move(known));
+    } else {
+      oneStringShapes[nextOneStringShape] = std::move(known);
+      nextOneStringShape = (nextOneStringShape + 1) % oneStringShapes.size();
+    }
+  };
   if (!shape.empty()) {
     auto s = shapes.find(shape);
-    if (s != shapes.end()) return {s->second, ReuseParams(*s->second, values)};
+    if (s != shapes.end()) {
+      remember(s->second);
+      return {s->second, ReuseParams(*s->second, values)};
+    }
   }
   std::u16string key(jetSql);
   auto it = translations.find(key);
@@ -253,6 +284,7 @@ DatabaseImpl::Prepared DatabaseImpl::TranslateCached(std::u16string_view jetSql)
   auto st = std::make_shared<const Statement>(Translate(jetSql));
   if (!shape.empty() && st->reusable) {
     if (shapes.size() >= 256) shapes.clear();
+    remember(st);
     shapes.emplace(std::move(shape), st);
   } else {
     if (translations.size() >= 512) translations.clear();
@@ -282,9 +314,14 @@ const Criteria& DatabaseImpl::CriteriaCached(std::u16string_view text) {
 }
 
 std::shared_ptr<const TableSchema> DatabaseImpl::Schema(std::u16string_view table) {
+  // The table of the last query is asked for again and again: no key is built for it.
+  if (lastSchema && SameName(lastSchema->name, table)) return lastSchema;
   std::u16string key = Lower(table);
   auto it = schemas.find(key);
-  if (it != schemas.end()) return it->second;
+  if (it != schemas.end()) {
+    if (SameName(it->second->name, table)) lastSchema = it->second;
+    return it->second;
+  }
   auto schema = std::make_shared<TableSchema>();
   sqlite3_stmt* s = PrepareOnce("PRAGMA table_info(" + QuoteName(table) + ")");
   int pkCount = 0, pkColumn = -1;
@@ -331,6 +368,7 @@ std::shared_ptr<const TableSchema> DatabaseImpl::Schema(std::u16string_view tabl
 void DatabaseImpl::SchemaChanged() {
   ++writeCount;
   schemas.clear();
+  lastSchema.reset();
   fieldLists.clear();
   FinalizeStatements();
 }
@@ -351,8 +389,11 @@ void DatabaseImpl::Close() {
   FinalizeStatements();
   translations.clear();
   shapes.clear();
+  oneStringShapes.clear();
+  nextOneStringShape = 0;
   criteria.clear();
   schemas.clear();
+  lastSchema.reset();
   fieldLists.clear();
   if (db) {
     if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

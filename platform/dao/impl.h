@@ -54,8 +54,20 @@ struct DatabaseImpl {
   std::unordered_map<std::string, sqlite3_stmt*> statements;
   std::unordered_map<std::u16string, std::shared_ptr<const Statement>> translations;
   std::unordered_map<std::u16string, std::shared_ptr<const Statement>> shapes;  // by ShapeOf
+  // Statements whose one value is a string, known by the text around that string, so that
+  // the next text of the shape needs no shaping: the look-ups of other ids.
+  struct OneStringShape {
+    std::u16string prefix;  // up to the string's opening quote, inclusive
+    std::u16string suffix;  // from its closing quote
+    char16_t quote = 0;
+    char16_t mark = 0;
+    std::shared_ptr<const Statement> statement;
+  };
+  std::vector<OneStringShape> oneStringShapes;
+  size_t nextOneStringShape = 0;
   std::unordered_map<std::u16string, Criteria> criteria;
   std::unordered_map<std::u16string, std::shared_ptr<const TableSchema>> schemas;
+  std::shared_ptr<const TableSchema> lastSchema;  // the one Schema returned last, while schemas holds it
   std::unordered_map<std::string, std::shared_ptr<const std::vector<FieldDesc>>> fieldLists;  // by row query
   std::set<CDaoRecordset*> recordsets;
   std::set<CDaoTableDef*> tableDefs;

@@ -64,7 +64,14 @@ std::vector<Token> Lex(std::u16string_view s, long syntaxCode, const std::u16str
       std::u16string text;
       ++i;
       bool closed = false;
-      while (i < s.size()) {
+      // Most strings hold no doubled quote: take them whole.
+      size_t close = s.find(c, i);
+      if (close != std::u16string_view::npos && (close + 1 >= s.size() || s[close + 1] != c)) {
+        text.assign(s.substr(i, close - i));
+        i = close + 1;
+        closed = true;
+      }
+      while (!closed && i < s.size()) {
         if (s[i] == c) {
           if (i + 1 < s.size() && s[i + 1] == c) {
             text.push_back(c);
@@ -1000,47 +1007,115 @@ Statement Translate(std::u16string_view jetSql) {
   }
 }
 
-std::u16string ShapeOf(std::u16string_view jetSql, std::vector<std::u16string>& values) {
+// The shape is the token sequence of Lex with every string and number replaced by its kind,
+// each token followed by a blank. It is made in one pass without building the tokens: the
+// look-ups shape their text at every call.
+char16_t PatternMark(std::u16string_view text) {
+  std::u16string scratch;
+  return LikeLiteral(text, scratch) ? u'L' : PrefixPattern(text, scratch) ? u'P' : u'W';
+}
+
+std::u16string ShapeOf(std::u16string_view s, std::vector<std::u16string>& values, StringSpan* firstString) {
   values.clear();
-  std::vector<Token> tokens;
-  try {
-    tokens = Lex(jetSql, kErrInvalidStatement, kInvalidStatement);
-  } catch (const JetError&) {
-    return u"";
-  }
+  bool stringSeen = false;
   std::u16string shape;
-  shape.reserve(jetSql.size());
-  for (const Token& t : tokens) {
-    switch (t.kind) {
-      case Tok::String: {
-        // How a string can be used as a LIKE pattern is part of the shape.
-        std::u16string scratch;
-        char16_t mark = LikeLiteral(t.text, scratch) ? u'L' : PrefixPattern(t.text, scratch) ? u'P' : u'W';
-        shape += u'\x01';
-        shape += mark;
-        values.push_back(t.text);
-        break;
+  shape.reserve(s.size() + 8);
+  size_t i = 0;
+  while (true) {
+    while (i < s.size() && (s[i] == u' ' || s[i] == u'\t' || s[i] == u'\r' || s[i] == u'\n')) ++i;
+    if (i >= s.size()) break;
+    const size_t start = i;
+    const char16_t c = s[i];
+    if (NameStart(c)) {
+      while (i < s.size() && NameChar(s[i])) ++i;
+      shape.append(s.substr(start, i - start));
+    } else if (c == u'[') {
+      size_t close = s.find(u']', i + 1);
+      if (close == std::u16string_view::npos) return u"";
+      shape += u'[';
+      shape.append(s.substr(i + 1, close - i - 1));
+      shape += u']';
+      i = close + 1;
+    } else if (c == u'\'' || c == u'"') {
+      std::u16string text;
+      ++i;
+      bool closed = false;
+      // Most strings hold no doubled quote: take them whole.
+      size_t close = s.find(c, i);
+      if (close != std::u16string_view::npos && (close + 1 >= s.size() || s[close + 1] != c)) {
+        text.assign(s.substr(i, close - i));
+        i = close + 1;
+        closed = true;
       }
-      case Tok::Number:
-        shape += u'\x02';
-        shape += t.text.find_first_of(u".eE") == std::u16string::npos && t.text.size() < 19 ? u'I' : u'R';
-        values.push_back(t.text);
-        break;
-      case Tok::BadString:
-      case Tok::BadDate:
-        return u"";
-      case Tok::Bracket:
-        shape += u'[' + t.text + u']';
-        break;
-      case Tok::Date:
-        shape += u'#' + t.text + u'#';
-        break;
-      default:
-        shape += t.text;
-        break;
+      while (!closed && i < s.size()) {
+        if (s[i] == c) {
+          if (i + 1 < s.size() && s[i + 1] == c) {
+            text.push_back(c);
+            i += 2;
+            continue;
+          }
+          ++i;
+          closed = true;
+          break;
+        }
+        text.push_back(s[i++]);
+      }
+      if (!closed) return u"";
+      if (firstString && !stringSeen) {
+        firstString->begin = start + 1;
+        firstString->end = i - 1;
+        firstString->quote = c;
+      }
+      stringSeen = true;
+      // How a string can be used as a LIKE pattern is part of the shape.
+      shape += u'\x01';
+      shape += PatternMark(text);
+      values.push_back(std::move(text));
+    } else if (c == u'#') {
+      size_t close = s.find(u'#', i + 1);
+      if (close == std::u16string_view::npos) return u"";
+      shape += u'#';
+      shape.append(s.substr(i + 1, close - i - 1));
+      shape += u'#';
+      i = close + 1;
+    } else if (Digit(c) || (c == u'.' && i + 1 < s.size() && Digit(s[i + 1]))) {
+      while (i < s.size() && Digit(s[i])) ++i;
+      if (i < s.size() && s[i] == u'.') {
+        ++i;
+        while (i < s.size() && Digit(s[i])) ++i;
+      }
+      if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) ++j;
+        if (j < s.size() && Digit(s[j])) {
+          i = j;
+          while (i < s.size() && Digit(s[i])) ++i;
+        }
+      }
+      std::u16string_view number = s.substr(start, i - start);
+      shape += u'\x02';
+      shape += number.find_first_of(u".eE") == std::u16string_view::npos && number.size() < 19 ? u'I' : u'R';
+      values.emplace_back(number);
+    } else {
+      static const char16_t* const two[] = {u"<=", u">=", u"<>", u"!="};
+      bool matched = false;
+      for (const char16_t* op : two) {
+        if (i + 1 < s.size() && s[i] == op[0] && s[i + 1] == op[1]) {
+          shape.append(op, 2);
+          i += 2;
+          matched = true;
+          break;
+        }
+      }
+      if (!matched) {
+        if (std::u16string_view(u"=<>+-*/\\&(),.;").find(c) == std::u16string_view::npos) return u"";
+        shape += c;
+        ++i;
+      }
     }
     shape += u' ';
   }
+  shape += u' ';  // the end of the statement
   return shape;
 }
 
@@ -1197,6 +1272,10 @@ bool LikeMatch(std::u16string_view value, std::u16string_view pattern) {
 }
 
 bool LikeLiteral(std::u16string_view pattern, std::u16string& literal) {
+  if (pattern.find_first_of(u"*?#[") == std::u16string_view::npos) {
+    literal.assign(pattern);
+    return true;
+  }
   literal.clear();
   for (size_t i = 0; i < pattern.size(); ++i) {
     char16_t c = pattern[i];

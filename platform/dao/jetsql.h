@@ -105,7 +105,17 @@ Statement Translate(std::u16string_view jetSql);
 // The statement's shape: its tokens with each string and number replaced by a mark of its
 // kind. Statements of one shape translate alike but for their values. Empty when the text
 // cannot be read (Translate then reports why). `values` receives the strings and numbers.
-std::u16string ShapeOf(std::u16string_view jetSql, std::vector<std::u16string>& values);
+// `firstString`, when given, receives where the first string's text lies (after its opening
+// quote, up to its closing quote) and its quote character.
+struct StringSpan {
+  size_t begin = 0;
+  size_t end = 0;
+  char16_t quote = 0;
+};
+std::u16string ShapeOf(std::u16string_view jetSql, std::vector<std::u16string>& values,
+                       StringSpan* firstString = nullptr);
+// The mark of a string in a shape: how it can be used as a LIKE pattern.
+char16_t PatternMark(std::u16string_view text);
 // The parameters of `model` (a reusable statement) for the values of another text of its shape.
 std::vector<Literal> ReuseParams(const Statement& model, const std::vector<std::u16string>& values);
 

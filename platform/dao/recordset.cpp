@@ -280,8 +280,13 @@ struct RecordsetImpl {
   }
 
   int FieldIndex(std::u16string_view name) const {
-    for (size_t i = 0; i < Fields().size(); ++i) {
-      if (SameName(Fields()[i].name, name)) return int(i);
+    const std::vector<FieldDesc>& fields = Fields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const std::u16string& field = fields[i].name;
+      // Length and first letter first: most names differ there.
+      if (field.size() != name.size()) continue;
+      if (!name.empty() && nux::LowerAscii(field[0]) != nux::LowerAscii(name[0])) continue;
+      if (SameName(field, name)) return int(i);
     }
     return -1;
   }
@@ -459,13 +464,16 @@ void CDaoRecordset::Open(int nOpenType, LPCWSTR lpszSQL, int nOptions) {
     if (!m_pDatabase || !m_pDatabase->IsOpen()) ThrowJet(nux::dao::kErrObjectInvalid, u"Object invalid or no longer set.");
     r.db = m_pDatabase->Impl();
     r.type = nOpenType == AFX_DAO_USE_DEFAULT_TYPE ? dbOpenDynaset : nOpenType;
-    std::u16string text = lpszSQL ? lpszSQL : u"";
+    std::u16string text;
+    std::u16string_view given = lpszSQL ? std::u16string_view(lpszSQL) : std::u16string_view();
     // A bare table name opens the whole table.
-    size_t first = text.find_first_not_of(u" \t\r\n");
-    bool select = first != std::u16string::npos && text.size() - first >= 6 &&
-                  nux::dao::SameName(std::u16string_view(text).substr(first, 6), u"SELECT");
-    if (!select) {
-      std::u16string table = text;
+    size_t first = given.find_first_not_of(u" \t\r\n");
+    bool select = first != std::u16string_view::npos && given.size() - first >= 6 &&
+                  nux::dao::SameName(given.substr(first, 6), u"SELECT");
+    if (select) {
+      text = given;
+    } else {
+      std::u16string table(given);
       while (!table.empty() && (table.back() == u' ' || table.back() == u';')) table.pop_back();
       if (first != std::u16string::npos) table = table.substr(first);
       if (table.size() >= 2 && table.front() == u'[' && table.back() == u']') table = table.substr(1, table.size() - 2);
@@ -474,8 +482,8 @@ void CDaoRecordset::Open(int nOpenType, LPCWSTR lpszSQL, int nOptions) {
       if (!m_strFilter.IsEmpty()) text += u" WHERE " + std::u16string(m_strFilter.GetString());
       if (!m_strSort.IsEmpty()) text += u" ORDER BY " + std::u16string(m_strSort.GetString());
     }
-    r.sqlText = text;
     DatabaseImpl::Prepared prepared = r.db->TranslateCached(text);
+    r.sqlText = std::move(text);
     r.statement = std::move(prepared.statement);
     r.params = std::move(prepared.params);
     if (r.statement->kind != nux::dao::Statement::Select) ThrowJet(3219, u"Invalid operation.");

@@ -87,7 +87,7 @@ TEST(VariantText, ByteArrayIsNamedAndReleased) {
 
 TEST(VariantText, DatesByTheFormat) {
   CVariantText v;  // sets the time locale the texts below are made in
-  EXPECT_EQ(nux::ToUtf8(std::u16string(v.m_strDateFormat.GetString())), "%A, %d. %B %Y");
+  EXPECT_EQ(nux::ToUtf8(std::u16string(v.m_pszDateFormat)), "%A, %d. %B %Y");
   auto expected = [](int year, int month, int day, int weekday) {
     std::tm t{};
     t.tm_year = year - 1900;

@@ -98,6 +98,31 @@ TEST_F(ContentQueries, TextsOfTheLibrary) {
   }
 }
 
+TEST_F(ContentQueries, OneTextWithManyValues) {
+  // The look-ups run one text with another value each time; whatever the value holds, each
+  // answers for its own value.
+  const struct {
+    const char16_t* value;
+    Rows ids;
+  } cases[] = {
+      {u"NSTR1234", {"NSTR1234"}},
+      {u"nstr91262", {"NSTR91262"}},
+      {u"NSTR12*", {"NSTR1234"}},
+      {u"*5", {"plnt5"}},
+      {u"NSTR1234", {"NSTR1234"}},
+      {u"", {}},
+      {u"NS''TR", {}},
+      {u"x' OR ID_QBZ_SV LIKE 'cnst60", {"cnst60"}},
+      {u"[n]str1234", {"NSTR1234"}},
+      {u"[!n]str1234", {}},
+      {u"plnt5", {"plnt5"}},
+  };
+  for (const auto& c : cases) {
+    std::u16string sql = std::u16string(u"SELECT * FROM SV_LookUp_Table_Ref WHERE ID_QBZ_SV LIKE '") + c.value + u"'";
+    EXPECT_EQ(Column(sql.c_str(), u"ID_QBZ_SV"), c.ids) << Utf8(CString(sql.c_str()));
+  }
+}
+
 TEST_F(ContentQueries, WordListSeek) {
   CDaoRecordset rs(&db);
   rs.Open(dbOpenDynaset, u"SELECT * FROM SV_MODULE WHERE ID_TPL LIKE 'dict' ORDER BY DC_ADC_DE", 0);
