@@ -326,6 +326,15 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
       case WM_KEYUP:
       case WM_CHAR:
         if (doc_) {
+          // The host's UI handler sees the key first; S_OK means it took it.
+          if (IDocHostUIHandler* ui = UIHandlerOf(doc_.get())) {
+            MSG m{};
+            m.hwnd = window_;
+            m.message = msg;
+            m.wParam = wParam;
+            m.lParam = lParam;
+            if (ui->TranslateAccelerator(&m, nullptr, 0) == S_OK) return 0;
+          }
           KeyState state{GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
           const char16_t* type = msg == WM_KEYDOWN ? u"keydown" : msg == WM_KEYUP ? u"keyup" : u"keypress";
           FireKey(*doc_, type, long(wParam), state);

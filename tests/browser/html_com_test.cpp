@@ -314,8 +314,13 @@ class TestSink final : public IDispatch {
     if (id == cancel) {
       VARIANT no;
       VariantInit(&no);
-      no.vt = VT_BOOL;
-      no.boolVal = VARIANT_FALSE;
+      if (id == DISPID_HTMLDOCUMENTEVENTS_ONKEYPRESS) {
+        no.vt = VT_I4;  // a number 0 cancels as false does
+        no.lVal = 0;
+      } else {
+        no.vt = VT_BOOL;
+        no.boolVal = VARIANT_FALSE;
+      }
       ev->put_returnValue(no);
     }
     if (result && id == cancelByResult) {
