@@ -1,4 +1,4 @@
-// CObject, CRuntimeClass and its class registry, the diagnostic helpers and the resource handle.
+// CObject, CRuntimeClass and its class registry, and the diagnostic helpers.
 #include "mfc/object.h"
 
 #include <atomic>
@@ -23,7 +23,6 @@ std::mutex& ClassListMutex() {
 // Head of the registered classes, linked through m_pNextClass.
 CRuntimeClass* g_firstClass = nullptr;
 
-std::atomic<HINSTANCE> g_resourceHandle{nullptr};
 
 }  // namespace
 
@@ -112,9 +111,3 @@ void AFXAPI AfxAssertValidObject(const CObject* pOb, LPCSTR lpszFileName, int nL
   pOb->AssertValid();
 }
 
-HINSTANCE AFXAPI AfxGetResourceHandle() {
-  HINSTANCE h = g_resourceHandle.load();
-  return h != nullptr ? h : GetModuleHandleW(nullptr);
-}
-
-void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource) { g_resourceHandle.store(hInstResource); }

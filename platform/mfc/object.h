@@ -138,7 +138,7 @@ T* AfxStaticDownCastChecked(CRuntimeClass* pClass, T* pObject, LPCSTR file, int 
 #define TRACE3(sz, p1, p2, p3) ((void)0)
 
 // ---- resource handle --------------------------------------------------------------
-// The module that CString::LoadString and the other resource loaders read from; by default the
-// program's own module (GetModuleHandleW(nullptr)).
+// The module that CString::LoadString and the other resource loaders read from: that of the
+// current module state (modstate.h), by default the program's own module.
 HINSTANCE AFXAPI AfxGetResourceHandle();
 void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -249,6 +250,9 @@ HMODULE AddReference(Module* m) {
   return detail::ToHandle(m);
 }
 
+std::atomic<LibraryAttachHook> g_attachHook{nullptr};
+std::atomic<LibraryDetachHook> g_detachHook{nullptr};
+
 // Loads a Linux shared library (a path, or a system library's name for the dynamic linker) and
 // enters it in the table under linuxPath (the real file when empty).
 HMODULE LoadSharedObject(Table& table, const std::string& file, std::string linuxPath, int extraFlags) {
@@ -291,7 +295,29 @@ HMODULE LoadSharedObject(Table& table, const std::string& file, std::string linu
     }
     result = AddReference(m);
   }
-  if (extra) dlclose(extra);
+  if (extra) {
+    dlclose(extra);
+    return result;
+  }
+  // A library loaded now: its start-up code runs, and may refuse the load.
+  LibraryAttachHook attach = g_attachHook.load();
+  if (attach && !attach(result)) {
+    void* loaded = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(table.mutex);
+      if (Module* m = detail::FindLocked(table, result)) {
+        if (m->loadCount > 0) --m->loadCount;
+        if (m->loadCount == 0) {
+          loaded = m->dl;
+          m->dl = nullptr;
+          if (m->resources.empty()) EraseModule(table, m);
+        }
+      }
+    }
+    if (loaded) dlclose(loaded);
+    SetLastError(ERROR_DLL_INIT_FAILED);
+    return nullptr;
+  }
   return result;
 }
 
@@ -402,6 +428,11 @@ bool CopyLoadedModuleResource(const std::string& linuxPath, const ResId& type, c
   }
   bytes.assign(e->data, e->data + e->size);
   return true;
+}
+
+void SetLibraryHooks(LibraryAttachHook attach, LibraryDetachHook detach) {
+  g_attachHook.store(attach);
+  g_detachHook.store(detach);
 }
 
 }  // namespace nux::res
@@ -729,8 +760,12 @@ BOOL FreeLibrary(HMODULE module) {
       }
     }
   }
-  // Outside the lock: unloading runs the library's unregistrations, which take it.
-  if (dl) dlclose(dl);
+  // Outside the lock: the library's end code, then unloading, which runs the library's
+  // unregistrations (they take the lock).
+  if (dl) {
+    if (nux::res::LibraryDetachHook detach = nux::res::g_detachHook.load()) detach(module);
+    dlclose(dl);
+  }
   return TRUE;
 }
 

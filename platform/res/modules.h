@@ -72,4 +72,13 @@ std::size_t ScanEmbeddedResources(const uint8_t* data, std::size_t size,
 bool CopyLoadedModuleResource(const std::string& linuxPath, const ResId& type, const ResId& name,
                               std::vector<uint8_t>& bytes, DWORD* error);
 
+// Hooks around the code of shared libraries of ours that LoadLibrary loads: `attach` runs once
+// the library is loaded (its static objects built) and before LoadLibrary returns; FALSE
+// makes the load fail with ERROR_DLL_INIT_FAILED and unloads the library again. `detach` runs
+// when the last FreeLibrary is about to unload it. The class library sets them (its
+// application objects of libraries start and end here).
+using LibraryAttachHook = BOOL (*)(HMODULE module);
+using LibraryDetachHook = void (*)(HMODULE module);
+void SetLibraryHooks(LibraryAttachHook attach, LibraryDetachHook detach);
+
 }  // namespace nux::res

@@ -32,6 +32,21 @@
 #define DLGC_STATIC 0x0100
 #define DLGC_BUTTON 0x2000
 
+// ---- notification codes common to the common controls (WM_NOTIFY) ----
+#ifndef NM_FIRST
+#define NM_FIRST (0U - 0U)
+#define NM_OUTOFMEMORY (NM_FIRST - 1)
+#define NM_CLICK (NM_FIRST - 2)
+#define NM_DBLCLK (NM_FIRST - 3)
+#define NM_RETURN (NM_FIRST - 4)
+#define NM_RCLICK (NM_FIRST - 5)
+#define NM_RDBLCLK (NM_FIRST - 6)
+#define NM_SETFOCUS (NM_FIRST - 7)
+#define NM_KILLFOCUS (NM_FIRST - 8)
+#define NM_CUSTOMDRAW (NM_FIRST - 12)
+#define NM_HOVER (NM_FIRST - 13)
+#endif
+
 // ---- owner drawing ----
 #define ODT_MENU 1
 #define ODT_BUTTON 4

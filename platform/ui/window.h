@@ -479,7 +479,7 @@ HWND GetAncestor(HWND hwnd, UINT flags);
 #define GW_ENABLEDPOPUP 6
 HWND GetWindow(HWND hwnd, UINT cmd);
 HWND GetTopWindow(HWND hwnd);  // the first child in z-order; NULL: the top-level window on top
-#define GetNextWindow(h, c) GetWindow(h, c)
+inline HWND GetNextWindow(HWND hwnd, UINT cmd) { return GetWindow(hwnd, cmd); }
 HWND GetDesktopWindow();
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND hwnd);
