@@ -133,6 +133,67 @@ Ref<Element> MakeElement(const GumboNode* g) {
   return el;
 }
 
+// gumbo puts the text that stands just before "</form>" after the form instead of at its end
+// (it takes the form off its stack before the pending text goes in). A comment of our own in
+// front of each "</form" makes that text go in first; the comments are left out of our tree.
+// Comments and the text of raw-text and RCDATA elements are passed over, since "</form" there
+// is no tag.
+constexpr std::string_view kFormGuard = "<!--nux-form-guard-7f3a-->";
+constexpr std::string_view kFormGuardData = "nux-form-guard-7f3a";
+
+bool StartsNoCase(std::string_view s, size_t at, std::string_view word) {
+  if (s.size() - at < word.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i)
+    if (LowerAscii(s[at + i]) != word[i]) return false;
+  return true;
+}
+
+bool TagEnds(std::string_view s, size_t at) {
+  return at >= s.size() || s[at] == '>' || s[at] == '/' || s[at] == ' ' || s[at] == '\t' || s[at] == '\n' ||
+         s[at] == '\r' || s[at] == '\f';
+}
+
+std::string GuardFormEnds(std::string_view in) {
+  static const char* const raw[] = {"script", "style", "xmp", "iframe", "noembed", "noframes", "textarea", "title"};
+  std::string out;
+  size_t copied = 0, i = 0;
+  while ((i = in.find('<', i)) != std::string_view::npos) {
+    if (in.compare(i, 4, "<!--") == 0) {
+      size_t end = in.find("-->", i + 4);
+      if (end == std::string_view::npos) break;
+      i = end + 3;
+      continue;
+    }
+    if (StartsNoCase(in, i, "</form") && TagEnds(in, i + 6)) {
+      out.append(in.substr(copied, i - copied));
+      out += kFormGuard;
+      copied = i;
+      i += 6;
+      continue;
+    }
+    if (StartsNoCase(in, i, "<plaintext") && TagEnds(in, i + 10)) break;  // the rest is text
+    bool skipped = false;
+    for (const char* name : raw) {
+      size_t n = std::strlen(name);
+      if (!StartsNoCase(in, i + 1, name) || !TagEnds(in, i + 1 + n)) continue;
+      std::string close = std::string("</") + name;
+      size_t j = i + 1 + n;
+      for (;;) {
+        j = in.find('<', j);
+        if (j == std::string_view::npos || (StartsNoCase(in, j, close) && TagEnds(in, j + close.size()))) break;
+        ++j;
+      }
+      i = j == std::string_view::npos ? in.size() : j + close.size();
+      skipped = true;
+      break;
+    }
+    if (!skipped) ++i;
+  }
+  if (copied == 0 && out.empty()) return std::string(in);
+  out.append(in.substr(copied));
+  return out;
+}
+
 // Copies the children of a gumbo element (or document) below `into`.
 void CopyChildren(const GumboVector& children, Element* into) {
   struct Item {
@@ -167,6 +228,7 @@ void CopyChildren(const GumboVector& children, Element* into) {
         break;
       }
       case GUMBO_NODE_COMMENT:
+        if (g->v.text.text && std::string_view(g->v.text.text) == kFormGuardData) break;
         target->AppendChild(Element::CreateComment(FromGumbo(g->v.text.text)));
         break;
       case GUMBO_NODE_ELEMENT:
@@ -183,7 +245,7 @@ void CopyChildren(const GumboVector& children, Element* into) {
   }
 }
 
-GumboOutput* RunGumbo(const GumboOptions& options, std::string_view utf8) {
+GumboOutput* RunGumbo(const GumboOptions& options, const std::string& utf8) {
   return gumbo_parse_with_options(&options, utf8.data(), utf8.size());
 }
 
@@ -317,7 +379,8 @@ std::string DecodeToUtf8(std::string_view bytes) {
 Ref<Element> ParseDocument(std::string_view utf8) {
   GumboOptions options = kGumboDefaultOptions;
   options.max_errors = 0;
-  GumboOutput* out = RunGumbo(options, utf8);
+  std::string guarded = GuardFormEnds(utf8);
+  GumboOutput* out = RunGumbo(options, guarded);
   Ref<Element> html = MakeElement(out->root);
   CopyChildren(out->root->v.element.children, html.get());
   gumbo_destroy_output(&options, out);
@@ -328,7 +391,7 @@ std::vector<Ref<Node>> ParseFragment(std::u16string_view html, int contextTag) {
   GumboOptions options = kGumboDefaultOptions;
   options.max_errors = 0;
   options.fragment_context = (contextTag >= 0 && contextTag < GUMBO_TAG_UNKNOWN) ? GumboTag(contextTag) : GUMBO_TAG_DIV;
-  std::string utf8 = Utf16ToUtf8(html);
+  std::string utf8 = GuardFormEnds(Utf16ToUtf8(html));
   GumboOutput* out = RunGumbo(options, utf8);
   Ref<Element> holder = Element::Create(u"DIV");
   CopyChildren(out->root->v.element.children, holder.get());

@@ -312,6 +312,12 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
     }
   }
 
+  // The window's last message: it lets go of its reference.
+  void OnWindowGone() {
+    window_ = nullptr;
+    Release();
+  }
+
   // Window messages.
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     Ref<Control> keep(this);
@@ -343,10 +349,6 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
       case WM_DESTROY:
         pending_ = 0;
         SetDocument(Ref<Document>());
-        return 0;
-      case WM_NCDESTROY:
-        window_ = nullptr;
-        Release();
         return 0;
       default:
         return DefWindowProcW(window_, msg, wParam, lParam);
@@ -553,7 +555,11 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* c = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!c) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    c->OnWindowGone();
+    return 0;
+  }
   return c->OnMessage(msg, wParam, lParam);
 }
 
@@ -579,11 +585,7 @@ WebBrowser* WebBrowserOf(HWND window) {
 }
 
 WebBrowser* WebBrowserOf(IUnknown* control) {
-  if (!control) return nullptr;
-  IDispatch* d = nullptr;
-  if (FAILED(control->QueryInterface(IID_INuxWebBrowser, reinterpret_cast<void**>(&d))) || !d) return nullptr;
-  d->Release();
-  return static_cast<Control*>(d);
+  return dynamic_cast<Control*>(control);
 }
 
 const std::string& LastPrintJob() { return g_lastJob; }

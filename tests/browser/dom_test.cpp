@@ -48,6 +48,10 @@ TEST(Serialisation, WritesTheControlsForm) {
       {u"Stra\u00DFe \u00E4 &euro;", u"Stra\u00DFe \u00E4 \u20AC"},
       {u"<custom-tag data-x=1>t</custom-tag>", u"<CUSTOM-TAG data-x=1>t</CUSTOM-TAG>"},
       {u"{<a href=\"SVID,12\">x</a>}", u"{<A href=\"SVID,12\">x</A>}"},
+      // The text at the end of a form stays in it; "</form>" in comments and scripts is text.
+      {u"<form>x <b>y</b> z</FORM >w", u"<FORM>x <B>y</B> z</FORM>w"},
+      {u"<!-- </form> --><script>'</form>'</script><textarea></form></textarea>",
+       u"<!-- </form> --><SCRIPT>'</form>'</SCRIPT><TEXTAREA>&lt;/form&gt;</TEXTAREA>"},
   };
   for (const Case& c : cases) {
     Ref<Document> doc = Page(c.in);
