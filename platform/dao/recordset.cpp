@@ -14,10 +14,59 @@ namespace nux::dao {
 
 namespace {
 
+// A text column as a BSTR, decoded from the database's UTF-8 straight into the string (a
+// malformed sequence gives U+FFFD, as the engine's own conversion does).
 BSTR TextOf(sqlite3_stmt* s, int column) {
-  const void* p = sqlite3_column_text16(s, column);
-  int bytes = sqlite3_column_bytes16(s, column);
-  BSTR b = SysAllocStringLen(static_cast<const OLECHAR*>(p), UINT(bytes / 2));
+  const auto* p = static_cast<const unsigned char*>(sqlite3_column_text(s, column));
+  const size_t bytes = size_t(sqlite3_column_bytes(s, column));
+  std::u16string wide;
+  size_t i = 0;
+  while (i < bytes && p[i] < 0x80) ++i;
+  if (i == bytes) {
+    BSTR b = SysAllocStringLen(nullptr, UINT(bytes));
+    if (!b) AfxThrowMemoryException();
+    for (size_t k = 0; k < bytes; ++k) b[k] = OLECHAR(p[k]);
+    return b;
+  }
+  wide.reserve(bytes);
+  for (size_t k = 0; k < i; ++k) wide.push_back(char16_t(p[k]));
+  while (i < bytes) {
+    unsigned char c = p[i];
+    char32_t cp = 0xFFFD;
+    size_t length = 1;
+    if (c < 0x80) {
+      cp = c;
+    } else if (c >= 0xC2 && c < 0xE0) {
+      length = 2;
+    } else if (c >= 0xE0 && c < 0xF0) {
+      length = 3;
+    } else if (c >= 0xF0 && c < 0xF5) {
+      length = 4;
+    }
+    if (length > 1) {
+      bool valid = i + length <= bytes;
+      char32_t v = c & (0xFF >> (length + 1));
+      for (size_t k = 1; valid && k < length; ++k) {
+        valid = (p[i + k] & 0xC0) == 0x80;
+        v = (v << 6) | (p[i + k] & 0x3F);
+      }
+      static const char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+      if (valid && v >= kMin[length] && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF)) {
+        cp = v;
+      } else {
+        length = 1;
+      }
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      wide.push_back(char16_t(0xD800 + (cp >> 10)));
+      wide.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    } else {
+      wide.push_back(char16_t(cp));
+    }
+    i += length;
+  }
+  BSTR b = SysAllocStringLen(wide.data(), UINT(wide.size()));
   if (!b) AfxThrowMemoryException();
   return b;
 }

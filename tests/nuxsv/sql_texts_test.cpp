@@ -123,6 +123,35 @@ TEST_F(ContentQueries, OneTextWithManyValues) {
   }
 }
 
+TEST(ContentTexts, KeepEveryCharacter) {
+  nuxtest::ScopedPlatformRoot root;
+  const char16_t* const texts[] = {u"Sirius", u"B\u00e9telgeuse \u00c4\u00d6\u00dc\u00df", u"\u7e54\u5973\u661f",
+                                   u"\U0001D6FC Centauri", u"", u"a\u20ACb"};
+  CDaoDatabase db;
+  db.Create(u"C:\\texts.mdb");
+  db.Execute(u"CREATE TABLE T (ID LONG, Name TEXT(100), Body MEMO)");
+  int id = 0;
+  for (const char16_t* t : texts) {
+    std::u16string quoted;
+    for (const char16_t* p = t; *p; ++p) quoted += *p == u'\'' ? std::u16string(u"''") : std::u16string(1, *p);
+    db.Execute((u"INSERT INTO T VALUES (" + std::u16string(1, char16_t(u'0' + id++)) + u", '" + quoted + u"', '" +
+                quoted + u"')")
+                   .c_str());
+  }
+  CDaoRecordset rs(&db);
+  rs.Open(dbOpenDynaset, u"SELECT * FROM T ORDER BY ID", 0);
+  for (const char16_t* t : texts) {
+    ASSERT_FALSE(rs.IsEOF());
+    for (const char16_t* column : {u"Name", u"Body"}) {
+      COleVariant v;
+      rs.GetFieldValue(column, v);
+      ASSERT_EQ(v.vt, VT_BSTR);
+      EXPECT_EQ(std::u16string(v.bstrVal, SysStringLen(v.bstrVal)), std::u16string(t));
+    }
+    rs.MoveNext();
+  }
+}
+
 TEST_F(ContentQueries, WordListSeek) {
   CDaoRecordset rs(&db);
   rs.Open(dbOpenDynaset, u"SELECT * FROM SV_MODULE WHERE ID_TPL LIKE 'dict' ORDER BY DC_ADC_DE", 0);
