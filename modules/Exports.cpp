@@ -6,10 +6,12 @@
 #include "EngineConfig.h"
 #include "Globals.h"
 #include "NUXSV.h"
+#include "mfc/afxwin.h"
 #include "ui/msgbox.h"
 #include "ui/window.h"
 
 NUXSV_EXPORT int NUXSV_Init(LPCWSTR pszToken, int nDict, int nRecB, int nPGal) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   // The token is tested before anything is stored; a missing one is refused like a wrong one.
   if (pszToken == nullptr || std::u16string_view(pszToken) != std::u16string_view(NUXSV_ACCESS_TOKEN)) return 0;
 
@@ -41,6 +43,7 @@ NUXSV_EXPORT int NUXSV_Init(LPCWSTR pszToken, int nDict, int nRecB, int nPGal) {
   return 1;
 }
 
+// Runs in the caller's module state.
 NUXSV_EXPORT void NUXSV_SetActive(int nDict, int nRecB, int nPGal) {
   nuxsv::Globals& g = nuxsv::G();
   g.dictActive = nDict;
@@ -49,15 +52,23 @@ NUXSV_EXPORT void NUXSV_SetActive(int nDict, int nRecB, int nPGal) {
 }
 
 NUXSV_EXPORT void NUXSV_Term() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   nuxsv::DestroyReferenceWindows();
   nuxsv::DeleteContentDatabase();
   AfxDaoTerm();
 }
 
-NUXSV_EXPORT CWnd* NUXSV_GetAstroDictCWnd() { return nuxsv::G().astroDict; }
+NUXSV_EXPORT CWnd* NUXSV_GetAstroDictCWnd() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  return nuxsv::G().astroDict;
+}
 
-NUXSV_EXPORT CWnd* NUXSV_GetEncyclopCWnd() { return nullptr; }
+NUXSV_EXPORT CWnd* NUXSV_GetEncyclopCWnd() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  return nullptr;
+}
 
+// Runs in the caller's module state.
 NUXSV_EXPORT int NUXSV_OpenEncyclop() {
   return MessageBoxW(GetFocus(), u"NUXSV_OpenEncyclop - NOT SUPPORTED IN THIS VERSION", u"E R R O R", MB_ICONERROR);
 }

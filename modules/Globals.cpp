@@ -1,7 +1,7 @@
 #include "Globals.h"
 
+#include "mfc/afxwin.h"
 #include "ui/cursor.h"
-#include "ui/window.h"
 
 namespace nuxsv {
 
@@ -13,8 +13,12 @@ Globals& G() {
 void DestroyReferenceWindows() {
   Globals& g = G();
   for (CWnd** slot : {&g.astroDict, &g.search, &g.dictionary, &g.bigImage}) {
-    if (*slot == nullptr) continue;
-    // The reference windows arrive with the window classes; until then no slot is ever set.
+    CWnd* window = *slot;
+    if (window == nullptr) continue;
+    // A window that existed clears its slot and deletes itself as it goes; an object whose
+    // window was never made is still in the slot afterwards.
+    window->DestroyWindow();
+    if (*slot == window) delete window;
     *slot = nullptr;
   }
 }

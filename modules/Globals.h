@@ -5,8 +5,7 @@
 
 #include "base/types.h"
 #include "dao/dao.h"
-
-class CWnd;
+#include "mfc/wnd.h"
 
 // The open content database; NULL until NUXSV_Init succeeded.
 CDaoDatabase* GetContentDatabase();

@@ -7,6 +7,7 @@
 #include "NUXSV.h"
 #include "Report.h"
 #include "VariantText.h"
+#include "mfc/afxwin.h"
 
 namespace {
 
@@ -80,6 +81,7 @@ bool AnyNonZero(int* numbers[5]) {
 
 NUXSV_EXPORT int NUXSV_GetLookupTableRef(CString strId, CString* pKind, int* pSkyView, int* pDict, int* pPGal,
                                          int* pRecB, int* pHelp, int* pSpare) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   int* numbers[5] = {pSkyView, pDict, pPGal, pRecB, pHelp};
   pKind->Empty();
   *pSpare = 0;
@@ -91,6 +93,7 @@ NUXSV_EXPORT int NUXSV_GetLookupTableRef(CString strId, CString* pKind, int* pSk
 
 NUXSV_EXPORT int NUXSV_GetLookupTableRef2(CString strId, int* pSkyView, int* pDict, int* pPGal, int* pRecB,
                                           int* pHelp) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   int* numbers[5] = {pSkyView, pDict, pPGal, pRecB, pHelp};
   for (int* n : numbers) *n = 0;
   if (!ReadLookup(strId, nullptr, numbers)) return 0;
@@ -98,12 +101,14 @@ NUXSV_EXPORT int NUXSV_GetLookupTableRef2(CString strId, int* pSkyView, int* pDi
 }
 
 NUXSV_EXPORT int NUXSV_HasLookupTableRef(CString strId) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   CString kind;
   int skyView = 0, dict = 0, pgal = 0, recb = 0, help = 0, spare = 0;
   return NUXSV_GetLookupTableRef(strId, &kind, &skyView, &dict, &pgal, &recb, &help, &spare);
 }
 
 NUXSV_EXPORT void NUXSV_GetProperNamebySVID(CString strId, CString* pName) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   strId.MakeLower();
   pName->Empty();
   CDaoRecordset rs(GetContentDatabase());

@@ -12,9 +12,9 @@
 #include "base/types.h"
 #include "mfc/cstring.h"
 
-static_assert(std::is_same_v<CString, CStringW>, "the exports take wide strings: build with UNICODE and _UNICODE");
-
 class CWnd;
+
+static_assert(std::is_same_v<CString, CStringW>, "the exports take wide strings: build with UNICODE and _UNICODE");
 
 #define NUXSV_EXPORT extern "C" __attribute__((visibility("default")))
 

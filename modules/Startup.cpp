@@ -11,6 +11,7 @@
 #include "com/com.h"
 #include "fs/profile.h"
 #include "ui/cursor.h"
+#include "mfc/afxwin.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -58,7 +59,7 @@ void ShowInstallError(LPCWSTR reason) {
                            u"Das Produkt wurde nicht ordnungsgemäß installiert.<BR>Bitte führen Sie die Installation von "
                            u"der original CD aus und starten Sie das Programm erneut.<BR><BR>(%s)");
   text = WithLineBreaks(FillPlaceholder(text, CString(reason ? reason : u"")));
-  MessageBoxW(nullptr, text.GetString(), u"NUXSV", MB_ICONHAND);
+  AfxMessageBox(text.GetString(), MB_ICONHAND);
 }
 
 int CheckEngineComponents(LPCWSTR requiredVersion) {
