@@ -8,6 +8,7 @@
 // The objects are made by html_com.cpp over the C++ model of dom.h and textmodel.h.
 #pragma once
 
+#include "com/connpt.h"
 #include "com/oleauto.h"
 #include "com/unknown.h"
 #include "ui/window.h"
@@ -17,7 +18,6 @@ struct IHTMLElement;
 struct IHTMLTxtRange;
 struct IHTMLEventObj;
 struct IHTMLElementCollection;
-struct IConnectionPointContainer;
 struct IDocHostUIHandler;
 
 extern const IID IID_IHTMLDocument2;
@@ -30,8 +30,6 @@ extern const IID IID_IHTMLTxtRange;
 extern const IID IID_IHTMLSelectionObject;
 extern const IID IID_IHTMLWindow2;
 extern const IID IID_IHTMLEventObj;
-extern const IID IID_IConnectionPointContainer;
-extern const IID IID_IConnectionPoint;
 extern const IID IID_ICustomDoc;
 extern const IID IID_IDocHostUIHandler;
 extern const IID DIID_HTMLDocumentEvents;  // {3050F260-98B5-11CF-BB82-00AA00BDCE0B}
@@ -47,10 +45,6 @@ extern const IID DIID_HTMLDocumentEvents;  // {3050F260-98B5-11CF-BB82-00AA00BDC
 #define DISPID_HTMLDOCUMENTEVENTS_ONMOUSEUP (-607)
 #define DISPID_HTMLDOCUMENTEVENTS_ONREADYSTATECHANGE (-609)
 #define DISPID_HTMLDOCUMENTEVENTS_ONCONTEXTMENU 1023
-
-#define CONNECT_E_NOCONNECTION ((HRESULT)0x80040200L)
-#define CONNECT_E_ADVISELIMIT ((HRESULT)0x80040201L)
-#define CONNECT_E_CANNOTCONNECT ((HRESULT)0x80040202L)
 
 // ---- collections, elements --------------------------------------------------------------------
 
@@ -219,28 +213,6 @@ struct IHTMLDocument3 : public IDispatch {
 
  protected:
   ~IHTMLDocument3() = default;
-};
-
-// ---- connection points ------------------------------------------------------------------------
-
-struct IConnectionPoint : public IUnknown {
-  STDMETHOD(GetConnectionInterface)(IID* pIID) = 0;
-  STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer** ppCPC) = 0;
-  // The sink is asked for the event interface, then for IDispatch; CONNECT_E_CANNOTCONNECT
-  // when it offers neither. Cookies start at 1.
-  STDMETHOD(Advise)(IUnknown* pUnkSink, DWORD* pdwCookie) = 0;
-  STDMETHOD(Unadvise)(DWORD dwCookie) = 0;  // CONNECT_E_NOCONNECTION for an unknown cookie
-
- protected:
-  ~IConnectionPoint() = default;
-};
-
-struct IConnectionPointContainer : public IUnknown {
-  // CONNECT_E_NOCONNECTION for an interface without a connection point.
-  STDMETHOD(FindConnectionPoint)(REFIID riid, IConnectionPoint** ppCP) = 0;
-
- protected:
-  ~IConnectionPointContainer() = default;
 };
 
 // ---- the UI handler -----------------------------------------------------------------------------

@@ -6,6 +6,8 @@
 #include "mfc/afxmsg.h"
 #include "mfc/object.h"
 
+struct AFX_EVENTSINKMAP;
+
 class CCmdTarget : public CObject {
   DECLARE_DYNAMIC(CCmdTarget)
 
@@ -18,6 +20,9 @@ class CCmdTarget : public CObject {
   // TRUE when a handler took it.
   virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
 
+  // The event sink map (olecontrol.h) through which hosted controls' events reach this object.
+  const AFX_EVENTSINKMAP* EventSinkMap() const { return GetEventSinkMap(); }
+
   // Shows the wait cursor until EndWaitCursor (nested calls count).
   void BeginWaitCursor();
   void EndWaitCursor();
@@ -26,6 +31,8 @@ class CCmdTarget : public CObject {
  protected:
   static const AFX_MSGMAP* PASCAL GetThisMessageMap();
   virtual const AFX_MSGMAP* GetMessageMap() const;
+  static const AFX_EVENTSINKMAP* PASCAL GetThisEventSinkMap();
+  virtual const AFX_EVENTSINKMAP* GetEventSinkMap() const;
 
   // Calls the entry of this object's map for (nMessage, nCode, nID), if any; TRUE when handled.
   BOOL DispatchEntry(UINT nMessage, UINT nCode, UINT nID, AFX_MSGCALL& call);

@@ -26,6 +26,7 @@
 // inline, so either spelling works in any translation unit.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 
 #include "base/codepage.h"
@@ -140,23 +141,63 @@ class CWnd : public CCmdTarget {
   // Called when the object is bound to an existing or new window, before messages arrive.
   virtual void PreSubclassWindow();
 
-  // ---- ActiveX controls (olecontrol.cpp) ----
-  // Creates the control registered under the class id (or ProgID) as a child window and binds
-  // this object to it. FALSE when no such control is registered or it fails to create.
-  BOOL CreateControl(REFCLSID clsid, LPCWSTR pszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
-                     UINT nID, void* pPersist = nullptr, BOOL bStorage = FALSE, BSTR bstrLicKey = nullptr);
-  BOOL CreateControl(LPCWSTR pszProgID, LPCWSTR pszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
-                     UINT nID, void* pPersist = nullptr, BOOL bStorage = FALSE, BSTR bstrLicKey = nullptr);
-  BOOL CreateControl(LPCSTR pszProgID, LPCSTR pszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
-                     UINT nID, void* pPersist = nullptr, BOOL bStorage = FALSE, BSTR bstrLicKey = nullptr);
+  // ---- ActiveX controls (olecontrol.cpp; the registry in com/controlreg.h) ----
+  // Creates the control registered under the class id (or ProgID) as a child window of the
+  // parent and binds this object to it; the parent's event sink map receives its events.
+  // FALSE when no such control is registered or it fails to create.
+  BOOL CreateControlW(REFCLSID clsid, LPCWSTR pszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                      UINT nID);
+  BOOL CreateControlW(LPCWSTR pszProgID, LPCWSTR pszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                      UINT nID);
+  BOOL CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                     UINT nID, void* pPersist = nullptr, BOOL bStorage = FALSE, BSTR bstrLicKey = nullptr) {
+    (void)pPersist, (void)bStorage, (void)bstrLicKey;
+#ifdef _UNICODE
+    return CreateControlW(clsid, pszWindowName, dwStyle, rect, pParentWnd, nID);
+#else
+    std::u16string name = Wide(pszWindowName);
+    return CreateControlW(clsid, WideArg(pszWindowName, name), dwStyle, rect, pParentWnd, nID);
+#endif
+  }
+  BOOL CreateControl(LPCTSTR pszProgID, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                     UINT nID, void* pPersist = nullptr, BOOL bStorage = FALSE, BSTR bstrLicKey = nullptr) {
+    (void)pPersist, (void)bStorage, (void)bstrLicKey;
+#ifdef _UNICODE
+    return CreateControlW(pszProgID, pszWindowName, dwStyle, rect, pParentWnd, nID);
+#else
+    std::u16string id = Wide(pszProgID), name = Wide(pszWindowName);
+    return CreateControlW(id.c_str(), WideArg(pszWindowName, name), dwStyle, rect, pParentWnd, nID);
+#endif
+  }
   // Calls the bound control's dispatch member: wFlags DISPATCH_METHOD / DISPATCH_PROPERTYGET /
-  // DISPATCH_PROPERTYPUT; vtRet the result type (VT_EMPTY: none) written to pvRet;
-  // pbParamInfo a string of VTS_ codes naming the types of the arguments that follow. Failures
-  // throw COleDispatchException (an error the control reported) or COleException.
-  void AFX_CDECL InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...);
-  void SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);
-  void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const;
-  // The bound control's object (not AddRef'ed); nullptr for a window that is no control.
+  // DISPATCH_PROPERTYPUT; vtRet the result's type (VT_EMPTY: none), stored through pvRet as
+  // short (VT_I2), LONG (VT_I4), BOOL (VT_BOOL), float, double, CString of the unit's character
+  // set (VT_BSTR), IDispatch* / IUnknown* (with a reference) or VARIANT (VT_VARIANT);
+  // pbParamInfo the VTS_ codes of the arguments that follow (VTS_BSTR: LPCTSTR, VTS_VARIANT:
+  // const VARIANT*, VTS_P...: pointers). A failure throws COleDispatchException (the control
+  // reported an error) or COleException (any other HRESULT).
+  void AFX_CDECL InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...) {
+    va_list args;
+    va_start(args, pbParamInfo);
+    InvokeHelperV(dwDispID, wFlags, vtRet, pvRet, pbParamInfo, args, sizeof(TCHAR) == 2);
+    va_end(args);
+  }
+  void AFX_CDECL SetProperty(DISPID dwDispID, VARTYPE vtProp, ...) {
+    BYTE info[2] = {static_cast<BYTE>(vtProp), 0};
+    va_list args;
+    va_start(args, vtProp);
+    InvokeHelperV(dwDispID, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, info, args, sizeof(TCHAR) == 2);
+    va_end(args);
+  }
+  void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) {
+    InvokeCore(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, nullptr, 0, sizeof(TCHAR) == 2);
+  }
+  void InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo,
+                     va_list args, bool wideStrings);
+  // The call itself: the arguments in their natural order.
+  void InvokeCore(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, VARIANT* args, UINT count,
+                  bool wideStrings);
+  // The bound control's object (no reference added); nullptr for a window that is no control.
   IUnknown* GetControlUnknown();
 
   // ---- messages ----

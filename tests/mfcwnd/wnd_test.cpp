@@ -190,3 +190,46 @@ TEST_F(Windows, TimersRunThroughTheMapOnTheVirtualClock) {
   nux::testing::AdvanceAndPump(100);
   EXPECT_EQ(ticker.ticks, 4);
 }
+
+TEST_F(Windows, MenusFromResourcesAndBuiltByHand) {
+  CMenu bar;
+  ASSERT_TRUE(bar.LoadMenu(300));
+  EXPECT_EQ(bar.GetMenuItemCount(), 1);
+  CMenu* file = bar.GetSubMenu(0);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->GetMenuItemCount(), 3);
+  EXPECT_EQ(file->GetMenuItemID(2), 3002u);
+  CStringA label;
+  file->GetMenuString(3001, label, MF_BYCOMMAND);
+  EXPECT_STREQ(label, "&Open");
+  EXPECT_EQ(CMenu::FromHandle(bar.m_hMenu), &bar);
+
+  CMenu popup;
+  ASSERT_TRUE(popup.CreatePopupMenu());
+  popup.AppendMenu(MF_STRING, 11, "Eins");
+  popup.AppendMenu(MF_SEPARATOR);
+  popup.AppendMenu(MF_STRING, 12, u"Zwei");
+  EXPECT_EQ(popup.GetMenuItemCount(), 3);
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = MIIM_ID;
+  EXPECT_TRUE(popup.GetMenuItemInfo(2, &info, TRUE));
+  EXPECT_EQ(info.wID, 12u);
+  CWnd owner;
+  ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_POPUP | WS_VISIBLE | WS_SYSMENU | WS_CAPTION, 0, 0, 100, 100,
+                             nullptr, nullptr));
+  nux::ui::QueueMenuChoice(12);
+  EXPECT_EQ(popup.TrackPopupMenu(TPM_RETURNCMD, 10, 10, &owner), 12);
+  HMENU handle = popup.Detach();
+  EXPECT_EQ(popup.m_hMenu, nullptr);
+  EXPECT_TRUE(::IsMenu(handle));
+  ::DestroyMenu(handle);
+
+  // The system menu of a window with WS_SYSMENU takes entries of its own.
+  CMenu* system = owner.GetSystemMenu(FALSE);
+  ASSERT_NE(system, nullptr);
+  int before = system->GetMenuItemCount();
+  system->AppendMenu(MF_SEPARATOR);
+  system->AppendMenu(MF_STRING, 0x10, "&About...");
+  EXPECT_EQ(system->GetMenuItemCount(), before + 2);
+}
