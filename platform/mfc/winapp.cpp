@@ -29,6 +29,11 @@ CStringW ModuleStem(HINSTANCE module) {
   std::u16string p(path, n);
   size_t slash = p.find_last_of(u"\\/");
   if (slash != std::u16string::npos) p.erase(0, slash + 1);
+  // A shared library of ours, libX.so, stands for the Windows library X.dll.
+  size_t so = p.find(u".so");
+  if (p.size() > 6 && p.compare(0, 3, u"lib") == 0 && so != std::u16string::npos && so > 3 &&
+      (so + 3 == p.size() || p[so + 3] == u'.'))
+    return CStringW(p.substr(3, so - 3).c_str());
   size_t dot = p.find_last_of(u'.');
   if (dot != std::u16string::npos && dot > 0) p.erase(dot);
   return CStringW(p.c_str());

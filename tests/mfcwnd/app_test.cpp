@@ -98,6 +98,49 @@ TEST_F(Applications, MessageBoxesAreCaptionedWithTheApplicationName) {
   EXPECT_EQ(AfxGetApp(), nullptr);
 }
 
+namespace {
+
+struct WorkerShared {
+  HWND target = nullptr;
+  CWinThread* seenThread = nullptr;
+};
+
+UINT WorkerProc(LPVOID param) {
+  auto* shared = static_cast<WorkerShared*>(param);
+  shared->seenThread = AfxGetThread();
+  ::PostMessageW(shared->target, WM_USER + 9, 42, 0);
+  return 5;
+}
+
+}  // namespace
+
+TEST_F(Applications, WorkerThreadRunsItsProcedureAndPostsToTheCreatorsWindow) {
+  CProgramApp app;
+  CWnd target;
+  ASSERT_TRUE(target.CreateEx(0, nullptr, "target", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+  WorkerShared shared{target.m_hWnd, nullptr};
+  CWinThread* thread = AfxBeginThread(&WorkerProc, &shared, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+  ASSERT_NE(thread, nullptr);
+  thread->m_bAutoDelete = FALSE;  // the handle stays valid for the wait
+  thread->ResumeThread();
+  EXPECT_EQ(::WaitForSingleObject(thread->m_hThread, INFINITE), WAIT_OBJECT_0);
+  DWORD code = 0;
+  EXPECT_TRUE(::GetExitCodeThread(thread->m_hThread, &code));
+  EXPECT_EQ(code, 5u);
+  EXPECT_EQ(shared.seenThread, thread);
+  EXPECT_EQ(AfxGetThread(), &app);  // this thread's object is the application
+  delete thread;
+
+  // The application's pump hands the posted message on, and reports WM_QUIT.
+  MSG m;
+  ASSERT_TRUE(::PeekMessageW(&m, target.m_hWnd, WM_USER + 9, WM_USER + 9, PM_NOREMOVE));
+  EXPECT_TRUE(app.PumpMessage());
+  EXPECT_EQ(app.m_msgCur.message, static_cast<UINT>(WM_USER + 9));
+  EXPECT_EQ(app.m_msgCur.wParam, 42u);
+  ::PostQuitMessage(0);
+  EXPECT_FALSE(app.PumpMessage());
+}
+
 class Libraries : public MfcTest {
  protected:
   void SetUp() override {
@@ -170,6 +213,11 @@ TEST_F(Libraries, ModuleStateSelectsTheLibrarysResourcesAlsoInItsWindows) {
   CStringW mine;
   mine.LoadString(1);
   EXPECT_EQ(Narrow(mine), "Program string");  // the guard did not leak
+  // The program may read another module's resources by setting its resource handle.
+  AfxSetResourceHandle(lib);
+  mine.LoadString(1);
+  EXPECT_EQ(Narrow(mine), "Library string");
+  AfxSetResourceHandle(GetModuleHandleW(nullptr));
 
   // The dialog template is the library's, and its handlers run in the library's state.
   HWND dlg = createDialog(nullptr);
@@ -183,7 +231,7 @@ TEST_F(Libraries, ModuleStateSelectsTheLibrarysResourcesAlsoInItsWindows) {
 
   EXPECT_EQ(box(), IDOK);
   ASSERT_EQ(nux::ui::MessageBoxLog().size(), 1u);
-  EXPECT_EQ(nux::WideToAnsi(nux::ui::MessageBoxLog()[0].caption), "libmfctestlib");
+  EXPECT_EQ(nux::WideToAnsi(nux::ui::MessageBoxLog()[0].caption), "mfctestlib");  // as its Windows name
 
   ::DestroyWindow(dlg);  // the dialog object deletes itself while its code is still loaded
   EXPECT_TRUE(FreeLibrary(lib));
