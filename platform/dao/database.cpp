@@ -127,6 +127,7 @@ std::u16string Lower(std::u16string_view s) {
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // names are mostly written as the database spells them
   for (size_t i = 0; i < a.size(); ++i) {
     if (nux::LowerAscii(a[i]) != nux::LowerAscii(b[i])) return false;
   }
