@@ -174,6 +174,11 @@ class CWinApp : public CWinThread {
   HCURSOR LoadCursor(UINT nIDResource) const;
   HCURSOR LoadCursor(LPCWSTR lpszResourceName) const;
   HCURSOR LoadStandardCursor(LPCWSTR lpszCursorName) const { return ::LoadCursorW(nullptr, lpszCursorName); }
+  // Icons: resource icons of the current resource module, or the system's IDI_ icons.
+  HICON LoadIcon(UINT nIDResource) const { return ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nIDResource)); }
+  HICON LoadIcon(LPCWSTR lpszResourceName) const { return ::LoadIconW(AfxGetResourceHandle(), lpszResourceName); }
+  HICON LoadIcon(LPCSTR lpszResourceName) const { return ::LoadIconA(AfxGetResourceHandle(), lpszResourceName); }
+  HICON LoadStandardIcon(LPCWSTR lpszIconName) const { return ::LoadIconW(nullptr, lpszIconName); }
   HCURSOR LoadOEMCursor(UINT nIDCursor) const {
     return ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(nIDCursor)));
   }

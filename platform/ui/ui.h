@@ -8,3 +8,4 @@
 #include "ui/menu.h"
 #include "ui/msgbox.h"
 #include "ui/cursor.h"
+#include "ui/icon.h"

@@ -130,3 +130,23 @@ TEST_F(Drawing, PaintDcPaintsTheUpdateRegionAndValidatesIt) {
   nux::testing::PumpMessages();
   EXPECT_EQ(wnd.paints, 1);  // nothing left to paint
 }
+
+TEST_F(Drawing, IconsComeFromTheResourcesAndDrawWithTheirTransparency) {
+  CWinApp app;
+  HICON icon = app.LoadIcon(128);
+  ASSERT_NE(icon, nullptr);
+  int w = 0, h = 0;
+  EXPECT_TRUE(nux::ui::GetIconSize(icon, &w, &h));
+  EXPECT_EQ(w, 32);  // the image of the system's icon size
+  MemoryCanvas c(40, 40);
+  c.dc.FillSolidRect(0, 0, 40, 40, RGB(0, 0, 0));
+  EXPECT_TRUE(::DrawIcon(c.dc.m_hDC, 4, 4, icon));
+  EXPECT_EQ(c.dc.GetPixel(4, 4), RGB(255, 0, 0));
+  EXPECT_EQ(c.dc.GetPixel(19, 35), RGB(255, 0, 0));
+  EXPECT_EQ(c.dc.GetPixel(20, 4), RGB(0, 0, 0));    // transparent
+  EXPECT_EQ(c.dc.GetPixel(24, 9), RGB(0, 0, 128));  // half covered
+  EXPECT_EQ(c.dc.GetPixel(3, 3), RGB(0, 0, 0));
+  EXPECT_EQ(app.LoadIcon(4711), nullptr);
+  EXPECT_NE(app.LoadStandardIcon(IDI_APPLICATION), nullptr);
+  EXPECT_TRUE(::DestroyIcon(icon));
+}
