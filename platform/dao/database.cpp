@@ -381,7 +381,7 @@ void DatabaseImpl::FinalizeStatements() {
 
 void DatabaseImpl::Close() {
   // Recordsets and table definitions close with their database.
-  std::set<CDaoRecordset*> open = recordsets;
+  std::vector<CDaoRecordset*> open = recordsets;
   for (CDaoRecordset* rs : open) rs->Close();
   std::set<CDaoTableDef*> defs = tableDefs;
   for (CDaoTableDef* td : defs) td->Close();

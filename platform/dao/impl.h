@@ -69,7 +69,7 @@ struct DatabaseImpl {
   std::unordered_map<std::u16string, std::shared_ptr<const TableSchema>> schemas;
   std::shared_ptr<const TableSchema> lastSchema;  // the one Schema returned last, while schemas holds it
   std::unordered_map<std::string, std::shared_ptr<const std::vector<FieldDesc>>> fieldLists;  // by row query
-  std::set<CDaoRecordset*> recordsets;
+  std::vector<CDaoRecordset*> recordsets;  // the open ones, in no order
   std::set<CDaoTableDef*> tableDefs;
 
   bool IsOpen() const { return db != nullptr; }

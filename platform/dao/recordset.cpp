@@ -1,4 +1,5 @@
 // CDaoRecordset: dynasets over the row ids a query selected.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -540,7 +541,7 @@ void CDaoRecordset::Open(int nOpenType, LPCWSTR lpszSQL, int nOptions) {
     r.Describe();
     r.RunKeyset();
     r.open = true;
-    r.db->recordsets.insert(this);
+    r.db->recordsets.push_back(this);
     r.MoveTo(r.keys.empty() ? -1 : 0);
   });
 }
@@ -554,7 +555,14 @@ void CDaoRecordset::Open(CDaoTableDef* pTableDef, int nOpenType, int nOptions) {
 
 void CDaoRecordset::Close() {
   RecordsetImpl& r = *m_impl;
-  if (r.db) r.db->recordsets.erase(this);
+  if (r.db) {
+    auto& open = r.db->recordsets;
+    auto it = std::find(open.begin(), open.end(), this);
+    if (it != open.end()) {
+      *it = open.back();
+      open.pop_back();
+    }
+  }
   r.open = false;
   r.db = nullptr;
   r.statement.reset();
