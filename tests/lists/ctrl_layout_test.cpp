@@ -13,8 +13,8 @@
 
 namespace {
 
-// What the test windows saw: the flags of each move (WM_WINDOWPOSCHANGING) and the paints of
-// the dialog's owner.
+// What the test windows saw: the flags of each move (WM_WINDOWPOSCHANGING), the order of the
+// paints, and what of the watched windows was invalid when the first paint came.
 std::map<HWND, std::vector<UINT>> g_moves;
 std::vector<HWND> g_paints;                     // windows in the order they were painted
 std::vector<HWND> g_watch;                      // windows whose invalid part the first paint notes
