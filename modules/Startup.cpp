@@ -1,22 +1,22 @@
 #include "Startup.h"
 
-#include "ControlVersion.h"
-
 #include <vector>
 
+#include "ControlVersion.h"
 #include "EngineConfig.h"
 #include "FieldSplitter.h"
 #include "Globals.h"
 #include "NUXUtils.h"
 #include "com/com.h"
 #include "fs/profile.h"
-#include "ui/cursor.h"
 #include "mfc/afxwin.h"
+#include "ui/cursor.h"
 #include "ui/msgbox.h"
 
 namespace {
 
-// A text of section "Errors", read as it stands (512-character buffer, no trimming).
+// A text of section "Errors" as the profile functions read it (512 characters), not trimmed
+// or otherwise treated as the texts of "Strings" are.
 CString ErrorText(LPCWSTR key, LPCWSTR defaultText) {
   std::vector<WCHAR> buffer(512, 0);
   GetPrivateProfileStringW(u"Errors", key, defaultText, buffer.data(), DWORD(buffer.size()),
