@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -199,8 +200,9 @@ Figures Measure(const std::string& root, int pages, InitFn init, TermFn term, Lo
 }  // namespace
 
 int main() {
-  char folderTemplate[] = "/tmp/nux-bench-lookup-XXXXXX";
-  const char* folder = mkdtemp(folderTemplate);
+  // A folder of its own under the system's temporary folder.
+  std::string folderTemplate = (std::filesystem::temp_directory_path() / "nux-bench-lookup-XXXXXX").string();
+  const char* folder = mkdtemp(folderTemplate.data());
   if (!folder) return 2;
   const std::string root = folder;
   nux::SetPlatformRoot(root);
