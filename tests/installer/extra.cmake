@@ -1,6 +1,6 @@
 # The installer's tests link its logic and use a resource-only library of the host (menu 128),
 # built here from fixtures/tessaron.rc with the mingw binutils.
-target_link_libraries(${NUX_TEST_TARGET} PRIVATE starvane_logic)
+target_link_libraries(${NUX_TEST_TARGET} PRIVATE starvane_logic starvane_app)
 
 set(_installer_fixtures ${CMAKE_CURRENT_BINARY_DIR}/installer_fixtures)
 set(_tessaron_rc ${CMAKE_CURRENT_SOURCE_DIR}/installer/fixtures/tessaron.rc)
@@ -23,3 +23,7 @@ add_dependencies(${NUX_TEST_TARGET} nux_test_child nux_test_regserver regsvr32)
 target_compile_definitions(${NUX_TEST_TARGET} PRIVATE
   NUX_TEST_CHILD="$<TARGET_FILE:nux_test_child>"
   NUX_TEST_REGSERVER="$<TARGET_FILE:nux_test_regserver>")
+
+# The built installer program, started from a plug-in folder by the end-to-end test.
+add_dependencies(${NUX_TEST_TARGET} StarvaneUpdater)
+target_compile_definitions(${NUX_TEST_TARGET} PRIVATE NUX_INSTALLER_PROGRAM="$<TARGET_FILE:StarvaneUpdater>")
