@@ -279,8 +279,9 @@ class Document {
   // action may go ahead (no handler set the return value to false).
   bool Fire(const Ref<Event>& event);
 
-  // Hooks of the host (the control): what a link click navigates to, the UI handler's
-  // context menu (true: the host showed its own or none), both optional.
+  // Hooks: what a link click navigates to (set by the control), and the UI handler's context
+  // menu (set by the COM face when a UI handler is attached; true: the host showed its own
+  // menu or none). Both optional.
   std::function<void(const std::u16string& url, const std::u16string& target)> navigateHook;
   std::function<bool(Element* element, long x, long y)> contextMenuHook;
   // How many times the control would have shown its own context menu.
