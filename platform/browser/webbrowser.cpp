@@ -10,6 +10,7 @@
 #include "browser/print.h"
 #include "browser/textmodel.h"
 #include "browser/url.h"
+#include "com/controlreg.h"
 #include "fs/path.h"
 #include "registry/registry.h"
 #include "ui/msgbox.h"
@@ -589,5 +590,24 @@ WebBrowser* WebBrowserOf(IUnknown* control) {
 }
 
 const std::string& LastPrintJob() { return g_lastJob; }
+
+void RegisterWebBrowserControl() {
+  nux::com::ControlClass cls;
+  cls.clsid = CLSID_WebBrowser;
+  cls.eventsIid = DIID_DWebBrowserEvents2;
+  cls.create = [](const nux::com::ControlSite& site) -> nux::com::ControlInstance {
+    HWND window = nullptr;
+    IDispatch* control = CreateWebBrowser(site.parent, site.rect, site.id, site.style, &window,
+                                          site.windowName.c_str());
+    if (!control) return {};
+    return {window, control};
+  };
+  nux::com::RegisterControlClass(cls);
+}
+
+namespace {
+// The control is there for CWnd::CreateControl as soon as the platform is loaded.
+const bool g_registered = (RegisterWebBrowserControl(), true);
+}  // namespace
 
 }  // namespace nux::browser

@@ -114,4 +114,8 @@ class WebBrowser {
 // The print job the last print wrote ("" when none): its Linux path.
 const std::string& LastPrintJob();
 
+// Registers the control under CLSID_WebBrowser for CWnd::CreateControl (com/controlreg.h).
+// Done when the platform library loads; call it again after the class was unregistered.
+void RegisterWebBrowserControl();
+
 }  // namespace nux::browser
