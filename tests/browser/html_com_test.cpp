@@ -7,6 +7,7 @@
 #include "browser/dom.h"
 #include "browser/html_com.h"
 #include "browser/input.h"
+#include "ui_handler.h"
 
 using nux::browser::Document;
 using nux::browser::Ref;
@@ -412,56 +413,8 @@ TEST(HtmlCom, EventsReachConnectedSinksWithTheirEventObject) {
   EXPECT_EQ(cookie, 0u);
 }
 
-// A UI handler that counts its calls and hands out an external object.
-class TestHandler final : public IDocHostUIHandler {
- public:
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
-    *ppv = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT* pt, IUnknown*, IDispatch* element) override {
-    ++menus;
-    lastX = pt ? pt->x : -1;
-    menuOnElement = b::ElementOf(element) != nullptr;
-    return menuResult;
-  }
-  HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override {
-    info->dwFlags = 0x40;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                                   IOleInPlaceUIWindow*) override {
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE HideUI() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE UpdateUI() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
-  HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR*, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** out) override {
-    *out = external;
-    if (external) external->AddRef();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, OLECHAR*, OLECHAR**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject**) override { return E_NOTIMPL; }
-
-  ULONG refs = 0;
-  int menus = 0;
-  long lastX = 0;
-  bool menuOnElement = false;
-  HRESULT menuResult = S_OK;
-  IDispatch* external = nullptr;
-};
-
 TEST(HtmlCom, TheUIHandlerTakesContextMenusAndHandsOutTheExternalObject) {
-  TestHandler handler, second;
+  nuxtest::TestHandler handler, second;
   TestSink external;
   handler.external = &external;
   {

@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "testing/testing.h"
 #include "ui/msgbox.h"
+#include "ui_handler.h"
 
 namespace b = nux::browser;
 
@@ -311,12 +312,28 @@ TEST_F(Control, KeysToTheWindowReachTheDocumentAndTheWindowEndsTheControl) {
   nux::testing::PumpMessages();
   EXPECT_EQ(seen, (std::vector<std::u16string>{u"keydown:65", u"keypress:97", u"keyup:65"}));
 
+  // The host's UI handler sees each key first and may take it.
+  nuxtest::TestHandler handler;
+  handler.takeKey = 'B';
+  IDispatch* disp = b::GetDocumentDispatch(browser_->document());
+  ICustomDoc* custom = nullptr;
+  ASSERT_EQ(disp->QueryInterface(IID_ICustomDoc, reinterpret_cast<void**>(&custom)), S_OK);
+  custom->SetUIHandler(&handler);
+  custom->Release();
+  disp->Release();
+  seen.clear();
+  nux::testing::KeyDown('B');
+  nux::testing::KeyUp('B');
+  nux::testing::PumpMessages();
+  EXPECT_EQ(seen, std::vector<std::u16string>{u"keypress:98"});  // down and up went to the handler
+
   IDispatch* keep = control_;
   keep->AddRef();
   DestroyWindow(window_);
   EXPECT_EQ(b::WebBrowserOf(keep)->window(), nullptr);
   EXPECT_EQ(b::WebBrowserOf(keep)->document(), nullptr);
   keep->Release();
+  EXPECT_EQ(handler.refs, 0u);  // the document went with the window and let the handler go
 }
 
 }  // namespace
