@@ -12,6 +12,7 @@
 #include "browser/url.h"
 #include "com/controlreg.h"
 #include "fs/path.h"
+#include "process/shell.h"
 #include "registry/registry.h"
 #include "ui/msgbox.h"
 
@@ -482,6 +483,13 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
   }
 
   void StartLoad(const std::u16string& url) {
+    // A mail address goes to the shell's mail program and a script address has nothing to
+    // run; neither replaces the document shown.
+    if (StartsWithNoCase(url, u"mailto:")) {
+      ShellExecuteW(window_, u"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      return;
+    }
+    if (StartsWithNoCase(url, u"javascript:")) return;
     pendingUrl_ = url;
     pending_ = ++sequence_;
     if (window_) PostMessageW(window_, kLoadMessage, WPARAM(pending_), 0);

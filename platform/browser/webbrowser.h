@@ -13,8 +13,9 @@
 //    or print preview; the print job is written between them, on the message loop.
 // Loading: "about:blank" gives an empty document; a Windows path or a "file:" URL loads the
 // file (a "#name" part scrolls to that anchor); a file that cannot be read, or another kind
-// of address, gives an empty document at that address. A new Navigate replaces one still
-// pending. GetLocationURL is the address of the document shown ("file:///C:/a%20b/x.htm").
+// of address, gives an empty document at that address; a "mailto:" address goes to the shell
+// (ShellExecute) and a "javascript:" one is not followed, both leaving the document as it is.
+// A new Navigate replaces one still pending. GetLocationURL is the address of the document shown ("file:///C:/a%20b/x.htm").
 #pragma once
 
 #include <string>

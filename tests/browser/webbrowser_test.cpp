@@ -193,6 +193,14 @@ TEST_F(Control, NavigatesOnTheMessageLoopWithItsEventsInOrder) {
   EXPECT_EQ(Location(), u"about:blank");
   EXPECT_EQ(b::BodyHtml(*browser_->document()), u"");
 
+  // A mail address is no document: the page stays, nothing completes.
+  sink_.events.clear();
+  ASSERT_EQ(Navigate(u"mailto:info@example.com"), S_OK);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(sink_.events, std::vector<std::u16string>{u"250 mailto:info@example.com []"});
+  EXPECT_EQ(Location(), u"about:blank");
+  EXPECT_FALSE(browser_->busy());
+
   // A file that cannot be read gives an empty document at its address.
   ASSERT_EQ(Navigate(u"C:\\missing.htm"), S_OK);
   nux::testing::PumpMessages();
