@@ -106,9 +106,12 @@ std::size_t CurlWriteCallback(void* data, std::size_t size, std::size_t count, v
 }
 
 int CurlProgressCallback(void* window, double totalToDownload, double downloaded, double, double) {
+  const WPARAM received = static_cast<WPARAM>(static_cast<int>(downloaded));
+  const LPARAM expected = static_cast<LPARAM>(static_cast<int>(totalToDownload));
   if (ProgressPoster poster = g_poster.load())
-    poster(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(static_cast<int>(downloaded)),
-           static_cast<LPARAM>(static_cast<int>(totalToDownload)));
+    poster(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, received, expected);
+  else
+    PostMessageA(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, received, expected);
   return DialogClosed.load();
 }
 

@@ -43,8 +43,8 @@ std::size_t CurlWriteCallback(void* data, std::size_t size, std::size_t count, v
 int CurlProgressCallback(void* window, double totalToDownload, double downloaded, double totalToUpload,
                          double uploaded);
 
-// How the progress callback posts its message to the window. The dialog's application sets
-// it (PostMessageA); without one no message is sent.
+// How the progress callback posts its message to the window: PostMessageA, unless a test puts
+// a poster of its own here (null goes back to PostMessageA).
 using ProgressPoster = void (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SetProgressPoster(ProgressPoster poster);
 
