@@ -730,8 +730,10 @@ HWND CreateCommon(DWORD exStyle, const std::u16string& className, const std::u16
     w->hwnd = reinterpret_cast<HWND>(g_nextHandle);
     g_nextHandle += 4;
     Table()[w->hwnd] = w;
-    if (parentWin)
-      parentWin->children.push_back(w->hwnd);  // new children go to the bottom (tab order)
+    // New children go to the bottom of their parent's list (tab order); an owned popup is a
+    // top-level window like any other, only kept above its owner.
+    if (w->parent)
+      parentWin->children.push_back(w->hwnd);
     else
       PlaceInZOrder(*w, HWND_TOP);
   }

@@ -359,6 +359,13 @@ TEST_F(Windows, OwnedWindowsStayAboveTheirOwner) {
   EXPECT_EQ(GetTopWindow(nullptr), owned);
   EXPECT_EQ(GetWindow(owned, GW_HWNDNEXT), owner);
   EXPECT_EQ(GetWindow(owner, GW_HWNDNEXT), other);
+  // An owned popup is a top-level window, not a child of its owner.
+  EXPECT_EQ(GetTopWindow(owner), nullptr);
+  EXPECT_EQ(GetParent(owned), owner);
+  std::vector<HWND> top;
+  EnumWindows([](HWND h, LPARAM p) { return reinterpret_cast<std::vector<HWND>*>(p)->push_back(h), TRUE; },
+              reinterpret_cast<LPARAM>(&top));
+  EXPECT_NE(std::find(top.begin(), top.end(), owned), top.end());
 }
 
 }  // namespace
