@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/controls.h"
 #include "dao/dao.h"
 #include "fs/fs.h"
 #include "fs/path.h"
@@ -369,16 +370,12 @@ std::string RegString(const std::u16string& text) {
 }
 
 std::string RegistryText(const std::u16string& contentFolder, const std::u16string& controlFile) {
-  const std::string clsid = "{6B1D3C2A-59E4-4F0B-9A7C-2D8E4B1F0A36}";
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
   text += "[HKEY_LOCAL_MACHINE\\Software\\NUX\\Engine]\r\n\"enabled\"=\"1\"\r\n\"INI\"=" + RegString(contentFolder) +
-          "\r\n\r\n";
-  text += "[HKEY_CLASSES_ROOT\\ZAROREZO.ImageCtrl.1]\r\n@=\"ZAROrezo Image Control\"\r\n\r\n";
-  text += "[HKEY_CLASSES_ROOT\\ZAROREZO.ImageCtrl.1\\CLSID]\r\n@=\"" + clsid + "\"\r\n\r\n";
-  text += "[HKEY_CLASSES_ROOT\\CLSID\\" + clsid + "]\r\n@=\"ZAROrezo Image Control\"\r\n\r\n";
-  text += "[HKEY_CLASSES_ROOT\\CLSID\\" + clsid + "\\InprocServer32]\r\n@=" + RegString(controlFile) +
-          "\r\n\"ThreadingModel\"=\"Apartment\"\r\n\r\n";
-  text += "[HKEY_CLASSES_ROOT\\CLSID\\" + clsid + "\\ProgID]\r\n@=\"ZAROREZO.ImageCtrl.1\"\r\n";
+          "\r\n";
+  // The controls' classes and ProgIDs, as the control library registers itself.
+  std::string controls = nux::controls::RegistrationText(controlFile);
+  text += controls.substr(controls.find("\r\n"));
   return text;
 }
 

@@ -1,0 +1,211 @@
+// The maker's controls as the dialogs use them: created by class id through the wrappers,
+// drawn from their picture strips, answering the dispatch calls and firing Click and the
+// mouse events into the container's event sink map; their registration in HKCR.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Button1.h"
+#include "Checkbox.h"
+#include "Image1.h"
+#include "controls/controls.h"
+#include "fs/path.h"
+#include "gdi/image.h"
+#include "registry/registry.h"
+#include "test_support.h"
+#include "testing/testing.h"
+
+namespace {
+
+enum { kButtonId = 1101, kCheckId = 1102, kCaptionId = 1109 };
+
+constexpr COLORREF kFrameColors[] = {RGB(200, 0, 0), RGB(0, 200, 0), RGB(0, 0, 200), RGB(200, 200, 0)};
+
+// A strip of `frames` frames of w x h, each filled with its colour of kFrameColors.
+std::u16string WriteStrip(const nuxtest::ScopedPlatformRoot& root, const std::string& name, int frames, int w, int h) {
+  nux::gdi::Surface s(frames * w, h);
+  for (int f = 0; f < frames; ++f) {
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) s.set(f * w + x, y, nux::gdi::ArgbFromColorref(kFrameColors[f]));
+    }
+  }
+  std::string path = root.path() + "/drive_c/" + name;
+  EXPECT_TRUE(nux::gdi::WritePng(s, path));
+  return u"C:\\" + nux::FromUtf8(name);
+}
+
+class CHost : public CWnd {
+ public:
+  std::vector<std::string> events;
+
+ protected:
+  void Log(const std::string& what, short button, short shift, long x, long y) {
+    events.push_back(what + " " + std::to_string(button) + " " + std::to_string(shift) + " " + std::to_string(x) +
+                     " " + std::to_string(y));
+  }
+  void OnButton() { events.push_back("click button"); }
+  void OnCheck() { events.push_back("click check"); }
+  void OnDown(short b, short s, long x, long y) { Log("down", b, s, x, y); }
+  void OnMove(short b, short s, long x, long y) { Log("move", b, s, x, y); }
+  void OnUp(short b, short s, long x, long y) { Log("up", b, s, x, y); }
+  DECLARE_EVENTSINK_MAP()
+};
+
+BEGIN_EVENTSINK_MAP(CHost, CWnd)
+  ON_EVENT(CHost, kButtonId, -600, CHost::OnButton, VTS_NONE)
+  ON_EVENT(CHost, kCheckId, -600, CHost::OnCheck, VTS_NONE)
+  ON_EVENT(CHost, kCaptionId, -605, CHost::OnDown, VTS_I2 VTS_I2 VTS_I4 VTS_I4)
+  ON_EVENT(CHost, kCaptionId, -606, CHost::OnMove, VTS_I2 VTS_I2 VTS_I4 VTS_I4)
+  ON_EVENT(CHost, kCaptionId, -607, CHost::OnUp, VTS_I2 VTS_I2 VTS_I4 VTS_I4)
+END_EVENTSINK_MAP()
+
+class Controls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    nux::testing::UseVirtualClock(true);
+    nux::testing::ResetUi();
+    ASSERT_TRUE(host.CreateEx(0, nullptr, u"host", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
+  }
+  void TearDown() override {
+    host.DestroyWindow();
+    nux::testing::ResetUi();
+    CWnd::DeleteTempMap();
+  }
+  // The colour of a pixel of the host window, after pending paints.
+  COLORREF PixelAt(int x, int y) {
+    nux::gdi::Surface s;
+    EXPECT_TRUE(nux::testing::CaptureWindow(host.m_hWnd, &s));
+    return s.colorAt(x, y);
+  }
+  nuxtest::ScopedPlatformRoot root;
+  CHost host;
+};
+
+TEST_F(Controls, WrappersNameTheControlLibrarysClasses) {
+  EXPECT_EQ(CButton1::GetClsid(), nux::controls::CLSID_ZrImageButton);
+  EXPECT_EQ(CCheckbox::GetClsid(), nux::controls::CLSID_ZrCheckbox);
+  EXPECT_EQ(CImage1::GetClsid(), nux::controls::CLSID_ZrImage);
+  std::unique_ptr<CObject> made(RUNTIME_CLASS(CImage1)->CreateObject());
+  EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(CWnd)));
+}
+
+TEST_F(Controls, ImageButtonShowsItsStateAndClicksOnlyWhenAvailable) {
+  std::u16string strip = WriteStrip(root, "button.png", 3, 20, 10);
+  CButton1 button;
+  ASSERT_TRUE(button.Create(strip.c_str(), WS_VISIBLE, CRect(10, 10, 30, 20), &host, kButtonId));
+  EXPECT_EQ(PixelAt(15, 15), kFrameColors[0]);
+
+  nux::testing::MouseDown(15, 15);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(PixelAt(15, 15), kFrameColors[1]);  // pressed
+  nux::testing::MouseUp(15, 15);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(PixelAt(15, 15), kFrameColors[0]);
+  EXPECT_EQ(host.events, std::vector<std::string>{"click button"});
+
+  button.SetState(0);
+  EXPECT_EQ(PixelAt(15, 15), kFrameColors[2]);  // unavailable
+  nux::testing::Click(15, 15);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(host.events.size(), 1u);
+
+  // Released outside the button after pressing inside: no click.
+  button.SetState(1);
+  nux::testing::MouseDown(15, 15);
+  nux::testing::MouseUp(100, 100);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(host.events.size(), 1u);
+  EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(Controls, CheckBoxTogglesOnClickAndAnswersGetAndSetCheck) {
+  std::u16string strip = WriteStrip(root, "check.png", 2, 12, 12);
+  CCheckbox check;
+  ASSERT_TRUE(check.Create(strip.c_str(), WS_VISIBLE, CRect(50, 50, 62, 62), &host, kCheckId));
+  EXPECT_FALSE(check.GetCheck());
+  EXPECT_EQ(PixelAt(55, 55), kFrameColors[0]);
+  nux::testing::Click(55, 55);
+  nux::testing::PumpMessages();
+  EXPECT_TRUE(check.GetCheck());
+  EXPECT_EQ(host.events, std::vector<std::string>{"click check"});
+  EXPECT_EQ(PixelAt(55, 55), kFrameColors[1]);
+  check.SetCheck(0);
+  EXPECT_FALSE(check.GetCheck());
+  EXPECT_EQ(PixelAt(55, 55), kFrameColors[0]);
+  check.SetCheck(1);
+  EXPECT_TRUE(check.GetCheck());
+}
+
+TEST_F(Controls, ImageShowsItsPictureAndFiresTheMouseEventsOfADrag) {
+  std::u16string first = WriteStrip(root, "one.png", 1, 40, 16);
+  std::u16string second = WriteStrip(root, "two.png", 4, 10, 16);  // four colours across
+  CImage1 caption;
+  ASSERT_TRUE(caption.Create(first.c_str(), WS_VISIBLE, CRect(0, 0, 40, 16), &host, kCaptionId));
+  EXPECT_EQ(PixelAt(35, 5), kFrameColors[0]);
+  caption.SetPicture(second.c_str());
+  EXPECT_EQ(PixelAt(5, 5), kFrameColors[0]);
+  EXPECT_EQ(PixelAt(35, 5), kFrameColors[3]);
+  caption.SetPicture(u"C:\\missing.png");  // nothing to show: no failure either
+
+  // The pointer arrives (a move with no button), presses, drags and lets go.
+  nux::testing::Drag({5, 6}, {25, 10}, 2);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(host.events,
+            (std::vector<std::string>{"move 0 0 5 6", "down 1 0 5 6", "move 1 0 15 8", "move 1 0 25 10", "up 1 0 25 10"}));
+  // The right button, with shift held.
+  host.events.clear();
+  nux::testing::KeyDown(VK_SHIFT);
+  nux::testing::Click(7, 3, nux::testing::Button::Right);
+  nux::testing::KeyUp(VK_SHIFT);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(host.events, (std::vector<std::string>{"move 0 1 7 3", "down 2 1 7 3", "up 2 1 7 3"}));
+}
+
+TEST_F(Controls, DispatchCallsOfTheWrongShapeRaiseTheClassLibrarysException) {
+  CImage1 image;
+  ASSERT_TRUE(image.Create(u"", WS_VISIBLE, CRect(0, 0, 10, 10), &host, kCaptionId));
+  try {
+    image.InvokeHelper(7, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr);  // the button's member
+    ADD_FAILURE() << "no exception";
+  } catch (COleException* e) {
+    EXPECT_EQ(e->m_sc, DISP_E_MEMBERNOTFOUND);
+    e->Delete();
+  }
+}
+
+TEST_F(Controls, RegistrationLeadsFromTheProgIdToTheServerFile) {
+  const std::u16string server = u"C:\\Programme\\Starvane7\\Controls\\libZrImageCtrl.so.2.0.7.6";
+  ASSERT_TRUE(nux::controls::RegisterServer(server));
+  struct Case {
+    const char16_t* progId;
+    const CLSID* clsid;
+  } cases[] = {{nux::controls::kImageProgId, &nux::controls::CLSID_ZrImage},
+               {nux::controls::kButtonProgId, &nux::controls::CLSID_ZrImageButton},
+               {nux::controls::kCheckboxProgId, &nux::controls::CLSID_ZrCheckbox}};
+  for (const Case& c : cases) {
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromProgID(c.progId, &clsid), S_OK);
+    EXPECT_EQ(clsid, *c.clsid);
+    LPOLESTR text = nullptr;
+    ASSERT_EQ(StringFromCLSID(clsid, &text), S_OK);
+    HKEY key = nullptr;
+    std::u16string name = u"CLSID\\" + std::u16string(text) + u"\\InprocServer32";
+    CoTaskMemFree(text);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    WCHAR value[300] = {};
+    DWORD size = sizeof(value);
+    EXPECT_EQ(RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(std::u16string(value), server);
+    LPOLESTR progId = nullptr;
+    ASSERT_EQ(ProgIDFromCLSID(*c.clsid, &progId), S_OK);
+    EXPECT_EQ(std::u16string(progId), c.progId);
+    CoTaskMemFree(progId);
+  }
+  ASSERT_TRUE(nux::controls::UnregisterServer());
+  CLSID clsid{};
+  EXPECT_NE(CLSIDFromProgID(nux::controls::kImageProgId, &clsid), S_OK);
+}
+
+}  // namespace
