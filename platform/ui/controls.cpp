@@ -607,7 +607,10 @@ void PaintEdit(HWND hwnd, HDC dc) {
   if (b) FillRect(dc, &r, b);
   HFONT f = FontOf(hwnd);
   HGDIOBJ old = f ? SelectObject(dc, f) : nullptr;
-  if (style & WS_DISABLED) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  // Disabled text is grey unless the colour handler chose a text colour of its own.
+  if ((style & WS_DISABLED) && GetTextColor(dc) == GetSysColor(COLOR_WINDOWTEXT)) {
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  }
   SetBkMode(dc, TRANSPARENT);
   std::u16string t = Shown(hwnd, Text(hwnd));
   RECT tr{r.left + d->leftMargin, r.top, r.right - d->rightMargin, r.bottom};
