@@ -205,6 +205,15 @@ int CNUXBrowser::MarkSearchHits(CString& text, const CStringArray& terms) {
     if (term.find(u"ss") != std::u16string::npos) all.push_back(Replaced(term, u"ss", u"\u00DF"));
     if (term.find(u'\u00DF') != std::u16string::npos) all.push_back(Replaced(term, u"\u00DF", u"ss"));
   }
+  // A term met before (any case) would only mark its hits a second time, inside the marks.
+  std::vector<std::u16string> distinct, seen;
+  for (std::u16string& term : all) {
+    std::u16string key = Folded(term);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    seen.push_back(std::move(key));
+    distinct.push_back(std::move(term));
+  }
+  all.swap(distinct);
   if (all.empty()) return 0;
   std::u16string work(View(text));
   int marks = 0;
@@ -214,26 +223,30 @@ int CNUXBrowser::MarkSearchHits(CString& text, const CStringArray& terms) {
 }
 
 void CNUXBrowser::RemoveSearchMarks(CString& text) {
-  std::u16string_view src = View(text);
-  const std::u16string upper = Folded(src);
+  // Each pass cuts every mark start with the first end after it; a mark inside another
+  // (its start copied with the outer mark's text) goes in the next pass.
   const std::u16string startKey = Folded(kSearchStart), endKey = Folded(kSearchEnd);
   const size_t npos = std::u16string::npos;
-  std::u16string out;
-  size_t copied = 0;
-  bool changed = false;
   for (;;) {
-    size_t p = upper.find(startKey, copied);
-    if (p == npos) break;
-    size_t e = upper.find(endKey, p + startKey.size());
-    if (e == npos) break;  // incomplete: the rest stays as it is
-    out.append(src.substr(copied, p - copied));
-    out.append(src.substr(p + startKey.size(), e - p - startKey.size()));
-    copied = e + endKey.size();
-    changed = true;
+    std::u16string_view src = View(text);
+    const std::u16string upper = Folded(src);
+    std::u16string out;
+    size_t copied = 0;
+    bool changed = false;
+    for (;;) {
+      size_t p = upper.find(startKey, copied);
+      if (p == npos) break;
+      size_t e = upper.find(endKey, p + startKey.size());
+      if (e == npos) break;  // incomplete: the rest stays as it is
+      out.append(src.substr(copied, p - copied));
+      out.append(src.substr(p + startKey.size(), e - p - startKey.size()));
+      copied = e + endKey.size();
+      changed = true;
+    }
+    if (!changed) return;
+    out.append(src.substr(copied));
+    text = CString(out);
   }
-  if (!changed) return;
-  out.append(src.substr(copied));
-  text = CString(out);
 }
 
 void CNUXBrowser::WidenRangeOverLinks(const CString& text, long& start, long& end) {
@@ -253,6 +266,21 @@ void CNUXBrowser::WidenRangeOverLinks(const CString& text, long& start, long& en
   };
   if (start < 0) start = 0;
   if (end > length) end = length;
+  // A range that starts inside a link's text takes in the whole link (a mark's anchor cannot
+  // sit inside another link).
+  for (long j = std::min(start, length) - 1; j >= 0; --j) {
+    if (closesLink(j, true)) break;
+    if (opensLink(j, true)) {
+      start = j;
+      for (long k = j + 2; k + 4 <= length; ++k) {
+        if (closesLink(k, true) && at(k + 3) == u'>') {
+          if (end < k + 4) end = k + 4;
+          break;
+        }
+      }
+      break;
+    }
+  }
   // Ends of links that begin inside the range: the range starts no later than their link.
   long pos = start;
   for (long i = start; i < end; ++i) {
