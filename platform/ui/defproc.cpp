@@ -224,6 +224,21 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       reinterpret_cast<char16_t*>(lParam)[n] = 0;
       return static_cast<LRESULT>(n);
     }
+    case WM_SETICON: {
+      Lock lock(Mutex());
+      HICON& slot = wParam == ICON_BIG ? w->bigIcon : w->smallIcon;
+      HICON previous = slot;
+      slot = reinterpret_cast<HICON>(lParam);
+      if ((w->style & WS_CAPTION) == WS_CAPTION) w->ncpaint = true;
+      return reinterpret_cast<LRESULT>(previous);
+    }
+    case WM_GETICON: {
+      Lock lock(Mutex());
+      HICON icon = wParam == ICON_BIG ? w->bigIcon : w->smallIcon;
+      // The small icon the system shows falls back to the big one.
+      if (wParam == ICON_SMALL2 && !icon) icon = w->bigIcon;
+      return reinterpret_cast<LRESULT>(icon);
+    }
     case WM_GETTEXTLENGTH: {
       Lock lock(Mutex());
       return static_cast<LRESULT>(w->text.size());

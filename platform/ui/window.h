@@ -228,6 +228,10 @@ typedef struct tagWNDCLASSEXA {
 #define WM_APP 0x8000
 #define WM_USER 0x0400
 
+// WM_SETICON / WM_GETICON
+#define ICON_SMALL 0
+#define ICON_BIG 1
+#define ICON_SMALL2 2
 // WM_ACTIVATE
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
@@ -574,6 +578,7 @@ BOOL LockWindowUpdate(HWND hwnd);
 // model (WM_NCCREATE stores the title, WM_NCCALCSIZE, WM_NCHITTEST, WM_NCPAINT, WM_GETMINMAXINFO),
 // WM_SETTEXT/WM_GETTEXT, WM_PAINT (validates), WM_ERASEBKGND (fills with the class brush),
 // WM_CLOSE (DestroyWindow), WM_WINDOWPOSCHANGED (WM_MOVE, WM_SIZE), WM_ACTIVATE (focus),
+// WM_SETICON/WM_GETICON (the window's big and small icon),
 // WM_SETCURSOR (asks the parent, then sets the class cursor in the client area), WM_MOUSEACTIVATE
 // (asks the parent), WM_CTLCOLOR* (system colours), WM_SYSCOMMAND SC_CLOSE (WM_CLOSE) and the
 // SC_ size commands.

@@ -83,6 +83,8 @@ struct Window {
   bool zoomed = false;
   HRGN windowRgn = nullptr;
   HFONT font = nullptr;  // WM_SETFONT of the standard controls and dialogs
+  HICON bigIcon = nullptr;    // WM_SETICON
+  HICON smallIcon = nullptr;
   std::shared_ptr<ControlData> control;
 };
 

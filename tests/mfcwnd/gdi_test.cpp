@@ -150,3 +150,19 @@ TEST_F(Drawing, IconsComeFromTheResourcesAndDrawWithTheirTransparency) {
   EXPECT_NE(app.LoadStandardIcon(IDI_APPLICATION), nullptr);
   EXPECT_TRUE(::DestroyIcon(icon));
 }
+
+TEST_F(Drawing, WindowsKeepTheirBigAndSmallIcons) {
+  CWinApp app;
+  HICON big = app.LoadIcon(128);
+  HICON small = app.LoadStandardIcon(IDI_APPLICATION);
+  CWnd wnd;
+  ASSERT_TRUE(wnd.CreateEx(0, nullptr, "icons", WS_POPUP | WS_CAPTION, 0, 0, 50, 50, nullptr, nullptr));
+  EXPECT_EQ(wnd.SetIcon(big, TRUE), nullptr);
+  EXPECT_EQ(wnd.GetIcon(TRUE), big);
+  EXPECT_EQ(wnd.GetIcon(FALSE), nullptr);
+  EXPECT_EQ(wnd.SendMessage(WM_GETICON, ICON_SMALL2), reinterpret_cast<LRESULT>(big));  // falls back to the big one
+  EXPECT_EQ(wnd.SetIcon(small, FALSE), nullptr);
+  EXPECT_EQ(wnd.GetIcon(FALSE), small);
+  EXPECT_EQ(wnd.SetIcon(nullptr, TRUE), big);
+  ::DestroyIcon(big);
+}
