@@ -114,13 +114,30 @@ LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM l
   LRESULT result = 0;
   {
     AFX_MAINTAIN_STATE2 state(pWnd->m_pModuleState);
-    result = pWnd->WindowProc(nMsg, wParam, lParam);
+    try {
+      result = pWnd->WindowProc(nMsg, wParam, lParam);
+    } catch (CException* e) {
+      result = AfxProcessWndProcException(e, &t_lastMsg);
+    }
     // A class whose own WM_NCDESTROY handler did not reach CWnd::OnNcDestroy is unbound here.
     if (nMsg == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) pWnd->UnbindAfterDestroy();
   }
   --t_dispatchDepth;
   t_lastMsg = saved;
   nux::afx::DeleteTempDCsAbove(t_dispatchDepth);
+  return result;
+}
+
+LRESULT AFXAPI AfxProcessWndProcException(CException* e, const MSG* pMsg) {
+  LRESULT result = 0;
+  if (pMsg->message == WM_CREATE) result = -1;  // the creation fails
+  if (pMsg->message == WM_PAINT) ::ValidateRect(pMsg->hwnd, nullptr);
+  // A user exception was reported where it was raised; others are shown when they say what.
+  if (!e->IsKindOf(RUNTIME_CLASS(CUserException))) {
+    WCHAR text[512];
+    if (e->GetErrorMessage(text, 512) && text[0] != 0) AfxMessageBoxW(text, MB_ICONEXCLAMATION);
+  }
+  e->Delete();
   return result;
 }
 

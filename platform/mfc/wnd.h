@@ -35,6 +35,7 @@
 #include "com/unknown.h"
 #include "mfc/cmdtarget.h"
 #include "mfc/cstring.h"
+#include "mfc/exceptions.h"
 #include "mfc/geometry.h"
 #include "mfc/modstate.h"
 #include "ui/ui.h"
@@ -518,6 +519,10 @@ class CWnd : public CCmdTarget {
 LRESULT AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR AfxDlgProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
+// A class-library exception that escaped a message handler: a failed WM_CREATE, a validated
+// WM_PAINT; its message (when it has one, and it is no CUserException) in a message box; the
+// exception deleted. Returns the message's result.
+LRESULT AFXAPI AfxProcessWndProcException(CException* e, const MSG* pMsg);
 
 // The next window created on this thread (by any means) is bound to pWnd and subclassed
 // before its first message; AfxUnhookWindowCreate ends the wait. TRUE from the unhook when the

@@ -233,3 +233,40 @@ TEST_F(Windows, MenusFromResourcesAndBuiltByHand) {
   system->AppendMenu(MF_STRING, 0x10, "&About...");
   EXPECT_EQ(system->GetMenuItemCount(), before + 2);
 }
+
+namespace {
+
+// Throws the class library's exceptions out of its handlers.
+class CThrower : public CWnd {
+ public:
+  bool failCreate = false;
+
+ protected:
+  afx_msg int OnCreate(CREATESTRUCTW*) {
+    if (failCreate) AfxThrowMemoryException();
+    return 0;
+  }
+  afx_msg LRESULT OnBoom(WPARAM, LPARAM) { throw new CFileException(CFileException::fileNotFound, -1, u"C:\\fehlt.txt"); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CThrower, CWnd)
+  ON_WM_CREATE()
+  ON_MESSAGE(WM_USER + 3, &CThrower::OnBoom)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST_F(Windows, ExceptionLeavingAHandlerIsReportedAndEndsThere) {
+  CThrower wnd;
+  ASSERT_TRUE(wnd.CreateEx(0, nullptr, "thrower", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+  EXPECT_EQ(wnd.SendMessage(WM_USER + 3), 0);
+  ASSERT_EQ(nux::ui::MessageBoxLog().size(), 1u);
+  EXPECT_EQ(nux::ui::MessageBoxLog()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_TRUE(::IsWindow(wnd.m_hWnd));
+
+  CThrower failing;
+  failing.failCreate = true;
+  EXPECT_FALSE(failing.CreateEx(0, nullptr, "failing", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+  EXPECT_EQ(failing.m_hWnd, nullptr);
+}
