@@ -391,6 +391,17 @@ class CWnd : public CCmdTarget {
   CDC* BeginPaint(LPPAINTSTRUCT lpPaint);
   void EndPaint(LPPAINTSTRUCT lpPaint) { ::EndPaint(m_hWnd, lpPaint); }
 
+  // ---- caret ----
+  void HideCaret() { ::HideCaret(m_hWnd); }
+  void ShowCaret() { ::ShowCaret(m_hWnd); }
+  void CreateSolidCaret(int nWidth, int nHeight) { ::CreateCaret(m_hWnd, nullptr, nWidth, nHeight); }
+  static void PASCAL SetCaretPos(POINT point) { ::SetCaretPos(point.x, point.y); }
+  static CPoint PASCAL GetCaretPos() {
+    POINT p{0, 0};
+    ::GetCaretPos(&p);
+    return CPoint(p);
+  }
+
   // ---- timers, font, icon, menu, scroll bars ----
   UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr) {
     return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer);

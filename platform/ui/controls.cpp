@@ -10,6 +10,7 @@
 #include "base/codepage.h"
 #include "base/errors.h"
 #include "gdi/gdi.h"
+#include "ui/caret.h"
 #include "ui/cursor.h"
 #include "ui/dialog.h"
 #include "ui/sysparams.h"
@@ -855,16 +856,25 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       if (GetCapture() == hwnd) ReleaseCapture();
       return 0;
-    case WM_SETFOCUS:
+    case WM_SETFOCUS: {
       Data<EditData>(hwnd)->focused = true;
+      // The caret is the edit's while it has the focus.
+      RECT r;
+      GetClientRect(hwnd, &r);
+      CreateCaret(hwnd, nullptr, 1, std::max<int>(1, r.bottom - r.top - 2));
+      ShowCaret(hwnd);
       InvalidateRect(hwnd, nullptr, TRUE);
       Notify(hwnd, EN_SETFOCUS);
       return 0;
-    case WM_KILLFOCUS:
+    }
+    case WM_KILLFOCUS: {
       Data<EditData>(hwnd)->focused = false;
+      nux::ui::CaretState caret;
+      if (nux::ui::GetCaretState(&caret) && caret.owner == hwnd) DestroyCaret();
       InvalidateRect(hwnd, nullptr, TRUE);
       Notify(hwnd, EN_KILLFOCUS);
       return 0;
+    }
     case WM_CLEAR:
     case WM_CUT: {
       auto d = Data<EditData>(hwnd);

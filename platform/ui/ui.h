@@ -7,5 +7,6 @@
 #include "ui/dialog.h"
 #include "ui/menu.h"
 #include "ui/msgbox.h"
+#include "ui/caret.h"
 #include "ui/cursor.h"
 #include "ui/icon.h"

@@ -270,3 +270,24 @@ TEST_F(Windows, ExceptionLeavingAHandlerIsReportedAndEndsThere) {
   EXPECT_FALSE(failing.CreateEx(0, nullptr, "failing", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
   EXPECT_EQ(failing.m_hWnd, nullptr);
 }
+
+TEST_F(Windows, AnEditHasTheCaretWhileFocusedAndHideCaretHidesIt) {
+  CWnd parent;
+  ASSERT_TRUE(parent.CreateEx(0, nullptr, "parent", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
+  CEdit edit;
+  ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | ES_READONLY, CRect(5, 5, 150, 25), &parent, 1000));
+  edit.SetFocus();
+  nux::ui::CaretState caret;
+  ASSERT_TRUE(nux::ui::GetCaretState(&caret));
+  EXPECT_EQ(caret.owner, edit.m_hWnd);
+  EXPECT_TRUE(caret.visible());
+  edit.HideCaret();
+  ASSERT_TRUE(nux::ui::GetCaretState(&caret));
+  EXPECT_FALSE(caret.visible());
+  edit.ShowCaret();
+  ASSERT_TRUE(nux::ui::GetCaretState(&caret));
+  EXPECT_TRUE(caret.visible());
+  EXPECT_FALSE(::HideCaret(parent.m_hWnd));  // not the owner
+  parent.SetFocus();
+  EXPECT_FALSE(nux::ui::GetCaretState(&caret));  // gone with the focus
+}
