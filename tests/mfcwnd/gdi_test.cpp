@@ -166,3 +166,20 @@ TEST_F(Drawing, WindowsKeepTheirBigAndSmallIcons) {
   EXPECT_EQ(wnd.SetIcon(nullptr, TRUE), big);
   ::DestroyIcon(big);
 }
+
+TEST_F(Drawing, PointFontsAreMeasuredInTenthsOfAPointForTheScreen) {
+  CFont font;
+  ASSERT_TRUE(font.CreatePointFont(90, "Arial"));
+  LOGFONTW lf{};
+  ASSERT_GT(font.GetLogFont(&lf), 0);
+  CDC screen;
+  screen.Attach(::GetDC(nullptr));
+  int dpi = screen.GetDeviceCaps(LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen.Detach());
+  EXPECT_EQ(lf.lfHeight, -::MulDiv(90, dpi, 720));
+  EXPECT_EQ(nux::WideToAnsi(lf.lfFaceName), "Arial");
+  // Selected into a DC, the wrapper comes back when it is replaced.
+  MemoryCanvas c(4, 4);
+  CFont* old = c.dc.SelectObject(&font);
+  EXPECT_EQ(c.dc.SelectObject(old), &font);
+}

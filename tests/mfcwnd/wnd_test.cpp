@@ -291,3 +291,23 @@ TEST_F(Windows, AnEditHasTheCaretWhileFocusedAndHideCaretHidesIt) {
   parent.SetFocus();
   EXPECT_FALSE(nux::ui::GetCaretState(&caret));  // gone with the focus
 }
+
+TEST_F(Windows, CenterWindowCentresOverTheOwnerWithinTheWorkArea) {
+  CWnd owner;
+  ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200, nullptr, nullptr));
+  CWnd popup;
+  ASSERT_TRUE(popup.CreateEx(0, nullptr, "popup", WS_POPUP, 0, 0, 100, 50, owner.m_hWnd, nullptr));
+  popup.CenterWindow();
+  CRect r;
+  popup.GetWindowRect(&r);
+  EXPECT_EQ(r, CRect(200, 175, 300, 225));
+  // An owner near the screen's corner: the window stays on the work area.
+  owner.MoveWindow(-250, -150, 300, 200);
+  popup.CenterWindow();
+  popup.GetWindowRect(&r);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof(mi);
+  ::GetMonitorInfoW(::MonitorFromWindow(popup.m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
+  EXPECT_EQ(r.left, mi.rcWork.left);
+  EXPECT_EQ(r.top, mi.rcWork.top);
+}
