@@ -76,6 +76,15 @@ TEST_F(HostTest, PageTextDuringALoadIsHeldAndShownAfterTheCompletion) {
   EXPECT_EQ(browser_->m_strPendingAnchor, u"nowhere");
   browser_->SetPage(u"<P><A name=nowhere>x</A></P>");
   EXPECT_TRUE(browser_->m_strPendingAnchor.IsEmpty());
+
+  // With the parent's redraw wanted, a hidden dialog is shown 25 ms after a completion.
+  EXPECT_FALSE(dlg_->GetStyle() & WS_VISIBLE);
+  browser_->SuppressParentRedraw(FALSE);
+  browser_->LoadPath(tplPath_);
+  nux::testing::PumpMessages();
+  EXPECT_FALSE(dlg_->GetStyle() & WS_VISIBLE);
+  nux::testing::AdvanceAndPump(30);
+  EXPECT_TRUE(dlg_->GetStyle() & WS_VISIBLE);
 }
 
 TEST_F(HostTest, NavigateLoadsOnlyWhatIsNotShownAlready) {
