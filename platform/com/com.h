@@ -1,8 +1,9 @@
 // The component layer in one include: automation values, interfaces and class ids,
-// COleVariant and the shared-library version blocks.
+// COleVariant, the shared-library version blocks and OLE drag and drop.
 #pragma once
 
 #include "com/oleauto.h"
 #include "com/unknown.h"
 #include "com/olevariant.h"
 #include "com/libversion.h"
+#include "com/dragdrop.h"
