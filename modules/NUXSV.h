@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "base/types.h"
+#include "mfc/collections.h"
 #include "mfc/cstring.h"
 
 class CWnd;
@@ -38,11 +39,20 @@ NUXSV_EXPORT int NUXSV_HasLookupTableRef(CString strId);
 // 7: checks the access token, stores the module switches and opens the content database;
 // 1 when it is open, 0 when the token is refused or the database cannot be opened.
 NUXSV_EXPORT int NUXSV_Init(LPCWSTR pszToken, int nDict, int nRecB, int nPGal);
-// 8 NUXSV_OpenAstroDict, 9 NUXSV_OpenBigImage and 10 NUXSV_OpenDictionary open reference
-// windows; they come with the windows.
+// 8: shows the first page the condition on SV_MODULE selects (NULL or "": the first dictionary
+// page by name) in the main reference window, with the search words marked (NULL: none); opens
+// the window when there is none. A page of a switched-off module shows its notice instead.
+NUXSV_EXPORT void NUXSV_OpenAstroDict(CWnd* pParent, LPCWSTR pszCondition, CStringArray* pWords);
+// 9: the big picture of an address "<path>?ws=<width>&hs=<height>"; always 0.
+NUXSV_EXPORT int NUXSV_OpenBigImage(CWnd* pParent, CString strAddress);
+// 10 NUXSV_OpenDictionary comes with the word list.
 // 11: the encyclopaedia is not part of this version: a message box says so; its result.
 NUXSV_EXPORT int NUXSV_OpenEncyclop();
-// 12 NUXSV_OpenLinkMenubySVID and 13 NUXSV_OpenSearch come with the windows.
+// 12: the object popup menu at the screen point (x, y): the object's pages and the commands
+// of its kind; a chosen command is posted to the host window (2024 to 2030, wParam the
+// object's number, lParam the library's buffer holding its kind). 1 when a page was chosen.
+NUXSV_EXPORT int NUXSV_OpenLinkMenubySVID(CWnd* pHost, int x, int y, CString strId, int nOwnPage);
+// 13 NUXSV_OpenSearch comes with the search window.
 // 14: stores the three module switches (non-zero: on), at any time after the load.
 NUXSV_EXPORT void NUXSV_SetActive(int nDict, int nRecB, int nPGal);
 // 15: closes the reference windows and the content database and ends the database use.

@@ -15,6 +15,8 @@ content="$root/drive_c/Programme/Starvane7/Content"
 
 mkdir -p "$content/UI/Cursor" "$content/HTML" "$content/Data" "$root/drive_c/Programme/Starvane7/UserData"
 cp "$here/content/NUX.INI" "$content/NUX.INI"
+# One template for each template code of the pages, with the styles of the marks.
+cp "$here"/content/HTML/*.htm "$content/HTML/"
 python3 "$here/make_cursors.py" "$content/UI/Cursor"
 control="$(ls "$build"/tools/sample-content/libZrImageCtrl.so.*.*.*.* | head -1)"
 NUX_PLATFORM_ROOT="$root" "$build/tools/sample-content/sample-content" 'C:\Programme\Starvane7\Content' "$control"

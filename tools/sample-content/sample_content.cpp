@@ -39,7 +39,8 @@ struct Page {
 };
 
 // Links inside pages: "SVID,<id>" opens the object menu, a file name (with an optional anchor)
-// the page whose File it is, "#anchor" a place on the same page.
+// the page whose File it is. A place on the same page is linked with the page's own file name
+// and the anchor: links resolve against the template's address, not the page's.
 const Page kPages[] = {
     // The dictionary.
     {u"dict1", u"dict", u"dict", u"Sirius", u"dict_sirius.htm", u"Sirius", u"Sirius", u"Sirius",
@@ -47,7 +48,7 @@ const Page kPages[] = {
      u"Er steht im Sternbild <a href=\"SVID,cnst9\">Gro&szlig;er Hund</a> und ist nur 8,6 "
      u"<a href=\"dict_lichtjahr.htm\">Lichtjahre</a> entfernt.</p><p>Sirius ist ein "
      u"<a href=\"dict_doppelstern.htm\">Doppelstern</a>: sein Begleiter Sirius B ist ein Wei&szlig;er Zwerg. "
-     u"<a href=\"#daten\">Daten</a> | <a href=\"SVID,NSTR32349\">Im Himmel zeigen</a></p>"
+     u"<a href=\"dict_sirius.htm#daten\">Daten</a> | <a href=\"SVID,NSTR32349\">Im Himmel zeigen</a></p>"
      u"<h2><a name=\"daten\"></a>Daten</h2><table><tr><td>Spektraltyp</td><td>A1 V</td></tr>"
      u"<tr><td>Helligkeit</td><td>-1,46 mag</td></tr><tr><td>Entfernung</td><td>8,6 Lj</td></tr></table>"},
     {u"dict2", u"dict", u"dict", u"Beteigeuze", u"dict_beteigeuze.htm", u"Betelgeuse", u"Beteigeuze", u"B\u00e9telgeuse",
@@ -68,7 +69,7 @@ const Page kPages[] = {
     {u"dict5", u"dict", u"dict", u"Jupiter", u"dict_jupiter.htm", u"Jupiter", u"Jupiter", u"Jupiter",
      u"<h1>Jupiter</h1><p>Jupiter ist der gr&ouml;&szlig;te Planet des Sonnensystems. Seine Atmosph&auml;re zeigt "
      u"B&auml;nder und den Gro&szlig;en Roten Fleck, einen Wirbelsturm gr&ouml;&szlig;er als die Erde.</p>"
-     u"<p><a href=\"#monde\">Monde</a> | <a href=\"SVID,plnt5\">Jupiter im Himmel</a></p>"
+     u"<p><a href=\"dict_jupiter.htm#monde\">Monde</a> | <a href=\"SVID,plnt5\">Jupiter im Himmel</a></p>"
      u"<h2><a name=\"monde\"></a>Monde</h2><p>Die vier Galileischen Monde Io, Europa, Ganymed und Kallisto sind "
      u"schon im Fernglas zu sehen.</p>"},
     {u"dict6", u"dict", u"dict", u"Saturn", u"dict_saturn.htm", u"Saturn", u"Saturn", u"Saturne",
@@ -137,7 +138,7 @@ const Page kPages[] = {
     {u"recb1", u"recb", u"recb", u"Sternbild Orion", u"rb_orion.htm", nullptr, nullptr, nullptr,
      u"<h1>Sternbild Orion</h1><p>Der Himmelsj&auml;ger ist das auff&auml;lligste Sternbild des Winterhimmels. "
      u"Seine hellsten Sterne sind Rigel und <a href=\"dict_beteigeuze.htm\">Beteigeuze</a>; unter dem "
-     u"G&uuml;rtel liegt der <a href=\"dict_m42.htm\">Orionnebel</a>.</p><p><a href=\"#sterne\">Sterne</a></p>"
+     u"G&uuml;rtel liegt der <a href=\"dict_m42.htm\">Orionnebel</a>.</p><p><a href=\"rb_orion.htm#sterne\">Sterne</a></p>"
      u"<h2><a name=\"sterne\"></a>Sterne</h2><p><a href=\"SVID,NSTR27989\">Beteigeuze</a>, Rigel, Bellatrix.</p>"},
     {u"recb2", u"recb", u"recb", u"Sternbild Gro\u00dfer Hund", u"rb_canismajor.htm", nullptr, nullptr, nullptr,
      u"<h1>Sternbild Gro&szlig;er Hund</h1><p>Der Gro&szlig;e Hund folgt dem <a href=\"rb_orion.htm\">Orion</a>. "
@@ -148,7 +149,7 @@ const Page kPages[] = {
      u"</p>"},
     {u"recb4", u"recb", u"recb", u"Die Planeten", u"rb_planeten.htm", nullptr, nullptr, nullptr,
      u"<h1>Die Planeten</h1><p>Merkur, Venus, Erde, Mars, <a href=\"dict_jupiter.htm\">Jupiter</a>, "
-     u"<a href=\"dict_saturn.htm\">Saturn</a>, Uranus und Neptun.</p><p><a href=\"#riesen\">Gasriesen</a></p>"
+     u"<a href=\"dict_saturn.htm\">Saturn</a>, Uranus und Neptun.</p><p><a href=\"rb_planeten.htm#riesen\">Gasriesen</a></p>"
      u"<h2><a name=\"riesen\"></a>Gasriesen</h2><p>Jupiter und Saturn bestehen vor allem aus Wasserstoff und "
      u"Helium.</p>"},
     {u"recb5", u"recb", u"recb", u"Kometen und ihre Bahnen", u"rb_kometen.htm", nullptr, nullptr, nullptr,
@@ -171,7 +172,7 @@ const Page kPages[] = {
      u"<a href=\"help_lesezeichen.htm\">Lesezeichen</a>.</p>"},
     {u"help2", u"hlps", u"help", u"Suchen im Nachschlagewerk", u"help_suche.htm", nullptr, nullptr, nullptr,
      u"<h1>Suchen im Nachschlagewerk</h1><p>Geben Sie Suchbegriffe ein und verkn&uuml;pfen Sie sie mit UND, ODER "
-     u"und NICHT. <a href=\"#beispiele\">Beispiele</a></p><h2><a name=\"beispiele\"></a>Beispiele</h2>"
+     u"und NICHT. <a href=\"help_suche.htm#beispiele\">Beispiele</a></p><h2><a name=\"beispiele\"></a>Beispiele</h2>"
      u"<p>Saturn UND Ringe; Komet NICHT Halley</p>"},
     {u"help3", u"hlpw", u"help", u"Lesezeichen", u"help_lesezeichen.htm", nullptr, nullptr, nullptr,
      u"<h1>Lesezeichen</h1><p>Mit Lesezeichen merken Sie sich Seiten. Sechs Farben ordnen sie nach Art.</p>"},

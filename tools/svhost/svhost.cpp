@@ -9,13 +9,32 @@
 //                            the same, running the commands of a file, one a line:
 //                              lookup ID          the four look-ups
 //                              setactive D R P    NUXSV_SetActive with the three switches
+//                              open [COND] [| WORD...]
+//                                                 NUXSV_OpenAstroDict with the condition on
+//                                                 SV_MODULE (none: NULL) and the search words
+//                              wait MS            lets MS milliseconds pass, handling messages
+//                              page               prints the main reference window's page
+//                              click TEXT         clicks the first link of the page whose text
+//                                                 holds TEXT (or whose address ends with it)
+//                              choose N           the next popup menu picks its command N
+//                              objectmenu ID [OWN] NUXSV_OpenLinkMenubySVID at the window's
+//                                                 middle with the own-page flag (default 1)
+//                              answer N           the next message box gives the answer N
+//                              snapshot FILE      writes the main reference window (else the
+//                                                 host's window) as a PNG file
+//                              dom FILE           writes the current page's document
+//                              bigimage ADDRESS   NUXSV_OpenBigImage
+//                              encyclop           NUXSV_OpenEncyclop
+//                              close              closes the main reference window
 //                              # ...              a comment (as are empty lines)
 //   OPTIONS: --switches D,R,P   the module switches given to NUXSV_Init (default 1,1,1)
 //            --token TEXT       the access token given to NUXSV_Init (default the library's)
 //
 // The platform root comes from NUX_PLATFORM_ROOT, so that the configuration, built while the
 // program loads, already reads the right registry and NUX.INI. Message boxes go to standard
-// error and take their default button.
+// error and take their default button (or the answer a script gave). A script runs on the
+// virtual clock, in a main window of the host's own that prints every object command the
+// library posts to it (2024 to 2030, with the object's number and the kind its lParam points to).
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -25,7 +44,12 @@
 #include <vector>
 
 #include "EngineConfig.h"
+#include "browser/dom.h"
+#include "browser/input.h"
+#include "browser/webbrowser.h"
+#include "mfc/afxwin.h"
 #include "platform.h"
+#include "testing/testing.h"
 #include "ui/cursor.h"
 #include "ui/msgbox.h"
 
@@ -103,7 +127,6 @@ int PrintConfig() {
 }
 
 // The library's exports, as the host calls them.
-class CWnd;
 using InitFn = int (*)(LPCWSTR, int, int, int);
 using SetActiveFn = void (*)(int, int, int);
 using TermFn = void (*)();
@@ -111,6 +134,11 @@ using LookupFn = int (*)(CString, CString*, int*, int*, int*, int*, int*, int*);
 using Lookup2Fn = int (*)(CString, int*, int*, int*, int*, int*);
 using HasLookupFn = int (*)(CString);
 using ProperNameFn = void (*)(CString, CString*);
+using OpenAstroDictFn = void (*)(CWnd*, LPCWSTR, CStringArray*);
+using OpenBigImageFn = int (*)(CWnd*, CString);
+using OpenLinkMenuFn = int (*)(CWnd*, int, int, CString, int);
+using GetWndFn = CWnd* (*)();
+using IntFn = int (*)();
 
 struct Library {
   HMODULE module = nullptr;
@@ -121,6 +149,11 @@ struct Library {
   Lookup2Fn lookup2 = nullptr;
   HasLookupFn hasLookup = nullptr;
   ProperNameFn properName = nullptr;
+  OpenAstroDictFn openAstroDict = nullptr;
+  OpenBigImageFn openBigImage = nullptr;
+  OpenLinkMenuFn openLinkMenu = nullptr;
+  GetWndFn getAstroDict = nullptr;
+  IntFn openEncyclop = nullptr;
 };
 
 template <class Fn>
@@ -140,7 +173,12 @@ bool Load(Library& lib) {
          Resolve(lib.module, "NUXSV_Term", lib.term) && Resolve(lib.module, "NUXSV_GetLookupTableRef", lib.lookup) &&
          Resolve(lib.module, "NUXSV_GetLookupTableRef2", lib.lookup2) &&
          Resolve(lib.module, "NUXSV_HasLookupTableRef", lib.hasLookup) &&
-         Resolve(lib.module, "NUXSV_GetProperNamebySVID", lib.properName);
+         Resolve(lib.module, "NUXSV_GetProperNamebySVID", lib.properName) &&
+         Resolve(lib.module, "NUXSV_OpenAstroDict", lib.openAstroDict) &&
+         Resolve(lib.module, "NUXSV_OpenBigImage", lib.openBigImage) &&
+         Resolve(lib.module, "NUXSV_OpenLinkMenubySVID", lib.openLinkMenu) &&
+         Resolve(lib.module, "NUXSV_GetAstroDictCWnd", lib.getAstroDict) &&
+         Resolve(lib.module, "NUXSV_OpenEncyclop", lib.openEncyclop);
 }
 
 void PrintLookups(const Library& lib, const std::string& id) {
@@ -159,6 +197,196 @@ void PrintLookups(const Library& lib, const std::string& id) {
   CString name;
   lib.properName(wideId, &name);
   std::printf("  NUXSV_GetProperNamebySVID  \"%s\"\n", Utf8(name).c_str());
+}
+
+
+// ---- the host's main window ----
+
+const char* CommandName(UINT message) {
+  switch (message) {
+    case 2024: return "Info";
+    case 2025: return "Center";
+    case 2027: return "Stay";
+    case 2028: return "FollowS";
+    case 2029: return "FollowC";
+    case 2030: return "Favorites";
+    default: return "unused";
+  }
+}
+
+// The host's own main window: the library's parent and the receiver of its object commands.
+class HostWindow : public CWnd {
+ public:
+  bool Create() {
+    return CreateExW(0, nullptr, u"svhost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr) !=
+           FALSE;
+  }
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message >= 2024 && message <= 2030) {
+      const WCHAR* kind = reinterpret_cast<const WCHAR*>(lParam);
+      std::printf("host received %u (%s): wParam %ld, lParam -> \"%s\"\n", message, CommandName(message),
+                  long(wParam), kind ? nux::ToUtf8(kind).c_str() : "(null)");
+      std::fflush(stdout);
+      return 0;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+  }
+};
+
+HWND AstroDictWindow(const Library& lib) {
+  CWnd* wnd = lib.getAstroDict();
+  return wnd ? wnd->GetSafeHwnd() : nullptr;
+}
+
+// The document of the main reference window's page browser, or null.
+nux::browser::Document* PageDocument(const Library& lib) {
+  HWND main = AstroDictWindow(lib);
+  if (!main) return nullptr;
+  HWND control = nux::testing::FindWindowByText(u"IEChild", main);
+  nux::browser::WebBrowser* browser = control ? nux::browser::WebBrowserOf(control) : nullptr;
+  return browser ? browser->document() : nullptr;
+}
+
+std::string Joined(const std::vector<std::string>& words, size_t from) {
+  std::string text;
+  for (size_t i = from; i < words.size(); ++i) text += (i > from ? " " : "") + words[i];
+  return text;
+}
+
+bool EndsWith(const std::u16string& text, const std::u16string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+void PrintPage(const Library& lib) {
+  nux::browser::Document* doc = PageDocument(lib);
+  if (!doc) {
+    std::printf("page: none\n");
+    return;
+  }
+  auto headings = doc->GetElementsByTagName(u"H1");
+  std::string heading = headings.empty() ? "" : nux::ToUtf8(headings[0]->InnerText());
+  int marks = 0;
+  for (nux::browser::Element* span : doc->GetElementsByTagName(u"SPAN")) {
+    if (span->className() == u"Search") ++marks;
+  }
+  std::printf("page: \"%s\" (template %s), %d search mark(s), scrolled to %ld\n", heading.c_str(),
+              nux::ToUtf8(doc->url()).c_str(), marks, doc->scrollY());
+}
+
+bool ClickLink(const Library& lib, const std::string& text) {
+  nux::browser::Document* doc = PageDocument(lib);
+  if (!doc) {
+    std::printf("click \"%s\": no page\n", text.c_str());
+    return false;
+  }
+  std::u16string wanted = nux::FromUtf8(text);
+  for (nux::browser::Element* link : doc->Links()) {
+    std::u16string href = link->GetAttribute(u"href");
+    if (link->InnerText().find(wanted) == std::u16string::npos && !EndsWith(href, wanted)) continue;
+    std::printf("click \"%s\" (%s)\n", nux::ToUtf8(link->InnerText()).c_str(), nux::ToUtf8(href).c_str());
+    std::fflush(stdout);
+    nux::browser::Click(link);
+    return true;
+  }
+  std::printf("click \"%s\": no such link\n", text.c_str());
+  return false;
+}
+
+bool WriteDom(const Library& lib, const std::string& path) {
+  nux::browser::Document* doc = PageDocument(lib);
+  if (!doc) return false;
+  std::ofstream out(path, std::ios::binary);
+  out << nux::ToUtf8(doc->documentElement()->OuterHTML()) << "\n";
+  std::printf("dom written: %s\n", path.c_str());
+  return bool(out);
+}
+
+bool WriteSnapshot(const Library& lib, HWND host, const std::string& path) {
+  HWND window = AstroDictWindow(lib);
+  if (!window) window = host;
+  bool ok = nux::testing::WriteWindowPng(window, path);
+  if (ok) std::printf("snapshot written: %s\n", path.c_str());
+  return ok;
+}
+
+// The commands that need the host's window; false for one it does not know.
+bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<std::string>& words) {
+  const std::string& c = words[0];
+  if (c == "open") {
+    std::string rest = Joined(words, 1);
+    std::string condition = rest.substr(0, rest.find('|'));
+    while (!condition.empty() && condition.back() == ' ') condition.pop_back();
+    CStringArray searchWords;
+    if (rest.find('|') != std::string::npos) {
+      std::istringstream in(rest.substr(rest.find('|') + 1));
+      for (std::string w; in >> w;) searchWords.Add(CString(nux::FromUtf8(w).c_str()));
+    }
+    std::u16string wideCondition = nux::FromUtf8(condition);
+    std::printf("open \"%s\" with %d word(s)\n", condition.c_str(), int(searchWords.GetSize()));
+    std::fflush(stdout);
+    lib.openAstroDict(&host, condition.empty() ? nullptr : wideCondition.c_str(),
+                      searchWords.GetSize() ? &searchWords : nullptr);
+    return true;
+  }
+  if (c == "wait" && words.size() == 2) {
+    nux::testing::AdvanceAndPump(DWORD(std::atoi(words[1].c_str())), 5);
+    return true;
+  }
+  if (c == "page" && words.size() == 1) {
+    PrintPage(lib);
+    return true;
+  }
+  if (c == "click" && words.size() >= 2) {
+    ClickLink(lib, Joined(words, 1));
+    nux::testing::PumpMessages();
+    return true;
+  }
+  if (c == "choose" && words.size() == 2) {
+    nux::testing::QueueMenuChoice(UINT(std::atoi(words[1].c_str())));
+    return true;
+  }
+  if (c == "answer" && words.size() == 2) {
+    nux::testing::QueueMessageBoxAnswer(std::atoi(words[1].c_str()));
+    return true;
+  }
+  if (c == "objectmenu" && (words.size() == 2 || words.size() == 3)) {
+    int own = words.size() == 3 ? std::atoi(words[2].c_str()) : 1;
+    RECT rc{};
+    HWND window = AstroDictWindow(lib);
+    GetWindowRect(window ? window : host.GetSafeHwnd(), &rc);
+    int result = lib.openLinkMenu(&host, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2,
+                                  CString(nux::FromUtf8(words[1]).c_str()), own);
+    std::printf("objectmenu %s: %d\n", words[1].c_str(), result);
+    nux::testing::PumpMessages();
+    return true;
+  }
+  if (c == "snapshot" && words.size() == 2) {
+    if (!WriteSnapshot(lib, host.GetSafeHwnd(), words[1])) std::printf("snapshot %s: not written\n", words[1].c_str());
+    return true;
+  }
+  if (c == "dom" && words.size() == 2) {
+    if (!WriteDom(lib, words[1])) std::printf("dom %s: no page\n", words[1].c_str());
+    return true;
+  }
+  if (c == "bigimage" && words.size() == 2) {
+    int result = lib.openBigImage(&host, CString(nux::FromUtf8(words[1]).c_str()));
+    std::printf("bigimage %s: %d\n", words[1].c_str(), result);
+    return true;
+  }
+  if (c == "encyclop" && words.size() == 1) {
+    std::printf("encyclop: %d\n", lib.openEncyclop());
+    return true;
+  }
+  if (c == "close" && words.size() == 1) {
+    HWND window = AstroDictWindow(lib);
+    if (window) SendMessageW(window, WM_CLOSE, 0, 0);
+    nux::testing::PumpMessages();
+    std::printf("close: main reference window %s\n", AstroDictWindow(lib) ? "still open" : "closed");
+    return true;
+  }
+  return false;
 }
 
 // One command of a script or of the command line; false for one it does not know.
@@ -225,14 +453,24 @@ int RunLibrary(int argc, char** argv) {
     FreeLibrary(lib.module);
     return 1;
   }
+  // A script runs on the virtual clock, in the host's own main window.
+  nux::testing::UseVirtualClock(true);
+  HostWindow host;
+  if (!host.Create()) {
+    std::fprintf(stderr, "svhost: the host's window was not made\n");
+    return 1;
+  }
   int status = 0;
   for (const auto& c : commands) {
-    if (!RunCommand(lib, c)) {
+    std::fflush(stdout);
+    if (!RunCommand(lib, c) && !RunWindowCommand(lib, host, c)) {
       std::fprintf(stderr, "svhost: unknown command: %s\n", c[0].c_str());
       status = 1;
     }
   }
+  std::fflush(stdout);
   lib.term();
+  host.DestroyWindow();
   FreeLibrary(lib.module);
   return status;
 }

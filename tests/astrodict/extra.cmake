@@ -1,0 +1,10 @@
+# The main reference window's suite: its pure pieces compiled in, the library loaded through the
+# platform loader for the window and its exports.
+add_dependencies(${NUX_TEST_TARGET} NUXSV)
+target_compile_definitions(${NUX_TEST_TARGET} PRIVATE NUXSV_LIBRARY="$<TARGET_FILE:NUXSV>")
+target_include_directories(${NUX_TEST_TARGET} PRIVATE ${CMAKE_SOURCE_DIR}/modules ${CMAKE_SOURCE_DIR}/tests/nuxsv)
+target_sources(${NUX_TEST_TARGET} PRIVATE ${CMAKE_SOURCE_DIR}/modules/BigImageAddress.cpp
+                                          ${CMAKE_SOURCE_DIR}/modules/ContentDatabase.cpp
+                                          ${CMAKE_SOURCE_DIR}/modules/LinkRequest.cpp
+                                          ${CMAKE_SOURCE_DIR}/modules/ObjectCommands.cpp)
+target_link_libraries(${NUX_TEST_TARGET} PRIVATE nuxengine)
