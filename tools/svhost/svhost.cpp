@@ -169,16 +169,23 @@ bool Load(Library& lib) {
     std::fprintf(stderr, "svhost: NUXSV.dll did not load (error %u)\n", unsigned(GetLastError()));
     return false;
   }
+  lib.openAstroDict = reinterpret_cast<OpenAstroDictFn>(GetProcAddress(lib.module, "NUXSV_OpenAstroDict"));
+  lib.openBigImage = reinterpret_cast<OpenBigImageFn>(GetProcAddress(lib.module, "NUXSV_OpenBigImage"));
+  lib.openLinkMenu = reinterpret_cast<OpenLinkMenuFn>(GetProcAddress(lib.module, "NUXSV_OpenLinkMenubySVID"));
   return Resolve(lib.module, "NUXSV_Init", lib.init) && Resolve(lib.module, "NUXSV_SetActive", lib.setActive) &&
          Resolve(lib.module, "NUXSV_Term", lib.term) && Resolve(lib.module, "NUXSV_GetLookupTableRef", lib.lookup) &&
          Resolve(lib.module, "NUXSV_GetLookupTableRef2", lib.lookup2) &&
          Resolve(lib.module, "NUXSV_HasLookupTableRef", lib.hasLookup) &&
          Resolve(lib.module, "NUXSV_GetProperNamebySVID", lib.properName) &&
-         Resolve(lib.module, "NUXSV_OpenAstroDict", lib.openAstroDict) &&
-         Resolve(lib.module, "NUXSV_OpenBigImage", lib.openBigImage) &&
-         Resolve(lib.module, "NUXSV_OpenLinkMenubySVID", lib.openLinkMenu) &&
          Resolve(lib.module, "NUXSV_GetAstroDictCWnd", lib.getAstroDict) &&
          Resolve(lib.module, "NUXSV_OpenEncyclop", lib.openEncyclop);
+}
+
+// The window exports a script asks for; false (said on standard error) when the library lacks one.
+template <class Fn>
+bool Have(Fn fn, const char* name) {
+  if (!fn) std::fprintf(stderr, "svhost: NUXSV.dll has no export %s\n", name);
+  return fn != nullptr;
 }
 
 void PrintLookups(const Library& lib, const std::string& id) {
@@ -314,7 +321,7 @@ bool WriteSnapshot(const Library& lib, HWND host, const std::string& path) {
 // The commands that need the host's window; false for one it does not know.
 bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<std::string>& words) {
   const std::string& c = words[0];
-  if (c == "open") {
+  if (c == "open" && Have(lib.openAstroDict, "NUXSV_OpenAstroDict")) {
     std::string rest = Joined(words, 1);
     std::string condition = rest.substr(0, rest.find('|'));
     while (!condition.empty() && condition.back() == ' ') condition.pop_back();
@@ -351,7 +358,8 @@ bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<st
     nux::testing::QueueMessageBoxAnswer(std::atoi(words[1].c_str()));
     return true;
   }
-  if (c == "objectmenu" && (words.size() == 2 || words.size() == 3)) {
+  if (c == "objectmenu" && (words.size() == 2 || words.size() == 3) &&
+      Have(lib.openLinkMenu, "NUXSV_OpenLinkMenubySVID")) {
     int own = words.size() == 3 ? std::atoi(words[2].c_str()) : 1;
     RECT rc{};
     HWND window = AstroDictWindow(lib);
@@ -370,7 +378,7 @@ bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<st
     if (!WriteDom(lib, words[1])) std::printf("dom %s: no page\n", words[1].c_str());
     return true;
   }
-  if (c == "bigimage" && words.size() == 2) {
+  if (c == "bigimage" && words.size() == 2 && Have(lib.openBigImage, "NUXSV_OpenBigImage")) {
     int result = lib.openBigImage(&host, CString(nux::FromUtf8(words[1]).c_str()));
     std::printf("bigimage %s: %d\n", words[1].c_str(), result);
     return true;
