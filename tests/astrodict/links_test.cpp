@@ -79,10 +79,16 @@ TEST(LinkAction, WhatALinkAsksFor) {
     LinkAction action = ClassifyLink(request, kHtml);
     SCOPED_TRACE(U8(c.address));
     EXPECT_EQ(action.kind, c.kind);
-    if (c.kind == LinkAction::ObjectMenu) EXPECT_EQ(U8(action.strObjectId), c.value);
-    if (c.kind == LinkAction::Page) EXPECT_EQ(U8(action.strFile), c.value);
+    if (c.kind == LinkAction::ObjectMenu) {
+      EXPECT_EQ(U8(action.strObjectId), c.value);
+    }
+    if (c.kind == LinkAction::Page) {
+      EXPECT_EQ(U8(action.strFile), c.value);
+    }
     EXPECT_EQ(action.bAnchor != FALSE, c.anchor != nullptr);
-    if (c.anchor) EXPECT_EQ(U8(action.strAnchor), c.anchor);
+    if (c.anchor) {
+      EXPECT_EQ(U8(action.strAnchor), c.anchor);
+    }
   }
 }
 
