@@ -127,6 +127,15 @@ TEST_F(BookmarkTest, TitlesAreTheSelectionsFirstCharacters) {
   auto rows = Rows(browser_->GetBookmarkDatabase());
   EXPECT_EQ(rows[shortOne].title, u"ten chars!...");
   EXPECT_EQ(rows[longOne].title, std::u16string(39, u'x') + u"...");
+  // Titles are stored as they are, quotes included, and cut to the field's 128 characters.
+  const std::u16string quoted = u"O'Neil's \"star\"; DROP TABLE Bookmark --";
+  EXPECT_TRUE(browser_->RenameBookmark(shortOne, quoted.c_str(), 2));
+  EXPECT_TRUE(browser_->RenameBookmark(longOne, std::u16string(300, u'y').c_str(), 2));
+  EXPECT_TRUE(browser_->SetBookmarkNote(shortOne, u"it's \"noted\""));
+  rows = Rows(browser_->GetBookmarkDatabase());
+  EXPECT_EQ(rows[shortOne].title, quoted);
+  EXPECT_EQ(rows[longOne].title, std::u16string(128, u'y'));
+  EXPECT_EQ(browser_->GetBookmarkNote(shortOne), u"it's \"noted\"");
 }
 
 TEST_F(BookmarkTest, FailuresLeaveStoreAndPageAsTheyWere) {
