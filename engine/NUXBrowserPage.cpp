@@ -135,6 +135,25 @@ unsigned long LeadingNumber(std::u16string_view text) {
   return n;
 }
 
+// Every occurrence of `what` removed, scanning on after each removal, as ReplaceAll with an
+// empty replacement does, in one pass (pages hold many prefixed addresses).
+void RemoveAll(CString& text, const CString& what) {
+  std::u16string_view src = View(text), key = View(what);
+  std::u16string out;
+  size_t pos = 0;
+  bool removed = false;
+  for (;;) {
+    size_t at = src.find(key, pos);
+    if (at == std::u16string_view::npos) break;
+    out.append(src.substr(pos, at - pos));
+    pos = at + key.size();
+    removed = true;
+  }
+  if (!removed) return;
+  out.append(src.substr(pos));
+  text = CString(out);
+}
+
 long ReadLong(CDaoRecordset& rs, LPCWSTR column) {
   COleVariant value;
   rs.GetFieldValue(column, value);
@@ -343,7 +362,7 @@ CString CNUXBrowser::SetHTML(CDaoRecordset* pSet, LPCWSTR lpszTitleColumn, LPCWS
     CVariantText value;
     pSet->GetFieldValue(m_strHTMLColumn, value);
     CString text = value.ToString();
-    if (!m_strPathPrefix.IsEmpty()) ReplaceAll(text, m_strPathPrefix, CString());
+    if (!m_strPathPrefix.IsEmpty()) RemoveAll(text, m_strPathPrefix);
     SetPage(text);
     return text;
   } catch (CException* e) {

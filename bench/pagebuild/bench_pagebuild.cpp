@@ -1,5 +1,6 @@
-// Benchmark of building a page in the browser host (CNUXBrowser::SetPage): the body set from
-// the page text, the bookmark marks read from "Bookmark.mdb" and put in, the search marks put
+// Benchmark of building a page in the browser host (CNUXBrowser::SetHTML): the record read
+// from the content database, the path prefix of its addresses removed, the body set from the
+// page text, the bookmark marks read from "Bookmark.mdb" and put in, the search marks put
 // in, each pass reading and writing the body. Pages are generated reference text with links,
 // bold runs, tables and entities; per MiB, 5 search words hit 2,000 times and 200 bookmarks
 // lie on the page (the 2 MiB page has twice of each). Goals, and the program exits non-zero
@@ -55,7 +56,7 @@ std::string MakeBody(size_t bytes, int hits) {
   };
   int placed = 0;
   for (size_t p = 0; body.size() < bytes; ++p) {
-    body += "<p class=Text>";
+    body += "<p class=Text><img src=\"../../img/p" + std::to_string(p % 50) + ".jpg\">";
     const int want = int((p + 1) * size_t(hits) / std::max<size_t>(paragraphs, 1)) - placed;
     for (int w = 0; w < 60; ++w) {
       unsigned r = next();
@@ -110,11 +111,32 @@ class Bench {
     });
     const CString page(nux::FromUtf8(body));
 
+    // The record in a content database, read and shown the way the main window does.
+    CDaoDatabase content;
+    CString contentPath;
+    contentPath.Format(u"C:\\content%u.mdb", unsigned(bytes >> 20));
+    content.Create(contentPath);
+    content.Execute(u"CREATE TABLE SV_MODULE (ID LONG PRIMARY KEY, proper_name TEXT(100), HTML MEMO)");
+    {
+      CDaoRecordset rs(&content);
+      rs.Open(dbOpenDynaset, u"SELECT * FROM SV_MODULE");
+      rs.AddNew();
+      rs.SetFieldValue(u"ID", 1L);
+      rs.SetFieldValue(u"proper_name", u"Bench");
+      rs.SetFieldValue(u"HTML", static_cast<LPCWSTR>(page));
+      rs.Update();
+      rs.Close();
+    }
     // The bookmarks: each over a whole paragraph's text, spread over the page, at positions
     // of the page as the browser writes it.
     browser_.InitBookmarks(store, TRUE);
-    browser_.m_lContentID = 1;
-    browser_.SetPage(page);
+    auto show = [&] {
+      CDaoRecordset rs(&content);
+      rs.Open(dbOpenDynaset, u"SELECT * FROM SV_MODULE WHERE ID=1");
+      browser_.SetHTML(&rs, u"proper_name", u"HTML", u"../../");
+      rs.Close();
+    };
+    show();
     const CString clean = browser_.GetBodyHTML();
     std::vector<long> starts;
     for (int at = clean.Find(u"<P class=Text>"); at >= 0; at = clean.Find(u"<P class=Text>", at + 1))
@@ -140,11 +162,11 @@ class Bench {
     for (const char* w : kSearchWords) terms.Add(CString(nux::FromUtf8(w)));
     f.build = Best(5, [&] {
       browser_.SetSearchTerms(terms);
-      browser_.SetPage(page);
+      show();
     });
     f.setBody = Best(5, [&] { browser_.SetBodyHTML(page); });
     browser_.SetSearchTerms(terms);
-    browser_.SetPage(page);
+    browser_.Refresh();
     const CString built = browser_.GetBodyHTML();
     for (int at = built.Find(BROWSER_SEARCH_START); at >= 0; at = built.Find(BROWSER_SEARCH_START, at + 1))
       ++f.searchMarks;
