@@ -15,6 +15,8 @@
 #include "NUXIndex.h"
 #include "PathParts.h"
 
+class CDC;
+
 // Index of the first occurrence of `what` in `text` at or after `start`, both compared
 // upper-cased; -1 when not found or when `start` lies below 0 or past the end of the text.
 int FindNoCase(const CString& text, const CString& what, int start);
@@ -43,6 +45,10 @@ void RgbTextToBgr(CString& text);
 // Exchanges the lowest and the third byte of a colour written as 0xRRGGBB and clears the highest
 // byte, giving the COLORREF 0x00BBGGRR.
 COLORREF SwapRGB(COLORREF value);
+
+// Draws a line from (x1, y1) to (x2, y2) with a solid pen one pixel wide in the colour; the end
+// point itself is not painted. The previous pen is selected back.
+void DrawLine(CDC* pDC, int x1, int y1, int x2, int y2, COLORREF color);
 
 // Replaces numeric character references ("&#66;", "&#x41;") by their character. A reference whose
 // ";" lies 10 or more characters after the "&" stays as it is; a value of 0 (also after keeping

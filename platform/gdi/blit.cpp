@@ -635,6 +635,8 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBI
     std::memcpy(table, masks, sizeof(masks));
   }
   if (!bits) return s.height();
+  // As on Windows, the bits of a bitmap that is selected into a DC are not read.
+  if (b->selected > 0) return 0;
   const int height = s.height();
   UINT end = std::min<UINT>(start + lines, static_cast<UINT>(height));
   if (start >= end) return 0;

@@ -485,6 +485,7 @@ int StretchDIBits(HDC hdc, int x, int y, int width, int height, int srcX, int sr
 int SetDIBitsToDevice(HDC hdc, int x, int y, DWORD width, DWORD height, int srcX, int srcY,
                       UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info,
                       UINT usage);
+// The bits of a bitmap that is selected into a DC are not read: 0.
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
               UINT usage);
 int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
