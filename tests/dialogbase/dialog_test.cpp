@@ -395,8 +395,11 @@ TEST_F(NUXDialogTest, ALifeFromTemplateToSavedPlacement) {
   Store(u"Sky", RECT{1100, 200, 1100 + s.cx, 200 + s.cy});  // partly off the work area
   // A night sky: a vertical gradient with a few stars.
   root.Write("drive_c/UI/sky.jpg", JpegBytes(s.cx, s.cy, [](int x, int y) {
-    const unsigned h = static_cast<unsigned>(x * 7919 + y * 104729);
-    if (h % 97 == 0) return RGB(255, 250, 220);
+    uint32_t h = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u;
+    h ^= h >> 15;
+    h *= 2654435761u;
+    h ^= h >> 13;
+    if (h % 211 == 0) return RGB(255, 250, 220);
     return RGB(10 + y / 6, 20 + y / 4, 60 + y / 2);
   }));
 
