@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lays out the sample content in a platform root:
 #   C:\Programme\Starvane7\ stands for the host program's folder,
-#   C:\Programme\Starvane7\Content\ holds NUX.INI, the UI folder with its cursors, HTML and the
+#   C:\Programme\Starvane7\Content\ holds NUX.INI, the UI folder with its cursors and the
+#   reference window's skin (Frames\frame.ads, loose and as Frames.nux), HTML and the
 #   content database (Data\Content.mdb),
 #   C:\Programme\Starvane7\Controls\ the image control's server file,
 #   and the registry entries (also left as sample.reg) point the library at NUX.INI and
@@ -18,5 +19,10 @@ cp "$here/content/NUX.INI" "$content/NUX.INI"
 # One template for each template code of the pages, with the styles of the marks.
 cp "$here"/content/HTML/*.htm "$content/HTML/"
 python3 "$here/make_cursors.py" "$content/UI/Cursor"
+# The skin of the reference window, loose and packed as the ".nux" archive beside it (protected
+# with the library's archive password).
+python3 "$here/make_skin.py" "$content/UI/Frames"
+rm -f "$content/UI/Frames.nux"
+(cd "$content/UI/Frames" && zip -q -X -9 -P QuietOwlsDance ../Frames.nux frame.ads top.bmp bottom.bmp left.bmp right.bmp)
 control="$(ls "$build"/tools/sample-content/libZrImageCtrl.so.*.*.*.* | head -1)"
 NUX_PLATFORM_ROOT="$root" "$build/tools/sample-content/sample-content" 'C:\Programme\Starvane7\Content' "$control"
