@@ -393,3 +393,58 @@ TEST_F(FlatMenu, OpensASubmenuAfterTheDelayAndReturnsItsChoice) {
 }
 
 }  // namespace
+
+namespace {
+
+class CCommandOwner : public COwner {
+ public:
+  std::vector<WPARAM> commands;
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_COMMAND) commands.push_back(wParam);
+    return COwner::WindowProc(message, wParam, lParam);
+  }
+};
+
+TEST_F(FlatMenu, FocusLeavingForAnotherWindowClosesTheMenuOnlyAfterItsFirstTenthOfASecond) {
+  CWnd other;
+  ASSERT_TRUE(other.CreateEx(0, nullptr, u"other", WS_POPUP | WS_VISIBLE, 500, 500, 50, 50, nullptr, nullptr));
+  CFlatMenu menu, second;
+  Style(menu);
+  Style(second);
+  menu.AddItem(0, u"Info", 5, -1);
+  second.AddItem(0, u"Mehr", 6, -1);
+  menu.TrackPopup(20, 20, owner.m_hWnd, FALSE, FALSE, 0);
+  ::SetFocus(menu.GetSafeHwnd());
+  ::SetFocus(other.m_hWnd);  // at once: the menu stays
+  EXPECT_NE(menu.GetSafeHwnd(), nullptr);
+  nux::clock::Advance(101);
+  ::SetFocus(menu.GetSafeHwnd());
+  second.TrackPopup(200, 200, owner.m_hWnd, FALSE, TRUE, 0);
+  ::SetFocus(second.GetSafeHwnd());  // to another flat menu: the menu stays
+  EXPECT_NE(menu.GetSafeHwnd(), nullptr);
+  ::SetFocus(menu.GetSafeHwnd());
+  ::SetFocus(other.m_hWnd);  // later, to another window: closed without a command
+  EXPECT_EQ(menu.GetSafeHwnd(), nullptr);
+  other.DestroyWindow();
+}
+
+TEST_F(FlatMenu, NotModalReturnsAtOnceAndPostsTheChoiceToItsOwner) {
+  CCommandOwner commandOwner;
+  ASSERT_TRUE(commandOwner.CreateEx(0, nullptr, u"commands", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr));
+  CFlatMenu menu;
+  Style(menu);
+  menu.AddItem(0, u"Info", 42, -1);
+  EXPECT_EQ(menu.TrackPopup(100, 100, commandOwner.m_hWnd, FALSE, FALSE, 0), 0);
+  nux::testing::PumpMessages();
+  POINT p = At(menu, 0);
+  nux::testing::MouseMove(p.x, p.y);
+  nux::testing::Click(p.x, p.y);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(menu.GetSafeHwnd(), nullptr);
+  EXPECT_EQ(commandOwner.commands, std::vector<WPARAM>{42});
+  commandOwner.DestroyWindow();
+}
+
+}  // namespace
