@@ -149,6 +149,23 @@ TEST_F(Scale, DragsOnEachEdgeAndCornerResizeWithinTheLimits) {
   }
 }
 
+TEST_F(Scale, AClientSizeEqualToAWindowSizeSeenWhileSizingStillLaysOut) {
+  CScaleDlg dlg;
+  Create(dlg);
+  const RECT w = WindowRectOf(dlg), c = ClientRectOf(dlg);
+  RECT button0;
+  ::GetWindowRect(dlg.GetDlgItem(kButtonId)->m_hWnd, &button0);
+  // A sizing step proposes a window as large as the client area is about to become.
+  RECT proposal{w.left, w.top, w.left + c.right + 20, w.top + c.bottom + 20};
+  dlg.SendMessage(WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposal));
+  dlg.SetWindowPos(nullptr, 0, 0, w.right - w.left + 20, w.bottom - w.top + 20, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(ClientRectOf(dlg).right, c.right + 20);
+  RECT button;
+  ::GetWindowRect(dlg.GetDlgItem(kButtonId)->m_hWnd, &button);
+  EXPECT_EQ(button.left, button0.left + 20);
+  EXPECT_EQ(button.top, button0.top + 20);
+}
+
 TEST_F(Scale, SizeToKeepsTheMinimumAndTheWorkArea) {
   CScaleDlg dlg;
   Create(dlg, 600, 500);
