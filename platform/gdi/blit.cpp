@@ -1,5 +1,8 @@
 // Bitmaps, blits, stretching, DIB transfer, transparency and alpha blending.
+#include <immintrin.h>
+
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -242,6 +245,100 @@ inline uint32_t Mix(uint32_t p0, uint32_t p1, uint32_t w) {
   return rb | (ag << 8);
 }
 
+// The horizontal pass of an enlargement, four destination pixels at a time: each pixel is
+// the blend (a * (256 - w) + c * w + 128) >> 8, per byte, of its two source pixels. Where the
+// taps of four pixels lie within eight source pixels that can be read whole, two loads and
+// byte shuffles fetch them; elsewhere, and for the last pixels, one pixel at a time. Both ways
+// give the same bytes.
+struct TapGroups {
+  std::vector<int> lo;  // per group of four: first of the eight source pixels, -1: one at a time
+  std::vector<std::array<uint8_t, 64>> masks;  // tap 0 from the first four, from the next four; tap 1 alike
+};
+
+TapGroups MakeTapGroups(const int* s0, const int* s1, int n, int readable) {
+  TapGroups g;
+  const int groups = n / 4;
+  g.lo.assign(groups, -1);
+  g.masks.resize(groups);
+  for (int q = 0; q < groups; ++q) {
+    int lo = s0[q * 4], hi = lo;
+    for (int k = q * 4; k < q * 4 + 4; ++k) {
+      lo = std::min({lo, s0[k], s1[k]});
+      hi = std::max({hi, s0[k], s1[k]});
+    }
+    if (lo < 0 || hi - lo > 7 || lo + 8 > readable) continue;
+    g.lo[q] = lo;
+    auto& m = g.masks[q];
+    for (int k = 0; k < 4; ++k) {
+      const int taps[2] = {s0[q * 4 + k] - lo, s1[q * 4 + k] - lo};
+      for (int tap = 0; tap < 2; ++tap)
+        for (int byte = 0; byte < 4; ++byte) {
+          const int t = taps[tap];
+          m[tap * 32 + k * 4 + byte] = t < 4 ? static_cast<uint8_t>(t * 4 + byte) : 0x80;
+          m[tap * 32 + 16 + k * 4 + byte] = t >= 4 ? static_cast<uint8_t>((t - 4) * 4 + byte) : 0x80;
+        }
+    }
+  }
+  return g;
+}
+
+inline void BlendPixelTaps(const uint32_t* srow, int t0, int t1, const uint8_t* w, uint32_t* out) {
+  const uint8_t* a = reinterpret_cast<const uint8_t*>(srow + t0);
+  const uint8_t* c = reinterpret_cast<const uint8_t*>(srow + t1);
+  uint8_t* o = reinterpret_cast<uint8_t*>(out);
+  for (int e = 0; e < 4; ++e)
+    o[e] = static_cast<uint8_t>(
+        static_cast<uint16_t>(static_cast<uint16_t>(a[e] * (256 - w[e])) + static_cast<uint16_t>(c[e] * w[e]) + 128) >> 8);
+}
+
+__attribute__((target("ssse3"))) void HorizontalTapsSsse3(const uint32_t* srow, const int* s0, const int* s1,
+                                                           const uint8_t* wx, int n, const TapGroups& g,
+                                                           uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128(), k256 = _mm_set1_epi16(256), k128 = _mm_set1_epi16(128);
+  const int groups = n / 4;
+  for (int q = 0; q < groups; ++q) {
+    const int lo = g.lo[q];
+    if (lo < 0) {
+      for (int k = q * 4; k < q * 4 + 4; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
+      continue;
+    }
+    const uint8_t* m = g.masks[q].data();
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo + 4));
+    auto mask = [m](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i * 16)); };
+    const __m128i p0 = _mm_or_si128(_mm_shuffle_epi8(a, mask(0)), _mm_shuffle_epi8(b, mask(1)));
+    const __m128i p1 = _mm_or_si128(_mm_shuffle_epi8(a, mask(2)), _mm_shuffle_epi8(b, mask(3)));
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx + q * 16));
+    const __m128i wl = _mm_unpacklo_epi8(w, zero), wh = _mm_unpackhi_epi8(w, zero);
+    const __m128i l = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p0, zero), _mm_sub_epi16(k256, wl)),
+                                    _mm_mullo_epi16(_mm_unpacklo_epi8(p1, zero), wl));
+    const __m128i h = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p0, zero), _mm_sub_epi16(k256, wh)),
+                                    _mm_mullo_epi16(_mm_unpackhi_epi8(p1, zero), wh));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + q * 4),
+                     _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(l, k128), 8), _mm_srli_epi16(_mm_add_epi16(h, k128), 8)));
+  }
+  for (int k = groups * 4; k < n; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
+}
+
+void HorizontalTaps(const uint32_t* srow, const int* s0, const int* s1, const uint8_t* wx, int n,
+                    const TapGroups& g, uint32_t* out) {
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) {
+    HorizontalTapsSsse3(srow, s0, s1, wx, n, g, out);
+    return;
+  }
+  for (int k = 0; k < n; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
+}
+
+// One row blended from two, byte by byte with 16-bit arithmetic (vector code; a second version
+// for processors with 256-bit integer vectors is chosen at load time).
+__attribute__((target_clones("avx2", "default"))) void BlendRowBytes(const uint8_t* a, const uint8_t* b, uint8_t* o,
+                                                                      size_t bytes, uint16_t w) {
+  const uint16_t iw = static_cast<uint16_t>(256 - w);
+  for (size_t e = 0; e < bytes; ++e)
+    o[e] = static_cast<uint8_t>(static_cast<uint16_t>(static_cast<uint16_t>(a[e] * iw) + static_cast<uint16_t>(b[e] * w) + 128) >> 8);
+}
+
 void EnlargeHalftone(Surface& target, const RECT& q, int dx, int dy, const PixelSource& src, int sx, int sy,
                      const AxisMap& mx, const AxisMap& my) {
   const int n = q.right - q.left, i0 = q.left - dx;
@@ -251,7 +348,7 @@ void EnlargeHalftone(Surface& target, const RECT& q, int dx, int dy, const Pixel
   std::vector<uint8_t> wx(static_cast<size_t>(n) * 4);
   for (int k = 0; k < n; ++k)
     std::memset(&wx[static_cast<size_t>(k) * 4], static_cast<int>(std::min<uint32_t>(tx.w[i0 + k], 255)), 4);
-  std::vector<uint32_t> first(n), second(n);
+  const TapGroups groups = MakeTapGroups(tx.s0.data() + i0, tx.s1.data() + i0, n, src.width - sx);
   // Two horizontally resampled source rows, by source row index.
   std::vector<uint32_t> rows[2] = {std::vector<uint32_t>(n), std::vector<uint32_t>(n)};
   int rowIndex[2] = {INT32_MIN, INT32_MIN};
@@ -260,20 +357,8 @@ void EnlargeHalftone(Surface& target, const RECT& q, int dx, int dy, const Pixel
     for (int b = 0; b < 2; ++b)
       if (rowIndex[b] == r) return rows[b].data();
     int b = rowIndex[0] == keep ? 1 : 0;
-    const uint32_t* srow = src.row(sy + r) + sx;
-    // Gather the two taps, then blend byte by byte (vector code).
-    for (int k = 0; k < n; ++k) {
-      first[k] = srow[tx.s0[i0 + k]];
-      second[k] = srow[tx.s1[i0 + k]];
-    }
-    const uint8_t* a = reinterpret_cast<const uint8_t*>(first.data());
-    const uint8_t* c = reinterpret_cast<const uint8_t*>(second.data());
-    uint8_t* o = reinterpret_cast<uint8_t*>(rows[b].data());
-    for (size_t e = 0, end = static_cast<size_t>(n) * 4; e < end; ++e) {
-      const uint16_t w = wx[e];
-      o[e] = static_cast<uint8_t>(
-          static_cast<uint16_t>(static_cast<uint16_t>(a[e] * (256 - w)) + static_cast<uint16_t>(c[e] * w) + 128) >> 8);
-    }
+    HorizontalTaps(src.row(sy + r) + sx, tx.s0.data() + i0, tx.s1.data() + i0, wx.data(), n, groups,
+                   rows[b].data());
     rowIndex[b] = r;
     return rows[b].data();
   };
@@ -290,13 +375,8 @@ void EnlargeHalftone(Surface& target, const RECT& q, int dx, int dy, const Pixel
       continue;
     }
     const uint32_t* h1 = horizontal(ty.s1[j], ty.s0[j]);
-    // Byte by byte with 16-bit arithmetic, which the compiler turns into vector code.
-    const uint16_t w = static_cast<uint16_t>(ty.w[j]), iw = static_cast<uint16_t>(256 - w);
-    const uint8_t* a = reinterpret_cast<const uint8_t*>(h0);
-    const uint8_t* b = reinterpret_cast<const uint8_t*>(h1);
-    uint8_t* o = reinterpret_cast<uint8_t*>(row);
-    for (size_t e = 0, end = static_cast<size_t>(n) * 4; e < end; ++e)
-      o[e] = static_cast<uint8_t>(static_cast<uint16_t>(static_cast<uint16_t>(a[e] * iw) + static_cast<uint16_t>(b[e] * w) + 128) >> 8);
+    BlendRowBytes(reinterpret_cast<const uint8_t*>(h0), reinterpret_cast<const uint8_t*>(h1),
+                  reinterpret_cast<uint8_t*>(row), static_cast<size_t>(n) * 4, static_cast<uint16_t>(ty.w[j]));
   }
 }
 

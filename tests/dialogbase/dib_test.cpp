@@ -90,6 +90,46 @@ TEST(Dib, StretchModeFollowsTheScaleAndSourceCountsFromTheTop) {
   EXPECT_EQ(inv.at(0, 0), RGB(0, 0, 0));
 }
 
+// An uneven enlargement blends the source pixels each destination pixel covers, weighted by
+// the covered area (within the rounding of two 8-bit passes). Wide enough for every path of
+// the blend: pixels taken four at a time and the last ones one by one.
+TEST(Dib, UnevenEnlargementAveragesTheCoveredArea) {
+  const int sw = 37, sh = 23, dw = 101, dh = 59;
+  auto noise = [](int x, int y) {
+    uint32_t h = static_cast<uint32_t>(x) * 2654435761u ^ static_cast<uint32_t>(y) * 40503u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    return RGB(h & 0xFF, (h >> 8) & 0xFF, (h >> 16) & 0xFF);
+  };
+  CDib dib;
+  MakeDib(dib, sw, sh, noise);
+  Canvas c(dw + 2, dh + 2, RGB(1, 2, 3));
+  dib.StretchDraw(&c.cdc, 1, 1, 1 + dw, 1 + dh, 0, 0, sw, sh, SRCCOPY);
+  // The share of source pixel j in destination pixel i along one axis.
+  auto cover = [](int i, int j, int d, int s) {
+    const double lo = static_cast<double>(i) * s / d, hi = static_cast<double>(i + 1) * s / d;
+    return std::max(0.0, std::min(hi, j + 1.0) - std::max(lo, static_cast<double>(j))) * d / s;
+  };
+  for (int y = 0; y < dh; ++y)
+    for (int x = 0; x < dw; ++x) {
+      double want[3] = {0, 0, 0};
+      for (int j = y * sh / dh; j <= std::min(sh - 1, (y + 1) * sh / dh); ++j)
+        for (int i = x * sw / dw; i <= std::min(sw - 1, (x + 1) * sw / dw); ++i) {
+          const double w = cover(x, i, dw, sw) * cover(y, j, dh, sh);
+          const COLORREF p = noise(i, j);
+          want[0] += w * GetRValue(p);
+          want[1] += w * GetGValue(p);
+          want[2] += w * GetBValue(p);
+        }
+      const COLORREF got = c.at(1 + x, 1 + y);
+      ASSERT_NEAR(GetRValue(got), want[0], 2) << x << "," << y;
+      ASSERT_NEAR(GetGValue(got), want[1], 2) << x << "," << y;
+      ASSERT_NEAR(GetBValue(got), want[2], 2) << x << "," << y;
+    }
+  EXPECT_EQ(c.at(0, 0), RGB(1, 2, 3));
+  EXPECT_EQ(c.at(dw + 1, dh + 1), RGB(1, 2, 3));
+}
+
 // The drawn area compared with what tiling from (x0, y0) must give. `background` is what the
 // target held before; the first piece is drawn with SRCINVERT, so every further tile shows
 // whether it was copied from the first one (the doubling) or drawn again over its own
