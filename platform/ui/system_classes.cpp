@@ -6,12 +6,14 @@
 namespace nux::ui::detail {
 
 void RegisterDialogClass();
+void RegisterTreeViewClass();
 
 void EnsureSystemClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterDialogClass();
     RegisterControlClasses();
+    RegisterTreeViewClass();
   });
 }
 

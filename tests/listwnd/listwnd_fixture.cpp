@@ -1,6 +1,7 @@
 #include "listwnd_fixture.h"
 
 #include "testing/testing.h"
+#include "ui/treeview.h"
 #include "ui/ui.h"
 
 namespace lwtest {
@@ -10,16 +11,18 @@ std::vector<Sent>& Received() {
   return r;
 }
 
-namespace {
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT RecordingParent::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if ((msg >= 0x4C8 && msg <= 0x4C9) || (msg >= 0x52D && msg <= 0x530)) Received().push_back({msg, wParam, lParam});
-  if (msg == WM_NOTIFY) {
-    auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-    Received().push_back({msg, wParam, static_cast<LPARAM>(static_cast<int>(hdr->code))});
-  }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return CWnd::WindowProc(msg, wParam, lParam);
 }
-}  // namespace
+
+BOOL RecordingParent::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+  // The child's own handling first (reflection); only what it leaves reaches the parent.
+  if (hdr->hwndFrom != m_hWnd && ReflectLastMsg(hdr->hwndFrom, pResult)) return TRUE;
+  if (hdr->code == TVN_SELCHANGEDW) Received().push_back({WM_NOTIFY, wParam, static_cast<LPARAM>(hdr->code)});
+  return FALSE;
+}
 
 std::u16string Win(const std::string& linuxPath) {
   std::u16string w = u"Z:";
@@ -31,16 +34,15 @@ void WindowTest::SetUp() {
   nux::testing::UseVirtualClock(true);
   Received().clear();
   WNDCLASSW wc{};
-  wc.lpfnWndProc = ParentProc;
+  wc.lpfnWndProc = DefWindowProcW;
   wc.lpszClassName = u"ListWndTestParent";
   RegisterClassW(&wc);
-  parent_ = CreateWindowExW(0, u"ListWndTestParent", u"parent", WS_POPUP | WS_VISIBLE, 0, 0, 400, 400, nullptr,
-                            nullptr, nullptr, nullptr);
-  parentWnd_.Attach(parent_);
+  parentWnd_.CreateExW(0, AfxRegisterWndClassW(0), u"parent", WS_POPUP | WS_VISIBLE, 0, 0, 400, 400, nullptr, nullptr);
+  parent_ = parentWnd_.m_hWnd;
 }
 
 void WindowTest::TearDown() {
-  parentWnd_.Detach();
+  if (parentWnd_.GetSafeHwnd()) parentWnd_.DestroyWindow();
   nux::testing::ResetUi();
   CWnd::DeleteTempMap();
   UnregisterClassW(u"ListWndTestParent", nullptr);

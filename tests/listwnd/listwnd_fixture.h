@@ -21,11 +21,22 @@ struct Sent {
   LPARAM lParam;
 };
 
-// Messages 0x4C8..0x4C9 and 0x52D..0x530 and WM_NOTIFY codes that reached the parent.
+// Messages 0x4C8..0x4C9 and 0x52D..0x530, and the TVN_SELCHANGED notices the parent's children
+// left to it (WM_NOTIFY, control id, code).
 std::vector<Sent>& Received();
 
 // The Windows path (Z:\...) of a Linux path.
 std::u16string Win(const std::string& linuxPath);
+
+// A class-library window that notes the private messages and selection notices it receives
+// (and reflects its children's notifications to them, as dialogs do).
+class RecordingParent : public CWnd {
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ public:
+  BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+};
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -44,7 +55,7 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<CDaoDatabase> db_;
   int databases_ = 0;
   HWND parent_ = nullptr;
-  CWnd parentWnd_;
+  RecordingParent parentWnd_;
 };
 
 }  // namespace lwtest

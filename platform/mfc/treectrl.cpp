@@ -1,0 +1,3 @@
+#include "mfc/treectrl.h"
+
+IMPLEMENT_DYNAMIC(CTreeCtrl, CWnd)
