@@ -135,6 +135,122 @@ uint32_t Sample(const PixelSource& src, int sx0, int sy0, const AxisMap& mx, con
                                (((acc[2] + half) >> 32) << 16) | (((acc[3] + half) >> 32) << 24));
 }
 
+// The horizontal pass of an enlargement, four destination pixels at a time: each pixel is
+// the blend (a * (256 - w) + c * w + 128) >> 8, per byte, of its two source pixels. Where the
+// taps of four pixels lie within eight source pixels that can be read whole, two loads and
+// byte shuffles fetch them; elsewhere, and for the last pixels, one pixel at a time. Both ways
+// give the same bytes.
+struct TapGroups {
+  std::vector<int> lo;  // per group of four: first of the eight source pixels, -1: one at a time
+  std::vector<std::array<uint8_t, 64>> masks;  // tap 0 from the first four, from the next four; tap 1 alike
+};
+
+TapGroups MakeTapGroups(const int* s0, const int* s1, int n, int readable) {
+  TapGroups g;
+  const int groups = n / 4;
+  g.lo.assign(groups, -1);
+  g.masks.resize(groups);
+  for (int q = 0; q < groups; ++q) {
+    int lo = s0[q * 4], hi = lo;
+    for (int k = q * 4; k < q * 4 + 4; ++k) {
+      lo = std::min({lo, s0[k], s1[k]});
+      hi = std::max({hi, s0[k], s1[k]});
+    }
+    if (lo < 0 || hi - lo > 7 || lo + 8 > readable) continue;
+    g.lo[q] = lo;
+    auto& m = g.masks[q];
+    for (int k = 0; k < 4; ++k) {
+      const int taps[2] = {s0[q * 4 + k] - lo, s1[q * 4 + k] - lo};
+      for (int tap = 0; tap < 2; ++tap)
+        for (int byte = 0; byte < 4; ++byte) {
+          const int t = taps[tap];
+          m[tap * 32 + k * 4 + byte] = t < 4 ? static_cast<uint8_t>(t * 4 + byte) : 0x80;
+          m[tap * 32 + 16 + k * 4 + byte] = t >= 4 ? static_cast<uint8_t>((t - 4) * 4 + byte) : 0x80;
+        }
+    }
+  }
+  return g;
+}
+
+inline void BlendPixelTaps(const uint32_t* srow, int t0, int t1, const uint8_t* w, uint32_t* out) {
+  const uint8_t* a = reinterpret_cast<const uint8_t*>(srow + t0);
+  const uint8_t* c = reinterpret_cast<const uint8_t*>(srow + t1);
+  uint8_t* o = reinterpret_cast<uint8_t*>(out);
+  for (int e = 0; e < 4; ++e)
+    o[e] = static_cast<uint8_t>(
+        static_cast<uint16_t>(static_cast<uint16_t>(a[e] * (256 - w[e])) + static_cast<uint16_t>(c[e] * w[e]) + 128) >> 8);
+}
+
+__attribute__((target("ssse3"))) void HorizontalTapsSsse3(const uint32_t* srow, const int* s0, const int* s1,
+                                                           const uint8_t* wx, int n, const TapGroups& g,
+                                                           uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128(), k256 = _mm_set1_epi16(256), k128 = _mm_set1_epi16(128);
+  const int groups = n / 4;
+  for (int q = 0; q < groups; ++q) {
+    const int lo = g.lo[q];
+    if (lo < 0) {
+      for (int k = q * 4; k < q * 4 + 4; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
+      continue;
+    }
+    const uint8_t* m = g.masks[q].data();
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo + 4));
+    auto mask = [m](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i * 16)); };
+    const __m128i p0 = _mm_or_si128(_mm_shuffle_epi8(a, mask(0)), _mm_shuffle_epi8(b, mask(1)));
+    const __m128i p1 = _mm_or_si128(_mm_shuffle_epi8(a, mask(2)), _mm_shuffle_epi8(b, mask(3)));
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx + q * 16));
+    const __m128i wl = _mm_unpacklo_epi8(w, zero), wh = _mm_unpackhi_epi8(w, zero);
+    const __m128i l = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p0, zero), _mm_sub_epi16(k256, wl)),
+                                    _mm_mullo_epi16(_mm_unpacklo_epi8(p1, zero), wl));
+    const __m128i h = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p0, zero), _mm_sub_epi16(k256, wh)),
+                                    _mm_mullo_epi16(_mm_unpackhi_epi8(p1, zero), wh));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + q * 4),
+                     _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(l, k128), 8), _mm_srli_epi16(_mm_add_epi16(h, k128), 8)));
+  }
+  for (int k = groups * 4; k < n; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
+}
+
+void HorizontalTaps(const uint32_t* srow, const int* s0, const int* s1, const uint8_t* wx, int n,
+                    const TapGroups& g, uint32_t* out) {
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) {
+    HorizontalTapsSsse3(srow, s0, s1, wx, n, g, out);
+    return;
+  }
+  for (int k = 0; k < n; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
+}
+
+
+// Nearest-pixel rows: the pixels of four destination pixels fetched together where their source
+// pixels lie within eight that can be read whole.
+__attribute__((target("ssse3"))) void GatherTapsSsse3(const uint32_t* srow, const int* map, int n, const TapGroups& g,
+                                                       uint32_t* out) {
+  const int groups = n / 4;
+  for (int q = 0; q < groups; ++q) {
+    const int lo = g.lo[q];
+    if (lo < 0) {
+      for (int k = q * 4; k < q * 4 + 4; ++k) out[k] = srow[map[k]];
+      continue;
+    }
+    const uint8_t* m = g.masks[q].data();
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo + 4));
+    const __m128i p = _mm_or_si128(_mm_shuffle_epi8(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m))),
+                                   _mm_shuffle_epi8(b, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 16))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + q * 4), p);
+  }
+  for (int k = groups * 4; k < n; ++k) out[k] = srow[map[k]];
+}
+
+void GatherTaps(const uint32_t* srow, const int* map, int n, const TapGroups* g, uint32_t* out) {
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (g != nullptr && ssse3) {
+    GatherTapsSsse3(srow, map, n, *g, out);
+    return;
+  }
+  for (int k = 0; k < n; ++k) out[k] = srow[map[k]];
+}
+
 // Whether destination rows j and k take the same source rows with the same weights.
 bool SameRowTaps(const AxisMap& my, int j, int k) {
   if (my.count[j] != my.count[k]) return false;
@@ -146,14 +262,14 @@ bool SameRowTaps(const AxisMap& my, int j, int k) {
 
 // The source samples of destination row j, indices i0 .. i0 + n - 1, into out. The source
 // rectangle must be readable whole. `vbuf` is scratch for the vertical pass.
+// `nearest`: the fetch groups of a nearest-pixel row (mx.single), when made.
 void SampleRow(const PixelSource& src, int sx, int sy, const AxisMap& mx, const AxisMap& my, int j, int i0,
-               int n, uint32_t* out, std::vector<uint32_t>& vbuf) {
+               int n, uint32_t* out, std::vector<uint32_t>& vbuf, const TapGroups* nearest = nullptr) {
   const bool singleRow = my.count[j] == 1;
   if (singleRow) {
     const uint32_t* srow = src.row(sy + my.src[my.first[j]]) + sx;
     if (mx.single) {
-      const int* map = mx.src.data() + i0;
-      for (int k = 0; k < n; ++k) out[k] = srow[map[k]];
+      GatherTaps(srow, mx.src.data() + i0, n, nearest, out);
       return;
     }
     for (int k = 0; k < n; ++k) {
@@ -243,91 +359,6 @@ inline uint32_t Mix(uint32_t p0, uint32_t p1, uint32_t w) {
   uint32_t rb = (((p0 & 0x00FF00FFu) * iw + (p1 & 0x00FF00FFu) * w + 0x00800080u) >> 8) & 0x00FF00FFu;
   uint32_t ag = ((((p0 >> 8) & 0x00FF00FFu) * iw + ((p1 >> 8) & 0x00FF00FFu) * w + 0x00800080u) >> 8) & 0x00FF00FFu;
   return rb | (ag << 8);
-}
-
-// The horizontal pass of an enlargement, four destination pixels at a time: each pixel is
-// the blend (a * (256 - w) + c * w + 128) >> 8, per byte, of its two source pixels. Where the
-// taps of four pixels lie within eight source pixels that can be read whole, two loads and
-// byte shuffles fetch them; elsewhere, and for the last pixels, one pixel at a time. Both ways
-// give the same bytes.
-struct TapGroups {
-  std::vector<int> lo;  // per group of four: first of the eight source pixels, -1: one at a time
-  std::vector<std::array<uint8_t, 64>> masks;  // tap 0 from the first four, from the next four; tap 1 alike
-};
-
-TapGroups MakeTapGroups(const int* s0, const int* s1, int n, int readable) {
-  TapGroups g;
-  const int groups = n / 4;
-  g.lo.assign(groups, -1);
-  g.masks.resize(groups);
-  for (int q = 0; q < groups; ++q) {
-    int lo = s0[q * 4], hi = lo;
-    for (int k = q * 4; k < q * 4 + 4; ++k) {
-      lo = std::min({lo, s0[k], s1[k]});
-      hi = std::max({hi, s0[k], s1[k]});
-    }
-    if (lo < 0 || hi - lo > 7 || lo + 8 > readable) continue;
-    g.lo[q] = lo;
-    auto& m = g.masks[q];
-    for (int k = 0; k < 4; ++k) {
-      const int taps[2] = {s0[q * 4 + k] - lo, s1[q * 4 + k] - lo};
-      for (int tap = 0; tap < 2; ++tap)
-        for (int byte = 0; byte < 4; ++byte) {
-          const int t = taps[tap];
-          m[tap * 32 + k * 4 + byte] = t < 4 ? static_cast<uint8_t>(t * 4 + byte) : 0x80;
-          m[tap * 32 + 16 + k * 4 + byte] = t >= 4 ? static_cast<uint8_t>((t - 4) * 4 + byte) : 0x80;
-        }
-    }
-  }
-  return g;
-}
-
-inline void BlendPixelTaps(const uint32_t* srow, int t0, int t1, const uint8_t* w, uint32_t* out) {
-  const uint8_t* a = reinterpret_cast<const uint8_t*>(srow + t0);
-  const uint8_t* c = reinterpret_cast<const uint8_t*>(srow + t1);
-  uint8_t* o = reinterpret_cast<uint8_t*>(out);
-  for (int e = 0; e < 4; ++e)
-    o[e] = static_cast<uint8_t>(
-        static_cast<uint16_t>(static_cast<uint16_t>(a[e] * (256 - w[e])) + static_cast<uint16_t>(c[e] * w[e]) + 128) >> 8);
-}
-
-__attribute__((target("ssse3"))) void HorizontalTapsSsse3(const uint32_t* srow, const int* s0, const int* s1,
-                                                           const uint8_t* wx, int n, const TapGroups& g,
-                                                           uint32_t* out) {
-  const __m128i zero = _mm_setzero_si128(), k256 = _mm_set1_epi16(256), k128 = _mm_set1_epi16(128);
-  const int groups = n / 4;
-  for (int q = 0; q < groups; ++q) {
-    const int lo = g.lo[q];
-    if (lo < 0) {
-      for (int k = q * 4; k < q * 4 + 4; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
-      continue;
-    }
-    const uint8_t* m = g.masks[q].data();
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srow + lo + 4));
-    auto mask = [m](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i * 16)); };
-    const __m128i p0 = _mm_or_si128(_mm_shuffle_epi8(a, mask(0)), _mm_shuffle_epi8(b, mask(1)));
-    const __m128i p1 = _mm_or_si128(_mm_shuffle_epi8(a, mask(2)), _mm_shuffle_epi8(b, mask(3)));
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx + q * 16));
-    const __m128i wl = _mm_unpacklo_epi8(w, zero), wh = _mm_unpackhi_epi8(w, zero);
-    const __m128i l = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p0, zero), _mm_sub_epi16(k256, wl)),
-                                    _mm_mullo_epi16(_mm_unpacklo_epi8(p1, zero), wl));
-    const __m128i h = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p0, zero), _mm_sub_epi16(k256, wh)),
-                                    _mm_mullo_epi16(_mm_unpackhi_epi8(p1, zero), wh));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + q * 4),
-                     _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(l, k128), 8), _mm_srli_epi16(_mm_add_epi16(h, k128), 8)));
-  }
-  for (int k = groups * 4; k < n; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
-}
-
-void HorizontalTaps(const uint32_t* srow, const int* s0, const int* s1, const uint8_t* wx, int n,
-                    const TapGroups& g, uint32_t* out) {
-  static const bool ssse3 = __builtin_cpu_supports("ssse3");
-  if (ssse3) {
-    HorizontalTapsSsse3(srow, s0, s1, wx, n, g, out);
-    return;
-  }
-  for (int k = 0; k < n; ++k) BlendPixelTaps(srow, s0[k], s1[k], wx + k * 4, out + k);
 }
 
 // One row blended from two, byte by byte with 16-bit arithmetic (vector code; a second version
@@ -456,6 +487,10 @@ bool Transfer(DCObj& dst, int dx, int dy, int dw, int dh, PixelSource srcIn, REC
     if (IsEmpty(q)) continue;
     const int n = q.right - q.left, i0 = q.left - dx;
     line.resize(n);
+    // Nearest-pixel copies fetch their source pixels in groups.
+    TapGroups nearest;
+    const bool grouped = copyOnly && !same && fullSource && mx.single;
+    if (grouped) nearest = MakeTapGroups(mx.src.data() + i0, mx.src.data() + i0, n, src.width - sx);
     for (int y = q.top; y < q.bottom; ++y) {
       const int j = y - dy;
       uint32_t* row = target->row(y);
@@ -485,7 +520,7 @@ bool Transfer(DCObj& dst, int dx, int dy, int dw, int dh, PixelSource srcIn, REC
         if (y > q.top && SameRowTaps(my, j, j - 1)) {
           std::memcpy(row + q.left, target->row(y - 1) + q.left, static_cast<size_t>(n) * 4);
         } else {
-          SampleRow(src, sx, sy, mx, my, j, i0, n, row + q.left, vbuf);
+          SampleRow(src, sx, sy, mx, my, j, i0, n, row + q.left, vbuf, grouped ? &nearest : nullptr);
         }
         continue;
       }

@@ -130,6 +130,26 @@ TEST(Dib, UnevenEnlargementAveragesTheCoveredArea) {
   EXPECT_EQ(c.at(dw + 1, dh + 1), RGB(1, 2, 3));
 }
 
+// An integer enlargement repeats each source pixel exactly (nearest-pixel rows, fetched in
+// groups and one by one at the end).
+TEST(Dib, IntegerEnlargementRepeatsEachPixel) {
+  auto noise = [](int x, int y) { return RGB((x * 37 + y * 11) & 0xFF, (x * 5 + y * 91) & 0xFF, (x ^ y) * 9 & 0xFF); };
+  CDib dib;
+  MakeDib(dib, 37, 23, noise);
+  Canvas c(113, 48, RGB(1, 2, 3));
+  dib.StretchDraw(&c.cdc, 1, 1, 112, 47, 0, 0, 37, 23, SRCCOPY);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 113; ++x) {
+      const bool in = x >= 1 && x < 112 && y >= 1 && y < 47;
+      ASSERT_EQ(c.at(x, y), in ? noise((x - 1) / 3, (y - 1) / 2) : RGB(1, 2, 3)) << x << "," << y;
+    }
+  // Mirrored (a negative destination width, x the rightmost pixel), twice as wide.
+  Canvas source(37, 2, noise), mirrored(74, 2);
+  SetStretchBltMode(mirrored.cdc.m_hDC, COLORONCOLOR);
+  StretchBlt(mirrored.cdc.m_hDC, 73, 0, -74, 2, source.cdc.m_hDC, 0, 0, 37, 2, SRCCOPY);
+  for (int x = 0; x < 74; ++x) ASSERT_EQ(mirrored.at(x, 1), noise((73 - x) / 2, 1)) << x;
+}
+
 // The drawn area compared with what tiling from (x0, y0) must give. `background` is what the
 // target held before; the first piece is drawn with SRCINVERT, so every further tile shows
 // whether it was copied from the first one (the doubling) or drawn again over its own
