@@ -666,11 +666,17 @@ void CNUXTreeCtrl::OnTimer(UINT_PTR nIDEvent) {
   CTreeCtrl::OnTimer(nIDEvent);
 }
 
+void CNUXTreeCtrl::LoadBranch(HTREEITEM hItem) {
+  Fill(hItem);
+  for (HTREEITEM h = GetChildItem(hItem); h; h = GetNextSiblingItem(h)) LoadBranch(h);
+}
+
 // Drags the record IDs of the leaves under the pressed item, as a block of 32-bit IDs.
 void CNUXTreeCtrl::StartDrag() {
   if (::GetCapture() == m_hWnd) ::ReleaseCapture();
   HTREEITEM item = HitTest(m_ptDrag);
   if (!item) return;
+  LoadBranch(item);  // leaves of levels not read yet would be placeholders
   CDWordArray ids, checks;
   CollectIDs(item, ids, checks, TRUE, TRUE);
   SelectItem(item);

@@ -129,4 +129,6 @@ class CNUXTreeCtrl : public CTreeCtrl {
   void FreeAllData(HTREEITEM hFirst);
   void SendToParent(UINT message, HTREEITEM hItem);
   void StartDrag();
+  // Reads every level below the item that is not read yet, without expanding anything.
+  void LoadBranch(HTREEITEM hItem);
 };

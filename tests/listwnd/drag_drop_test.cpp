@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ListWnd.h"
+#include "NUXTreeCtrl.h"
 #include "com/dragdrop.h"
 #include "listwnd_fixture.h"
 #include "memory/memory.h"
@@ -249,6 +250,45 @@ TEST_F(DragDropTest, ARowThatIsNotSelectedStartsNoDrag) {
   EXPECT_FALSE(started);
   nux::testing::MouseUp(other.x, other.y);
   nux::testing::PumpMessages();
+}
+
+TEST_F(DragDropTest, TreeDragOffersTheLeavesUnderThePressedItem) {
+  MakeDatabase({u"CREATE TABLE Nav (ID LONG, PID LONG, Title TEXT(100))", u"INSERT INTO Nav VALUES (1, 0, 'Sky')",
+                u"INSERT INTO Nav VALUES (2, 1, 'Stars')", u"INSERT INTO Nav VALUES (3, 1, 'Planets')",
+                u"INSERT INTO Nav VALUES (4, 2, 'Bright')", u"INSERT INTO Nav VALUES (5, 4, 'Sirius')",
+                u"INSERT INTO Nav VALUES (6, 0, 'Help')"});
+  CNUXTreeCtrl tree;
+  ASSERT_TRUE(tree.Create(WS_CHILD | WS_VISIBLE, CRect(10, 10, 200, 200), &parentWnd_, 1084));
+  ASSERT_TRUE(tree.Init(db_.get(), u"Nav", u"", u"ID ASC", u"Arial", 80, 1));
+  tree.Refresh();
+  tree.m_bDragEnabled = TRUE;
+  ASSERT_EQ(RegisterDragDrop(target_, &t), S_OK);
+  RECT sky;
+  tree.GetItemRect(tree.GetRootItem(), &sky, TRUE);
+  POINT press = Screen(tree.m_hWnd, sky.left + 5, (sky.top + sky.bottom) / 2);
+  POINT on = Middle(target_);
+  nux::testing::MouseMove(press.x, press.y);
+  nux::testing::MouseDown(press.x, press.y);
+  nux::testing::PumpMessages();
+  nux::com::SetDragLoopStartHook([&] {
+    nux::testing::MouseMove(on.x - 1, on.y);
+    nux::testing::MouseMove(on.x, on.y);
+    nux::testing::MouseUp(on.x, on.y);
+  });
+  t.formats = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(u"NUX tree IDs"))};
+  t.answer_ = DROPEFFECT_MOVE;
+  nux::testing::AdvanceAndPump(249);
+  EXPECT_TRUE(t.calls.empty());
+  nux::testing::AdvanceAndPump(1);
+  EXPECT_EQ(t.allowed, static_cast<DWORD>(DROPEFFECT_COPY | DROPEFFECT_MOVE));
+  ASSERT_EQ(t.got.size(), 1u);
+  ASSERT_EQ(t.got[0].size(), 8u);
+  int32_t ids[2];
+  std::memcpy(ids, t.got[0].data(), 8);
+  EXPECT_EQ(ids[0], 5);  // Sirius, read for the drag
+  EXPECT_EQ(ids[1], 3);  // Planets
+  EXPECT_EQ(tree.GetSelectedID(), 1);
+  EXPECT_FALSE(tree.GetItemState(tree.GetRootItem(), TVIS_EXPANDED));
 }
 
 }  // namespace
