@@ -1,6 +1,8 @@
 #include "NUXSVApp.h"
 
+#include "FlatMenu.h"
 #include "Startup.h"
+#include "ui/window.h"
 
 BEGIN_MESSAGE_MAP(CNUXSVApp, CWinApp)
 END_MESSAGE_MAP()
@@ -15,6 +17,11 @@ BOOL CNUXSVApp::InitInstance() {
   return CWinApp::InitInstance();
 }
 
-int CNUXSVApp::ExitInstance() { return CWinApp::ExitInstance(); }
+int CNUXSVApp::ExitInstance() {
+  // The popup menus' window class points into this library: it goes with the library, so that
+  // a library loaded again registers it afresh instead of finding the old one.
+  UnregisterClassW(CFlatMenu::kClassName, AfxGetInstanceHandle());
+  return CWinApp::ExitInstance();
+}
 
 CNUXSVApp theApp;

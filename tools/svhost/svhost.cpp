@@ -16,7 +16,9 @@
 //                              page               prints the main reference window's page
 //                              click TEXT         clicks the first link of the page whose text
 //                                                 holds TEXT (or whose address ends with it)
-//                              choose N           the next popup menu picks its command N
+//                              choose N [FILE]    the next popup menu is answered with its
+//                                                 command N (without: dismissed), after a
+//                                                 PNG of it was written to FILE
 //                              objectmenu ID [OWN] NUXSV_OpenLinkMenubySVID at the window's
 //                                                 middle with the own-page flag (default 1)
 //                              answer N           the next message box gives the answer N
@@ -44,6 +46,7 @@
 #include <vector>
 
 #include "EngineConfig.h"
+#include "FlatMenu.h"
 #include "browser/dom.h"
 #include "browser/input.h"
 #include "browser/webbrowser.h"
@@ -222,8 +225,13 @@ const char* CommandName(UINT message) {
 }
 
 // The host's own main window: the library's parent and the receiver of its object commands.
+// It also answers the library's popup menus when their loop goes idle: it prints the items and
+// clicks the one whose command a script chose (or outside the menu).
 class HostWindow : public CWnd {
  public:
+  int choose = 0;          // the command the next menu is answered with; 0: none
+  std::string menuSnapshot;  // a PNG of the next menu goes here ("" none)
+
   bool Create() {
     return CreateExW(0, nullptr, u"svhost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr) !=
            FALSE;
@@ -238,8 +246,44 @@ class HostWindow : public CWnd {
       std::fflush(stdout);
       return 0;
     }
+    if (message == WM_ENTERIDLE && wParam == 2) {  // from a menu's loop; lParam the menu window
+      AnswerMenu(reinterpret_cast<HWND>(lParam));
+      return 0;
+    }
     return CWnd::WindowProc(message, wParam, lParam);
   }
+
+ private:
+  void AnswerMenu(HWND window) {
+    auto* menu = reinterpret_cast<CFlatMenu*>(::GetWindowLongPtrW(window, GWL_USERDATA));
+    if (menu == nullptr || window == answered_) return;
+    answered_ = window;
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    POINT target{r.right + 30, r.bottom + 30};
+    std::printf("menu:\n");
+    for (int i = 0; i < menu->GetItemCount(); ++i) {
+      const FlatMenuItem& item = menu->GetItem(i);
+      if (item.nFlags & FlatMenuItem::Separator) {
+        std::printf("  ----\n");
+        continue;
+      }
+      const bool chosen = choose != 0 && item.nCommand == choose;
+      std::printf("  %4d  %s%s\n", item.nCommand, nux::ToUtf8(item.szText).c_str(), chosen ? "   <- chosen" : "");
+      if (chosen) target = {r.left + 10, r.top + item.nTop + item.nHeight / 2};
+    }
+    if (target.x > r.right) std::printf("  (dismissed)\n");
+    if (!menuSnapshot.empty() && nux::testing::WriteWindowPng(window, menuSnapshot)) {
+      std::printf("snapshot written: %s\n", menuSnapshot.c_str());
+    }
+    std::fflush(stdout);
+    choose = 0;
+    menuSnapshot.clear();
+    nux::testing::MouseMove(target.x, target.y);
+    nux::testing::Click(target.x, target.y);
+  }
+
+  HWND answered_ = nullptr;
 };
 
 HWND AstroDictWindow(const Library& lib) {
@@ -350,8 +394,9 @@ bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<st
     nux::testing::PumpMessages();
     return true;
   }
-  if (c == "choose" && words.size() == 2) {
-    nux::testing::QueueMenuChoice(UINT(std::atoi(words[1].c_str())));
+  if (c == "choose" && (words.size() == 2 || words.size() == 3)) {
+    host.choose = std::atoi(words[1].c_str());
+    host.menuSnapshot = words.size() == 3 ? words[2] : "";
     return true;
   }
   if (c == "answer" && words.size() == 2) {
