@@ -11,6 +11,8 @@
 #include "browser/dom.h"
 #include "browser/input.h"
 #include "browser/webbrowser.h"
+#include "com/controlreg.h"
+#include "controls/controls.h"
 #include "dao/dao.h"
 #include "nuxsv_env.h"
 #include "process/shell.h"
@@ -447,6 +449,33 @@ TEST_F(MainWindow, HelpCodesShareOneModule) {
   EXPECT_EQ(U8(std::u16string(Window()->GetModule())), "HELP");
   Open(u"ID=9");  // code ENC: none of the four, the module stays
   EXPECT_EQ(U8(std::u16string(Window()->GetModule())), "HELP");
+}
+
+TEST_F(MainWindow, AWindowThatCannotBeMadeLeavesNoObjectInItsSlot) {
+  // Without the image button's class the template's buttons cannot be made.
+  nux::com::UnregisterControlClass(nux::controls::CLSID_ZrImageButton);
+  open_(&host_, u"ID=1", nullptr);
+  EXPECT_EQ(lib_->GetAstroDictCWnd(), nullptr);
+  open_(&host_, u"ID=2", nullptr);  // tries again instead of handing the request to nothing
+  EXPECT_EQ(lib_->GetAstroDictCWnd(), nullptr);
+  nux::controls::RegisterControlClasses();
+  Open(u"ID=2");
+  ASSERT_NE(Window(), nullptr);
+  EXPECT_EQ(Window()->GetContentID(), 2);
+}
+
+TEST_F(MainWindow, TheContextMenuAddsABookmarkOnTheSelection) {
+  Open(u"ID=1");
+  ASSERT_TRUE(nux::browser::SelectText(*Page(), u"hellste"));
+  host_.choose = 1;
+  nux::browser::ContextMenu(Page()->body());
+  nux::testing::AdvanceAndPump(300, 5);
+  ASSERT_EQ(host_.menus, 1);
+  EXPECT_EQ(host_.menuTexts, (std::vector<std::u16string>{u"Lesezeichen"}));
+  const std::u16string body = nux::browser::BodyHtml(*Page());
+  EXPECT_NE(body.find(u"<SPAN class=Bookmark1>"), std::u16string::npos) << U8(body);
+  // The store lies in the user's folder.
+  EXPECT_NE(GetFileAttributesW(u"C:\\Content\\UserData\\Bookmark.mdb"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(MainWindow, BigImageAddressesNeedNoWindow) {
