@@ -245,8 +245,12 @@ void CNUXTreeCtrl::Refresh() {
     SendMessage(WM_VSCROLL, SB_TOP, 0);
   }
   if (selected >= 0) {
+    const int before = m_nSuppressSelChange;
     SuppressSelChange();
     SelectID(selected, TRUE);
+    // A select that changed nothing (a broken parent chain, a database error) must not keep
+    // the user's next selection from the parent.
+    if (m_nSuppressSelChange > before) m_nSuppressSelChange = before;
   }
   UnlockWindowUpdate();
 }

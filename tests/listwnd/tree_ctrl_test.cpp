@@ -132,6 +132,15 @@ TEST_F(TreeCtrlTest, RefreshKeepsTheSelectionWithoutTellingTheParent) {
   tree->SelectID(2, TRUE);
   tree->SelectID(5, TRUE);
   EXPECT_EQ(Of(WM_NOTIFY).size(), 2u);
+  // The selected entry's chain turned into a cycle: the refresh selects nothing, and the next
+  // selection still reaches the parent.
+  db_->Execute(u"UPDATE Nav SET PID = 5 WHERE ID = 1");
+  tree->Refresh();
+  EXPECT_EQ(tree->GetSelectedID(), -1);
+  EXPECT_EQ(tree->m_nSuppressSelChange, 0);
+  Received().clear();
+  tree->SelectID(6, TRUE);
+  EXPECT_EQ(Of(WM_NOTIFY).size(), 1u);
 }
 
 TEST_F(TreeCtrlTest, MouseTellsTheParentOfHotItemsRightClicksAndSelection) {
@@ -218,7 +227,19 @@ TEST_F(TreeCtrlTest, PaintsItsColoursWithWhiteKeptOffWhite) {
 
 TEST_F(TreeCtrlTest, FailedFillKeepsWhatItHasAndTheTreeRecovers) {
   MakeDatabase(kNavigation);
-  CNUXTreeCtrl* tree = MakeTree(0, u"Missing");
+  db_->Execute(u"CREATE TABLE Bare (ID LONG, PID LONG, Name TEXT(10))");
+  db_->Execute(u"INSERT INTO Bare VALUES (1, 0, 'x')");
+  // No Title column: the level query fails, nothing is inserted and neither recordset is left
+  // behind (open or undeleted).
+  CNUXTreeCtrl* tree = MakeTree(0, u"Bare");
+  EXPECT_EQ(tree->GetCount(), 0u);
+  EXPECT_FALSE(tree->m_pRecordset->IsOpen());
+  // An order the database rejects, a table that is missing: the same.
+  tree->SetOrder(u"Nope ASC");
+  tree->Refresh();
+  EXPECT_EQ(tree->GetCount(), 0u);
+  ASSERT_TRUE(tree->SetSource(db_.get(), u"Missing", u"", u"ID ASC"));
+  tree->Refresh();
   EXPECT_EQ(tree->GetCount(), 0u);
   EXPECT_FALSE(tree->m_pRecordset->IsOpen());
   EXPECT_FALSE(tree->Init(db_.get(), u"Nav", u"", u"ID ASC", u"Arial", 80, 1));  // once only
