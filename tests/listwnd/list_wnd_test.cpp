@@ -225,6 +225,20 @@ TEST_F(ListWndTest, EmptyResultShowsTheEmptyLook) {
   EXPECT_EQ(list->m_rows[0].nKey, 10);
 }
 
+TEST_F(ListWndTest, AQueryThatFailsAtCreationLeavesAnEmptyList) {
+  MakeWords(3);
+  CListWnd list;
+  ASSERT_TRUE(list.Create(db_.get(), u"SELECT * FROM Missing", u"ID", u"Title", 4, 4, 4, u"List", WS_CHILD,
+                          CRect(0, 0, 200, 200), &parentWnd_, 5, 0, nullptr));
+  EXPECT_EQ(list.m_pRecordset, nullptr);
+  EXPECT_EQ(list.m_nRows, 0);
+  EXPECT_FALSE(list.FindFirst(u"ID = 1", TRUE));
+  EXPECT_FALSE(list.MoveFirst());
+  list.SendMessage(WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_TRUE(list.ReQuery(u"SELECT * FROM Words", FALSE, TRUE));
+  EXPECT_EQ(list.m_nRows, 3);
+}
+
 TEST_F(ListWndTest, SelectKeyFindsOrClears) {
   CListWnd* list = MakeList(100);
   EXPECT_FALSE(list->SelectKey(5000, FALSE));
