@@ -1,6 +1,7 @@
 // The class library's window layer in one include: command targets and message maps, windows,
 // dialogs and data exchange, threads and the application object, module states, device
-// contexts and drawing objects, menus, the standard controls and ActiveX containment.
+// contexts and drawing objects, menus, the standard controls, the tree control and ActiveX
+// containment.
 #pragma once
 
 #include "mfc/afxmsg.h"
@@ -18,5 +19,6 @@
 #include "mfc/msgthunks.h"
 #include "mfc/object.h"
 #include "mfc/olecontrol.h"
+#include "mfc/treectrl.h"
 #include "mfc/winapp.h"
 #include "mfc/wnd.h"
