@@ -7,12 +7,10 @@
 
 #include "NUXBrowser.h"
 #include "fs/fs.h"
-#include "NUXBrowserReport.h"
+#include "Report.h"
 #include "NUXUtils.h"
 #include "VariantText.h"
 
-using nuxbrowser::ReportException;
-using nuxbrowser::ReportExceptionQuiet;
 
 namespace {
 

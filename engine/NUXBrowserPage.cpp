@@ -9,11 +9,10 @@
 #include <string_view>
 
 #include "NUXBrowser.h"
-#include "NUXBrowserReport.h"
+#include "Report.h"
 #include "NUXUtils.h"
 #include "VariantText.h"
 
-using nuxbrowser::ReportExceptionQuiet;
 
 namespace {
 

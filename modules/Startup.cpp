@@ -6,6 +6,7 @@
 #include "EngineConfig.h"
 #include "FieldSplitter.h"
 #include "Globals.h"
+#include "NUXTreeCtrl.h"
 #include "NUXUtils.h"
 #include "com/com.h"
 #include "fs/profile.h"
@@ -92,6 +93,8 @@ int CheckEngineComponents(LPCWSTR requiredVersion) {
     ShowInstallError(u"Error loading NUX engine cursor components!");
     return 0;
   }
+  // The database tree shows these around its refills (the engine cannot reach the globals).
+  CNUXTreeCtrl::SetCursors(g.arrowCursor, g.waitCursor);
 
   if (!AfxOleInit()) {
     CString reason = WithLineBreaks(ErrorText(u"OleInit", u"Fehler beim Initialisieren der OLE Bibliotheken"));

@@ -1,4 +1,4 @@
-// The two reporters every operation hands its caught exception to. Neither shows, logs or
+// The two reporters every library operation hands its caught exception to. Neither shows, logs or
 // keeps anything; both delete the exception.
 #pragma once
 
