@@ -11,8 +11,7 @@ target_sources(${NUX_TEST_TARGET} PRIVATE
   ${CMAKE_SOURCE_DIR}/modules/DictListItem.cpp
   ${CMAKE_SOURCE_DIR}/modules/SearchListItem.cpp
   ${CMAKE_SOURCE_DIR}/modules/SearchParser.cpp
-  ${CMAKE_SOURCE_DIR}/modules/Globals.cpp
-  ${CMAKE_SOURCE_DIR}/modules/Report.cpp)
+  ${CMAKE_SOURCE_DIR}/modules/Globals.cpp)
 target_include_directories(${NUX_TEST_TARGET} PRIVATE ${CMAKE_SOURCE_DIR}/modules)
 target_link_libraries(${NUX_TEST_TARGET} PRIVATE nuxengine)
 nux_add_resources(${NUX_TEST_TARGET} ${CMAKE_SOURCE_DIR}/modules/NUXSV.rc)
