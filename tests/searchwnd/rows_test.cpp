@@ -69,6 +69,11 @@ TEST(RowClasses, DictionaryRowsLightTheirLanguagesColumn) {
       EXPECT_EQ(canvas.At(10 + 196 - 1, 30), RGB(0xBB, 0xBF, 0xB8));
       EXPECT_EQ(canvas.At(10 + 393 - 1, 30), RGB(0xBB, 0xBF, 0xB8));
       EXPECT_EQ(canvas.At(9, 30), kSentinel);
+      if (state == 0) {
+        Canvas odd;
+        row->Draw(&odd.dc, CRect(10, 10, 630, 60), FALSE, 7);
+        EXPECT_EQ(odd.At(columnX[language], 12), light[0]) << "an unknown state paints as normal";
+      }
       EXPECT_EQ(canvas.At(630, 30), kSentinel);
     }
   }
@@ -93,8 +98,11 @@ TEST(RowClasses, DictionaryRowHeightIsTheFrenchTextsAndMeasuringPaintsNothing) {
 }
 
 TEST(RowClasses, DarkRowsPaintTheirStateColours) {
-  const COLORREF back[3] = {RGB(0x32, 0x34, 0x3C), RGB(0x62, 0x62, 0x62), RGB(0x44, 0x44, 0x44)};
-  for (int state = 0; state < 3; ++state) {
+  // A state the rows do not know paints as the normal row.
+  const std::pair<int, COLORREF> states[] = {{0, RGB(0x32, 0x34, 0x3C)}, {1, RGB(0x62, 0x62, 0x62)},
+                                             {2, RGB(0x44, 0x44, 0x44)}, {3, RGB(0x32, 0x34, 0x3C)},
+                                             {-1, RGB(0x32, 0x34, 0x3C)}};
+  for (const auto& [state, back] : states) {
     CSearchListItem search;
     CDictListItem panel;
     search.m_strText = panel.m_strText = u"Title";
@@ -105,8 +113,8 @@ TEST(RowClasses, DarkRowsPaintTheirStateColours) {
       EXPECT_TRUE(canvas.Untouched());
       const int painted = row->Draw(&canvas.dc, CRect(20, 30, 300, 30 + measured), FALSE, state);
       EXPECT_EQ(painted, measured);
-      EXPECT_EQ(canvas.At(20, 30), back[state]) << state;
-      EXPECT_EQ(canvas.At(299, 30 + measured - 1), back[state]) << state;
+      EXPECT_EQ(canvas.At(20, 30), back) << state;
+      EXPECT_EQ(canvas.At(299, 30 + measured - 1), back) << state;
       EXPECT_EQ(canvas.At(19, 30), kSentinel);
       EXPECT_EQ(canvas.At(300, 30), kSentinel);
       EXPECT_EQ(canvas.At(20, 30 + measured), kSentinel);
