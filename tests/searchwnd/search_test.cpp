@@ -2,6 +2,7 @@
 // button, the module boxes, the operator buttons, results opened with their words, help.
 #include <cstdlib>
 
+#include "Dictionary.h"
 #include "Globals.h"
 #include "Search.h"
 #include "RowColors.h"
@@ -249,6 +250,31 @@ TEST_F(SearchWindow, ThePictureDragsTheWindow) {
   EXPECT_EQ(after.left - before.left, 30);
   EXPECT_EQ(after.top - before.top, 20);
   EXPECT_FALSE(search_->IsMoveActive());
+}
+
+}  // namespace
+}  // namespace swtest
+
+namespace swtest {
+namespace {
+
+// Opened before the library has its content database: the windows stay empty and quiet.
+TEST_F(WindowTest, WithoutADatabaseTheWindowsShowNothing) {
+  nuxsv::G().contentDatabase = nullptr;
+  CSearch* search = CSearch::Open(&host_);
+  ASSERT_NE(search, nullptr);
+  search->m_editQuery.SetWindowText(u"galaxy");
+  search->SendMessage(WM_COMMAND, IDOK, 0);
+  ClickItem(search, IDC_SEARCH_DICT);
+  EXPECT_EQ(search->m_List.m_nRows, 0);
+  search->SendMessage(WM_LISTWND_CLICK, IDC_SEARCH_LIST, 1);
+
+  CDictionary* dict = CDictionary::Open(&host_);
+  ASSERT_NE(dict, nullptr);
+  dict->m_editSearch.SetWindowText(u"a");
+  ClickItem(dict, IDC_DICT_GERMAN);
+  EXPECT_TRUE(dict->GetList() == nullptr || dict->GetList()->m_nRows == 0);
+  EXPECT_TRUE(OpenedPages().empty());
 }
 
 }  // namespace
