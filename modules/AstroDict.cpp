@@ -122,6 +122,10 @@ void CAstroDict::SetPendingRequest(const CString& strCondition, CStringArray* pW
 
 void CAstroDict::OnTimer(UINT_PTR nIDEvent) {
   CNUXDialogSkin::OnTimer(nIDEvent);
+  if (nIDEvent == kPrintTimer) {
+    OnPrintTimer();
+    return;
+  }
   if (nIDEvent != kFirstDisplayTimer) return;
   KillTimer(kFirstDisplayTimer);
   Display(m_strPendingCondition, &m_aPendingWords, 1, 1);
@@ -280,8 +284,14 @@ LRESULT CAstroDict::OnBrowserContextMenu(WPARAM, LPARAM) {
   return 0;
 }
 
-LRESULT CAstroDict::OnPageReady(WPARAM, LPARAM) {
-  if (m_nPendingScroll != -1) {
+LRESULT CAstroDict::OnPageReady(WPARAM wParam, LPARAM) {
+  // The print browser reports its pages too; only the page browser's are this window's.
+  if (wParam != IDC_AD_BROWSER) return 0;
+  if (m_nPendingScroll != -1 && m_bScrollWaitsForText) {
+    // The template alone has loaded; the page text comes with the next notice and would
+    // scroll the page back to the top.
+    m_bScrollWaitsForText = FALSE;
+  } else if (m_nPendingScroll != -1) {
     m_Browser.ScrollTo(0, m_nPendingScroll);
     m_nPendingScroll = -1;
   }

@@ -27,8 +27,8 @@ enum {
   IDC_AD_SEARCH = 1033,
   IDC_AD_BOOKMARKS = 1034,
   IDC_AD_WORDLIST = 1035,
-  IDC_AD_PRINT = 1078,
-  IDC_AD_COPY = 1079,
+  IDC_AD_COPY = 1078,
+  IDC_AD_PRINT = 1079,
   IDC_AD_BROWSER = 1082,
   IDC_AD_CAPTION = 1109,
   IDC_AD_LEFT = 1110,
@@ -75,6 +75,17 @@ class CAstroDict : public CNUXDialogSkin {
   CNUXBrowser& GetBrowser() { return m_Browser; }
   CHistoryTemp<sHistory>& GetHistory() { return m_History; }
 
+  // Toolbar (AstroDictToolbar.cpp): the buttons' clicks arrive through the event sink map.
+  // History steps show the entry's page again and scroll it back when it is ready.
+  void GoBack();
+  void GoForward();
+  // Prints the body of the page shown through the hidden print browser, once it has loaded.
+  void Print();
+  void OnClickObjectMenu();
+  // Folds the window to its caption strip or back to its height at initialisation.
+  void ToggleFold();
+  CNUXBrowser* GetPrintBrowser() const { return m_pPrintBrowser; }
+
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
@@ -87,6 +98,18 @@ class CAstroDict : public CNUXDialogSkin {
   afx_msg LRESULT OnBrowserContextMenu(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnPageReady(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
+
+  void OnPrintTimer();
+  void OnClickClose();
+  void OnClickCopy();
+  void OnClickTabDict();
+  void OnClickTabPGal();
+  void OnClickTabRecB();
+  void OnClickTabHelp();
+  void OnCaptionDown(short nButton, short nShift, long x, long y);
+  void OnCaptionMove(short nButton, short nShift, long x, long y);
+  void OnCaptionUp(short nButton, short nShift, long x, long y);
+  DECLARE_EVENTSINK_MAP()
 
  public:
   CButton1 m_btnBack;
@@ -103,6 +126,7 @@ class CAstroDict : public CNUXDialogSkin {
   CString m_strModule;
   CString m_strSVID;
   int m_nPendingScroll;
+  BOOL m_bScrollWaitsForText = FALSE;  // a step's page text waits for its template to load
   CHistoryTemp<sHistory> m_History;
   long m_lContentID;
   CWnd* m_pBookmark;  // the bookmarks dialog while it is open; it clears this member itself
