@@ -1,5 +1,6 @@
 // The exports that open the library's reference windows, and the object popup menu.
 #include "AstroDict.h"
+#include "BigImage.h"
 #include "BigImageAddress.h"
 #include "ContentDatabase.h"
 #include "FlatMenu.h"
@@ -89,14 +90,12 @@ NUXSV_EXPORT void NUXSV_OpenAstroDict(CWnd* pParent, LPCWSTR pszCondition, CStri
 
 NUXSV_EXPORT int NUXSV_OpenBigImage(CWnd* pParent, CString strAddress) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  (void)pParent;
   CString path;
   int width = 0, height = 0;
   // Without a picture to show nothing is touched, not even the focus of a window that may not
   // exist.
   if (!ParseBigImageAddress(strAddress, path, width, height)) return 0;
-  CWnd* window = nuxsv::G().bigImage;
-  if (window != nullptr && window->GetSafeHwnd() != nullptr) window->SetFocus();
+  OpenBigImageWindow(pParent, path, width, height);
   return 0;
 }
 

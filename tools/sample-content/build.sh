@@ -18,6 +18,9 @@ mkdir -p "$content/UI/Cursor" "$content/HTML" "$content/Data" "$root/drive_c/Pro
 cp "$here/content/NUX.INI" "$content/NUX.INI"
 # One template for each template code of the pages, with the styles of the marks.
 cp "$here"/content/HTML/*.htm "$content/HTML/"
+# The pictures the big-picture window shows.
+mkdir -p "$content/HTML/pics"
+cp "$here"/content/HTML/pics/*.jpg "$content/HTML/pics/"
 python3 "$here/make_cursors.py" "$content/UI/Cursor"
 # The skin of the reference window, loose and packed as the ".nux" archive beside it (protected
 # with the library's archive password).

@@ -189,6 +189,10 @@ const Page kPages[] = {
     // An encyclopaedia page: listed by searches, not shown by this version.
     {u"enc1", u"ENC", u"ENC", u"Astronomie (Enzyklop\u00e4die)", u"enc_astronomie.htm", nullptr, nullptr, nullptr,
      u"<h1>Astronomie</h1><p>Die Enzyklop&auml;die ist in dieser Ausgabe nicht enthalten.</p>"},
+    // The big picture of the Orion Nebula page, shown by the big-picture window for the address
+    // "pics\\m42.jpg?ws=800&hs=600"; a click on it closes the window.
+    {u"pgal9", u"pgal", u"pgal", u"Orionnebel M42 (Gro\u00dfbild)", u"pics\\m42.jpg", nullptr, nullptr, nullptr,
+     u"<a href=\"close\" target=\"ENGINE\"><img src=\"pics/m42.jpg\" width=\"800\" height=\"600\"></a>"},
 };
 
 // Look-up records: object id, kind, sky-view number, dictionary, picture-gallery, reference-book
