@@ -1,6 +1,10 @@
 #include "AstroDict.h"
 
 #include "ContentDatabase.h"
+#include "DCPanel.h"
+#include "HPPanel.h"
+#include "PGPanel.h"
+#include "RBPanel.h"
 #include "CtrlLayout.h"
 #include "EngineConfig.h"
 #include "FlatMenu.h"
@@ -34,10 +38,12 @@ CString ReadText(CDaoRecordset& rs, LPCWSTR column) {
   return value.ToString();
 }
 
-// The side panel of a module. The panels come with the navigation; until then no module has
-// one, and the window shows its pages without a panel.
-CPanel* MakePanel(const CString& module) {
-  (void)module;
+// The side panel of a module (an upper-case module code), not yet created.
+CPanel* MakePanel(const CString& module, CWnd* pParent) {
+  if (module == u"DICT") return new CDCPanel(pParent);
+  if (module == u"PGAL") return new CPGPanel(pParent);
+  if (module == u"RECB") return new CRBPanel(pParent);
+  if (module == u"HELP") return new CHPPanel(pParent);
   return nullptr;
 }
 
@@ -205,11 +211,15 @@ void CAstroDict::SetModule(const CString& strCode, int bUpdatePanel) {
     return;
   }
   m_strModule = code;
-  CPanel* panel = MakePanel(code);
+  CPanel* panel = MakePanel(code, this);
   ShowModuleTitle();
   if (panel == nullptr) return;
 
-  panel->CreateAt(this, 0, 0);
+  if (!panel->CreateAt(this, 0, 0)) {
+    // A panel that cannot be made leaves the one shown in place.
+    delete panel;
+    return;
+  }
   PositionPanel(panel);
   if (bUpdatePanel) panel->Update(m_lContentID, m_strSVID, 1);
   panel->ShowWindowState(SW_SHOW);

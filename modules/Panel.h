@@ -5,6 +5,19 @@
 
 #include "NUXDialogScale.h"
 
+// Templates and controls of the side panels.
+enum {
+  IDD_DCPANEL = 191,
+  IDD_PGPANEL = 193,
+  IDD_RBPANEL = 195,
+  IDD_HPPANEL = 205,
+  IDC_PANEL_BACKGROUND = 1025,
+  IDC_PANEL_TABLES = 1032,
+  IDC_PANEL_LIST = 1033,
+  IDC_PANEL_SEEK = 1059,
+  IDC_PANEL_TREE = 1084,
+};
+
 class CPanel : public CNUXDialogScale {
  public:
   CPanel(UINT nIDTemplate, CWnd* pParent);
