@@ -75,7 +75,11 @@ class BigImageWindow : public ::testing::Test {
     db.Close();
   }
 
-  HWND Window() const { return nux::testing::FindWindowByText(u"BigImage"); }
+  // The window of the drag strip (the test opens no other window of the library).
+  HWND Window() const {
+    HWND strip = nux::testing::FindWindowById(nullptr, 1109);
+    return strip ? ::GetParent(strip) : nullptr;
+  }
 
   nux::browser::Document* Page() const {
     HWND window = Window();

@@ -4,6 +4,7 @@
 // adding, deleting, deleting all, renaming through the rename dialog, the type boxes and help.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -210,6 +211,10 @@ TEST_F(BookmarkDialog, ShowsItselfWithThePagesNodeOpenAndItsBookmarksByPosition)
   EXPECT_EQ(dlg_->m_Tree.GetSelectedID(), siriusNode_);
   EXPECT_EQ(Tree(), (std::vector<std::string>{"Sirius", "  Stern am Himmel...", "  Begleiter...", "Vega"}));
   EXPECT_TRUE(g_opened.empty());
+  // Its picture goes to NUX_SNAPSHOT_DIR/bookmarks.png when that variable is set.
+  if (const char* dir = std::getenv("NUX_SNAPSHOT_DIR")) {
+    EXPECT_TRUE(nux::testing::WriteWindowPng(dlg_->m_hWnd, std::string(dir) + "/bookmarks.png"));
+  }
 
   // By title; an unknown mode keeps the order.
   dlg_->SetSortOrder(1);
