@@ -3,6 +3,7 @@
 // seek edit and tables menu, and panels over navigation tables that are empty or missing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -323,6 +324,36 @@ TEST_F(Panels, AnEmptyTablesMenuChangesNothing) {
   EXPECT_TRUE(host_.menuTexts.empty());
   EXPECT_EQ(Window()->GetContentID(), 1);
   EXPECT_EQ(Window()->m_History.GetCount(), 1u);
+}
+
+TEST_F(Panels, SnapshotOfTheHelpTreeAndTheWordList) {
+  Start();
+  const struct {
+    const char16_t* condition;
+    int content;
+    const char* file;
+  } cases[] = {{u"ID=7", IDC_PANEL_TREE, "panel-help.png"}, {u"ID=1", IDC_PANEL_LIST, "panel-dictionary.png"}};
+  for (const auto& c : cases) {
+    Open(c.condition);
+    ASSERT_NE(Panel(), nullptr);
+    HWND content = PanelItem(c.content);
+    ASSERT_NE(content, nullptr);
+    // The panel's content lies in the main window's left area, below the caption and tabs.
+    RECT rc{};
+    ::GetWindowRect(content, &rc);
+    Window()->ScreenToClient(&rc);
+    EXPECT_GE(rc.top, CAstroDict::kPanelTop);
+    EXPECT_GT(rc.bottom - rc.top, 300);
+    nux::gdi::Surface shot;
+    ASSERT_TRUE(nux::testing::CaptureWindow(Window()->GetSafeHwnd(), &shot));
+    if (c.content == IDC_PANEL_TREE) {
+      // The tree's background below its entries: nothing of the window's own areas paints over it.
+      EXPECT_EQ(shot.colorAt(rc.left + 100, rc.bottom - 20), 0x3C3432u);
+    }
+    if (const char* dir = std::getenv("NUX_SNAPSHOT_DIR")) {
+      EXPECT_TRUE(nux::testing::WriteWindowPng(Window()->GetSafeHwnd(), std::string(dir) + "/" + c.file));
+    }
+  }
 }
 
 }  // namespace
