@@ -487,6 +487,12 @@ inline HWND GetNextWindow(HWND hwnd, UINT cmd) { return GetWindow(hwnd, cmd); }
 HWND GetDesktopWindow();
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND hwnd);
+// Windows of other processes on the same platform root: every top-level window is published in
+// the root's window table, and EnumWindows and FindWindow(Ex) with no parent see the other
+// processes' live ones after this process's own. Such a handle answers IsWindow,
+// GetWindowLong(GWL_USERDATA), GetClassName, GetWindowText and GetWindowThreadProcessId;
+// messages cannot be sent to it.
+//
 // Top-level windows in z-order, topmost first; stops when the callback returns FALSE.
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);
 BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);  // all descendants
