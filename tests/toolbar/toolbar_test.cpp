@@ -13,6 +13,7 @@
 #include "browser/input.h"
 #include "browser/print.h"
 #include "browser/webbrowser.h"
+#include "com/controlreg.h"
 #include "dao/dao.h"
 #include "nuxsv_env.h"
 #include "registry/registry.h"
@@ -300,6 +301,44 @@ TEST_F(Toolbar, FoldingTwiceGivesBackTheHeightOfTheStart) {
   EXPECT_EQ(Height(), 700);
 }
 
+// The caption's mouse events as its control fires them: button, shift, x, y (reversed in the
+// parameter block).
+HRESULT FireCaption(CAstroDict* window, DISPID dispid, int x, int y) {
+  const AFX_EVENTSINKMAP_ENTRY* entry = AfxFindEventSinkEntry(window->EventSinkMap(), IDC_AD_CAPTION, dispid);
+  if (entry == nullptr) return E_NOTIMPL;
+  VARIANT args[4];
+  for (VARIANT& v : args) VariantInit(&v);
+  args[3].vt = VT_I2;
+  args[3].iVal = 1;
+  args[2].vt = VT_I2;
+  args[2].iVal = 0;
+  args[1].vt = VT_I4;
+  args[1].lVal = x;
+  args[0].vt = VT_I4;
+  args[0].lVal = y;
+  DISPPARAMS params{args, nullptr, 4, 0};
+  HRESULT hr = E_FAIL;
+  entry->pfn(window, &params, &hr);
+  return hr;
+}
+
+TEST_F(Toolbar, TheCaptionMovesTheWindowBetweenPressAndRelease) {
+  Open(u"ID=1");
+  RECT before{}, after{};
+  Window()->GetWindowRect(&before);
+  ASSERT_EQ(FireCaption(Window(), DISPID_MOUSEDOWN, 100, 8), S_OK);
+  ASSERT_EQ(FireCaption(Window(), DISPID_MOUSEMOVE, 70, 3), S_OK);
+  Window()->GetWindowRect(&after);
+  EXPECT_EQ(after.left, before.left - 30);
+  EXPECT_EQ(after.top, before.top - 5);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  ASSERT_EQ(FireCaption(Window(), DISPID_MOUSEUP, 70, 3), S_OK);
+  ASSERT_EQ(FireCaption(Window(), DISPID_MOUSEMOVE, 10, 3), S_OK);  // released: no move
+  RECT released{};
+  Window()->GetWindowRect(&released);
+  EXPECT_EQ(released.left, after.left);
+}
+
 TEST_F(Toolbar, TheObjectMenuButtonOpensTheMenuOfTheShownRecordUnderItself) {
   Open(u"ID=8");  // NCMT1: a comet with a look-up record
   host_.choose = 1;
@@ -376,6 +415,18 @@ TEST_F(Toolbar, AStepToAnotherTemplateRestoresTheScrollAfterThePageTextArrives) 
   ClickControl(IDC_AD_BACK, 1000);
   EXPECT_EQ(U8(Heading()), "Orion");
   EXPECT_EQ(Page()->scrollY(), 200);
+}
+
+TEST_F(Toolbar, APrintBrowserThatCannotBeMadeIsTriedAgainAtTheNextPrint) {
+  Open(u"ID=1");
+  nux::com::UnregisterControlClass(CLSID_WebBrowser);
+  ClickControl(IDC_AD_PRINT, 1000);
+  EXPECT_EQ(Window()->GetPrintBrowser(), nullptr);
+  nux::browser::RegisterWebBrowserControl();
+  nux::testing::QueueMessageBoxAnswer(IDOK);
+  ClickControl(IDC_AD_PRINT, 1000);
+  ASSERT_NE(Window()->GetPrintBrowser(), nullptr);
+  EXPECT_NE(nuxtest::ReadFile(nux::browser::LastPrintJob()).find("hellste Stern"), std::string::npos);
 }
 
 TEST_F(Toolbar, APageWithoutBodyTextPrintsNothing) {
