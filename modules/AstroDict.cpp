@@ -1,5 +1,6 @@
 #include "AstroDict.h"
 
+#include "Bookmark.h"
 #include "ContentDatabase.h"
 #include "DCPanel.h"
 #include "HPPanel.h"
@@ -289,7 +290,8 @@ LRESULT CAstroDict::OnBrowserContextMenu(WPARAM, LPARAM) {
   GetCursorPos(&pt);
   CWnd* owner = GetParent();
   if (menu.TrackPopup(pt.x, pt.y, owner != nullptr ? owner->GetSafeHwnd() : nullptr, TRUE, FALSE, 0) == 1) {
-    m_Browser.AddBookmarkFromSelection(GetCurrentBookmarkType());
+    const long id = m_Browser.AddBookmarkFromSelection(GetCurrentBookmarkType());
+    if (m_pBookmark != nullptr) static_cast<CBookmark*>(m_pBookmark)->SelectAndRefresh(id);
   }
   return 0;
 }

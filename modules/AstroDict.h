@@ -82,6 +82,8 @@ class CAstroDict : public CNUXDialogSkin {
   // Prints the body of the page shown through the hidden print browser, once it has loaded.
   void Print();
   void OnClickObjectMenu();
+  // Opens the bookmarks window on the page browser's store; nothing when it is open.
+  void ShowBookmarks();
   // Folds the window to its caption strip or back to its height at initialisation.
   void ToggleFold();
   CNUXBrowser* GetPrintBrowser() const { return m_pPrintBrowser; }
@@ -129,7 +131,7 @@ class CAstroDict : public CNUXDialogSkin {
   BOOL m_bScrollWaitsForText = FALSE;  // a step's page text waits for its template to load
   CHistoryTemp<sHistory> m_History;
   long m_lContentID;
-  CWnd* m_pBookmark;  // the bookmarks dialog while it is open; it clears this member itself
+  CNUXDialog* m_pBookmark;  // the bookmarks dialog while it is open; it clears this member itself
   CPanel* m_pPanel;
   int m_nFoldedHeight;
   int m_nUnfoldedHeight;

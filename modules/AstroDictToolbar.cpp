@@ -2,6 +2,7 @@
 // arrive through the event sink map; printing goes through a hidden second browser that loads
 // the print template and takes the body of the page shown.
 #include "AstroDict.h"
+#include "Bookmark.h"
 #include "EngineConfig.h"
 #include "NUXSV.h"
 
@@ -19,6 +20,7 @@ BEGIN_EVENTSINK_MAP(CAstroDict, CNUXDialogSkin)
   ON_EVENT(CAstroDict, IDC_AD_BACK, DISPID_CLICK, CAstroDict::GoBack, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_FORWARD, DISPID_CLICK, CAstroDict::GoForward, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_PRINT, DISPID_CLICK, CAstroDict::Print, VTS_NONE)
+  ON_EVENT(CAstroDict, IDC_AD_BOOKMARKS, DISPID_CLICK, CAstroDict::ShowBookmarks, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_COPY, DISPID_CLICK, CAstroDict::OnClickCopy, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_TAB_DICT, DISPID_CLICK, CAstroDict::OnClickTabDict, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_TAB_PGAL, DISPID_CLICK, CAstroDict::OnClickTabPGal, VTS_NONE)
@@ -64,6 +66,17 @@ void CAstroDict::OnClickObjectMenu() {
   RECT rc{};
   button->GetWindowRect(&rc);
   NUXSV_OpenLinkMenubySVID(GetParent(), rc.left, rc.bottom, m_strSVID, 0);
+}
+
+void CAstroDict::ShowBookmarks() {
+  if (m_pBookmark != nullptr) return;
+  auto* bookmark = new CBookmark(this);
+  bookmark->SetBrowser(&m_Browser);
+  if (!bookmark->CreatePlaced(this, u"Bookmark", &m_pBookmark)) {
+    delete bookmark;
+    return;
+  }
+  m_pBookmark = bookmark;
 }
 
 void CAstroDict::ToggleFold() {

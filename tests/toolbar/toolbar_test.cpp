@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AstroDict.h"
+#include "Bookmark.h"
 #include "FlatMenu.h"
 #include "browser/dom.h"
 #include "browser/input.h"
@@ -93,7 +94,7 @@ class Toolbar : public ::testing::Test {
     inst_.WriteIni(
         "UserData=UserData\r\n[Strings]\r\nNotice=Hinweis\r\nNoDictMessage=Kein Lexikon.\r\n"
         "NoRecBMessage=Kein Nachschlagewerk.\r\nNoPGalMessage=Keine Galerie.\r\nWebUpgrade=Siehe Webseite.\r\n"
-        "Info=Info\r\nCenter=Zentrieren\r\ncopyright=(c) Sternwarte 2026\r\n");
+        "Info=Info\r\nCenter=Zentrieren\r\ncopyright=(c) Sternwarte 2026\r\nAddBookmark=Lesezeichen\r\n");
     for (const char* code : {"dict", "dctb", "recb", "hlps", "ENC"}) {
       inst_.root.Write(std::string("drive_c/Content/HTML/") + code + ".htm", kTemplate);
     }
@@ -427,6 +428,37 @@ TEST_F(Toolbar, APrintBrowserThatCannotBeMadeIsTriedAgainAtTheNextPrint) {
   ClickControl(IDC_AD_PRINT, 1000);
   ASSERT_NE(Window()->GetPrintBrowser(), nullptr);
   EXPECT_NE(nuxtest::ReadFile(nux::browser::LastPrintJob()).find("hellste Stern"), std::string::npos);
+}
+
+TEST_F(Toolbar, TheBookmarksButtonOpensOneBookmarksWindowThatFollowsNewBookmarks) {
+  Open(u"ID=1");
+  ClickControl(IDC_AD_BOOKMARKS);
+  auto* bookmarks = static_cast<CBookmark*>(Window()->m_pBookmark);
+  ASSERT_NE(bookmarks, nullptr);
+  HWND bookmarksWindow = bookmarks->GetSafeHwnd();
+  EXPECT_TRUE(::IsWindowVisible(bookmarksWindow));
+  EXPECT_EQ(::GetParent(bookmarksWindow), Window()->GetSafeHwnd());
+  ClickControl(IDC_AD_BOOKMARKS);  // open already: the same window
+  EXPECT_EQ(Window()->m_pBookmark, bookmarks);
+
+  // A bookmark added from the page's context menu is selected in the open window.
+  ASSERT_TRUE(nux::browser::SelectText(*Page(), u"hellste"));
+  host_.choose = 1;
+  nux::browser::ContextMenu(Page()->body());
+  nux::testing::AdvanceAndPump(300, 5);
+  ASSERT_EQ(host_.menus, 1);
+  EXPECT_GT(bookmarks->m_Tree.GetSelectedID(), 0);
+
+  // Closed by the user, it can be opened again; the main window's closing takes it along.
+  bookmarks->SendMessage(WM_CLOSE);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Window()->m_pBookmark, nullptr);
+  ClickControl(IDC_AD_BOOKMARKS);
+  ASSERT_NE(Window()->m_pBookmark, nullptr);
+  bookmarksWindow = Window()->m_pBookmark->GetSafeHwnd();
+  ClickControl(IDC_AD_CLOSE);
+  EXPECT_EQ(Window(), nullptr);
+  EXPECT_FALSE(::IsWindow(bookmarksWindow));
 }
 
 TEST_F(Toolbar, APageWithoutBodyTextPrintsNothing) {
