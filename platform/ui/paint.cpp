@@ -43,11 +43,17 @@ HWND FindIn(const WindowPtr& w, HWND filter, bool matched) {
   return nullptr;
 }
 
-// The window's visible rectangle in its surface: its area clipped by every ancestor's client area.
+// The window's visible rectangle in its surface: its area clipped by every ancestor's client
+// area. A hidden child window, or a child of a hidden one, shows nothing: its rectangle is empty,
+// so what it draws never lands on the pixels of the windows around it.
 bool VisibleRectInSurface(const WindowPtr& w, bool clientArea, RECT* out) {
   if (!nux::ui::WindowRectInSurface(w->hwnd, clientArea, out)) return false;
   WindowPtr cur = w;
   while (cur->parent) {
+    if (!(cur->style & WS_VISIBLE)) {
+      SetRectEmpty(out);
+      return true;
+    }
     auto p = Find(cur->parent);
     if (!p) break;
     RECT pc;
@@ -93,7 +99,7 @@ void PaintNow(HWND hwnd) {
   bool need;
   {
     Lock lock(Mutex());
-    need = (w->style & WS_VISIBLE) && NeedsPaint(*w) && !UnderLock(w);
+    need = IsVisibleChain(*w) && NeedsPaint(*w) && !UnderLock(w);
   }
   if (need) Send(hwnd, WM_PAINT, 0, 0);
 }

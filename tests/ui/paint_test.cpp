@@ -126,6 +126,30 @@ TEST_F(Paint, ChildPixelsLandInTheTopLevelSurfaceAndMovingRepaintsTheParent) {
 
 namespace {
 
+TEST_F(Paint, AChildOfAHiddenChildNeitherPaintsNorDraws) {
+  HWND top = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
+  HWND panel = Child(top, 1, 0, 0, 60, 60, WS_CHILD);  // hidden
+  HWND row = Child(panel, 2, 0, 0, 40, 20);
+  nux::testing::PumpMessages();
+  Rec().log.clear();
+  InvalidateRect(row, nullptr, TRUE);
+  UpdateWindow(row);
+  EXPECT_EQ(Rec().Count(WM_PAINT, row), 0u);
+  HDC dc = GetDC(row);
+  ASSERT_NE(dc, nullptr);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT r{0, 0, 40, 20};
+  FillRect(dc, &r, red);
+  ReleaseDC(row, dc);
+  DeleteObject(red);
+  nux::gdi::Surface shot;
+  ASSERT_TRUE(nux::testing::CaptureWindow(top, &shot));
+  EXPECT_EQ(shot.colorAt(5, 5), GetSysColor(COLOR_WINDOW));
+  ShowWindow(panel, SW_SHOW);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_PAINT, row), 1u);
+}
+
 TEST_F(Paint, SetRedrawFalseStopsPaintingUntilRedrawIsBack) {
   HWND h = Top(0, 0, 50, 50, WS_POPUP | WS_VISIBLE);
   nux::testing::PumpMessages();
