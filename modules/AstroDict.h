@@ -104,6 +104,8 @@ class CAstroDict : public CNUXDialogSkin {
   void OnPrintTimer();
   void OnClickClose();
   void OnClickCopy();
+  void OnClickSearch();
+  void OnClickWordList();
   void OnClickTabDict();
   void OnClickTabPGal();
   void OnClickTabRecB();

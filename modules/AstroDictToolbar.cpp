@@ -21,6 +21,8 @@ BEGIN_EVENTSINK_MAP(CAstroDict, CNUXDialogSkin)
   ON_EVENT(CAstroDict, IDC_AD_FORWARD, DISPID_CLICK, CAstroDict::GoForward, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_PRINT, DISPID_CLICK, CAstroDict::Print, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_BOOKMARKS, DISPID_CLICK, CAstroDict::ShowBookmarks, VTS_NONE)
+  ON_EVENT(CAstroDict, IDC_AD_SEARCH, DISPID_CLICK, CAstroDict::OnClickSearch, VTS_NONE)
+  ON_EVENT(CAstroDict, IDC_AD_WORDLIST, DISPID_CLICK, CAstroDict::OnClickWordList, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_COPY, DISPID_CLICK, CAstroDict::OnClickCopy, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_TAB_DICT, DISPID_CLICK, CAstroDict::OnClickTabDict, VTS_NONE)
   ON_EVENT(CAstroDict, IDC_AD_TAB_PGAL, DISPID_CLICK, CAstroDict::OnClickTabPGal, VTS_NONE)
@@ -54,6 +56,10 @@ void CAstroDict::GoForward() {
 void CAstroDict::OnClickClose() { OnClose(); }
 
 void CAstroDict::OnClickCopy() { m_Browser.Copy(); }
+
+void CAstroDict::OnClickSearch() { NUXSV_OpenSearch(this); }
+
+void CAstroDict::OnClickWordList() { NUXSV_OpenDictionary(this); }
 
 void CAstroDict::OnClickTabDict() { SetModule(u"DICT", 1); }
 void CAstroDict::OnClickTabPGal() { SetModule(u"PGAL", 1); }

@@ -45,14 +45,16 @@ NUXSV_EXPORT int NUXSV_Init(LPCWSTR pszToken, int nDict, int nRecB, int nPGal);
 NUXSV_EXPORT void NUXSV_OpenAstroDict(CWnd* pParent, LPCWSTR pszCondition, CStringArray* pWords);
 // 9: the big picture of an address "<path>?ws=<width>&hs=<height>"; always 0.
 NUXSV_EXPORT int NUXSV_OpenBigImage(CWnd* pParent, CString strAddress);
-// 10 NUXSV_OpenDictionary comes with the word list.
+// 10: opens the dictionary word list at its remembered place; nothing when it is open.
+NUXSV_EXPORT void NUXSV_OpenDictionary(CWnd* pParent);
 // 11: the encyclopaedia is not part of this version: a message box says so; its result.
 NUXSV_EXPORT int NUXSV_OpenEncyclop();
 // 12: the object popup menu at the screen point (x, y): the object's pages and the commands
 // of its kind; a chosen command is posted to the host window (2024 to 2030, wParam the
 // object's number, lParam the library's buffer holding its kind). 1 when a page was chosen.
 NUXSV_EXPORT int NUXSV_OpenLinkMenubySVID(CWnd* pHost, int x, int y, CString strId, int nOwnPage);
-// 13 NUXSV_OpenSearch comes with the search window.
+// 13: opens the search window at its remembered place; nothing when it is open.
+NUXSV_EXPORT void NUXSV_OpenSearch(CWnd* pParent);
 // 14: stores the three module switches (non-zero: on), at any time after the load.
 NUXSV_EXPORT void NUXSV_SetActive(int nDict, int nRecB, int nPGal);
 // 15: closes the reference windows and the content database and ends the database use.

@@ -3,10 +3,12 @@
 #include "BigImage.h"
 #include "BigImageAddress.h"
 #include "ContentDatabase.h"
+#include "Dictionary.h"
 #include "FlatMenu.h"
 #include "Globals.h"
 #include "NUXSV.h"
 #include "ObjectMenu.h"
+#include "Search.h"
 #include "Report.h"
 #include "VariantText.h"
 #include "mfc/afxwin.h"
@@ -86,6 +88,16 @@ NUXSV_EXPORT void NUXSV_OpenAstroDict(CWnd* pParent, LPCWSTR pszCondition, CStri
     g.astroDict->BringWindowToTop();
     g.astroDict->SetFocus();
   }
+}
+
+NUXSV_EXPORT void NUXSV_OpenSearch(CWnd* pParent) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  CSearch::Open(pParent);
+}
+
+NUXSV_EXPORT void NUXSV_OpenDictionary(CWnd* pParent) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  CDictionary::Open(pParent);
 }
 
 NUXSV_EXPORT int NUXSV_OpenBigImage(CWnd* pParent, CString strAddress) {

@@ -478,6 +478,32 @@ TEST_F(MainWindow, TheContextMenuAddsABookmarkOnTheSelection) {
   EXPECT_NE(GetFileAttributesW(u"C:\\Content\\UserData\\Bookmark.mdb"), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(MainWindow, SearchAndWordListOpenOnceEach) {
+  using OpenWindowFn = void (*)(CWnd*);
+  auto search = lib_->Get<OpenWindowFn>("NUXSV_OpenSearch");
+  auto dictionary = lib_->Get<OpenWindowFn>("NUXSV_OpenDictionary");
+  ASSERT_NE(search, nullptr);
+  ASSERT_NE(dictionary, nullptr);
+  auto topLevel = [] {
+    std::vector<HWND> all;
+    EnumWindows([](HWND h, LPARAM p) { return reinterpret_cast<std::vector<HWND>*>(p)->push_back(h), TRUE; },
+                reinterpret_cast<LPARAM>(&all));
+    return all.size();
+  };
+  const size_t before = topLevel();
+  search(&host_);
+  nux::testing::AdvanceAndPump(100, 5);
+  search(&host_);  // the open window stays as it is
+  nux::testing::AdvanceAndPump(100, 5);
+  EXPECT_EQ(topLevel(), before + 1);
+  dictionary(&host_);
+  dictionary(&host_);
+  nux::testing::AdvanceAndPump(100, 5);
+  EXPECT_EQ(topLevel(), before + 2);
+  lib_->Term();  // closes both with the other reference windows
+  EXPECT_EQ(topLevel(), before);
+}
+
 TEST_F(MainWindow, BigImageAddressesNeedNoWindow) {
   auto big = lib_->Get<OpenBigImageFn>("NUXSV_OpenBigImage");
   ASSERT_NE(big, nullptr);

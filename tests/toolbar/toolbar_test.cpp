@@ -164,7 +164,9 @@ class Toolbar : public ::testing::Test {
   // A left click in the middle of one of the window's controls, then time for what follows.
   void ClickControl(int id, DWORD ms = 300) {
     ASSERT_NE(Window(), nullptr);
-    HWND control = nux::testing::FindWindowById(Window()->GetSafeHwnd(), id);
+    // The window's own control first: a side panel may use the same id for one of its own.
+    HWND control = ::GetDlgItem(Window()->GetSafeHwnd(), id);
+    if (control == nullptr) control = nux::testing::FindWindowById(Window()->GetSafeHwnd(), id);
     ASSERT_NE(control, nullptr) << id;
     RECT r{};
     ::GetWindowRect(control, &r);
@@ -459,6 +461,28 @@ TEST_F(Toolbar, TheBookmarksButtonOpensOneBookmarksWindowThatFollowsNewBookmarks
   ClickControl(IDC_AD_CLOSE);
   EXPECT_EQ(Window(), nullptr);
   EXPECT_FALSE(::IsWindow(bookmarksWindow));
+}
+
+TEST_F(Toolbar, SearchAndWordListButtonsOpenTheirWindowsOnce) {
+  Open(u"ID=1");
+  auto owned = [this] {
+    std::pair<HWND, int> state{Window()->GetSafeHwnd(), 0};
+    EnumWindows(
+        [](HWND h, LPARAM p) {
+          auto* s = reinterpret_cast<std::pair<HWND, int>*>(p);
+          if (GetWindow(h, GW_OWNER) == s->first && IsWindowVisible(h)) ++s->second;
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&state));
+    return state.second;
+  };
+  ClickControl(IDC_AD_SEARCH);
+  EXPECT_EQ(owned(), 1);
+  ClickControl(IDC_AD_SEARCH);  // open already: no second window
+  EXPECT_EQ(owned(), 1);
+  ClickControl(IDC_AD_WORDLIST);
+  ClickControl(IDC_AD_WORDLIST);
+  EXPECT_EQ(owned(), 2);
 }
 
 TEST_F(Toolbar, APageWithoutBodyTextPrintsNothing) {
