@@ -64,6 +64,7 @@ void StepProgress(CEdit& edit, CProgressCtrl& progress, const char* name, int st
   CStringA text;
   text.Format("%s", name);
   edit.SetWindowText(text);
+  edit.HideCaret();
   const int position = static_cast<int>(progress.SendMessage(PBM_GETPOS, 0, 0));
   progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(position + step), 0);
   PumpMessages(0.1);
