@@ -42,13 +42,71 @@ bool NameStart(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c 
 bool NameChar(char16_t c) { return NameStart(c) || (c >= u'0' && c <= u'9') || c == u'$'; }
 bool Digit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
+// The scanning Lex and ShapeOf share; each works on the statement s from offset i.
+size_t SkipBlanks(std::u16string_view s, size_t i) {
+  while (i < s.size() && (s[i] == u' ' || s[i] == u'\t' || s[i] == u'\r' || s[i] == u'\n')) ++i;
+  return i;
+}
+
+// Reads a string quoted with c whose opening quote stands just before i; a doubled quote stands
+// for one. Leaves i behind the closing quote (or at the end) and says whether the string closed.
+bool ReadQuoted(std::u16string_view s, size_t& i, char16_t c, std::u16string& text) {
+  // Most strings hold no doubled quote: take them whole.
+  size_t close = s.find(c, i);
+  if (close != std::u16string_view::npos && (close + 1 >= s.size() || s[close + 1] != c)) {
+    text.assign(s.substr(i, close - i));
+    i = close + 1;
+    return true;
+  }
+  while (i < s.size()) {
+    if (s[i] == c) {
+      if (i + 1 < s.size() && s[i + 1] == c) {
+        text.push_back(c);
+        i += 2;
+        continue;
+      }
+      ++i;
+      return true;
+    }
+    text.push_back(s[i++]);
+  }
+  return false;
+}
+
+// The end of the number that starts at i: digits, a fraction, an exponent.
+size_t NumberEnd(std::u16string_view s, size_t i) {
+  while (i < s.size() && Digit(s[i])) ++i;
+  if (i < s.size() && s[i] == u'.') {
+    ++i;
+    while (i < s.size() && Digit(s[i])) ++i;
+  }
+  if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
+    size_t j = i + 1;
+    if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) ++j;
+    if (j < s.size() && Digit(s[j])) {
+      i = j;
+      while (i < s.size() && Digit(s[i])) ++i;
+    }
+  }
+  return i;
+}
+
+// The length of the operator at i: 2, 1, or 0 where none stands there.
+size_t OperatorLength(std::u16string_view s, size_t i) {
+  static const char16_t* const two[] = {u"<=", u">=", u"<>", u"!="};
+  for (const char16_t* op : two) {
+    if (i + 1 < s.size() && s[i] == op[0] && s[i + 1] == op[1]) return 2;
+  }
+  return std::u16string_view(u"=<>+-*/\\&(),.;").find(s[i]) == std::u16string_view::npos ? 0 : 1;
+}
+
 // Splits a statement into tokens. Unterminated strings and dates become one bad token each
 // that runs to the end, which the parser turns into the engine's error for the clause.
 std::vector<Token> Lex(std::u16string_view s, long syntaxCode, const std::u16string& syntaxMessage) {
   std::vector<Token> out;
   size_t i = 0;
   while (true) {
-    while (i < s.size() && (s[i] == u' ' || s[i] == u'\t' || s[i] == u'\r' || s[i] == u'\n')) ++i;
+    i = SkipBlanks(s, i);
     if (i >= s.size()) break;
     size_t start = i;
     char16_t c = s[i];
@@ -63,27 +121,7 @@ std::vector<Token> Lex(std::u16string_view s, long syntaxCode, const std::u16str
     } else if (c == u'\'' || c == u'"') {
       std::u16string text;
       ++i;
-      bool closed = false;
-      // Most strings hold no doubled quote: take them whole.
-      size_t close = s.find(c, i);
-      if (close != std::u16string_view::npos && (close + 1 >= s.size() || s[close + 1] != c)) {
-        text.assign(s.substr(i, close - i));
-        i = close + 1;
-        closed = true;
-      }
-      while (!closed && i < s.size()) {
-        if (s[i] == c) {
-          if (i + 1 < s.size() && s[i + 1] == c) {
-            text.push_back(c);
-            i += 2;
-            continue;
-          }
-          ++i;
-          closed = true;
-          break;
-        }
-        text.push_back(s[i++]);
-      }
+      const bool closed = ReadQuoted(s, i, c, text);
       out.push_back({closed ? Tok::String : Tok::BadString, text, start, i});
     } else if (c == u'#') {
       size_t close = s.find(u'#', i + 1);
@@ -95,37 +133,13 @@ std::vector<Token> Lex(std::u16string_view s, long syntaxCode, const std::u16str
         i = close + 1;
       }
     } else if (Digit(c) || (c == u'.' && i + 1 < s.size() && Digit(s[i + 1]))) {
-      while (i < s.size() && Digit(s[i])) ++i;
-      if (i < s.size() && s[i] == u'.') {
-        ++i;
-        while (i < s.size() && Digit(s[i])) ++i;
-      }
-      if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
-        size_t j = i + 1;
-        if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) ++j;
-        if (j < s.size() && Digit(s[j])) {
-          i = j;
-          while (i < s.size() && Digit(s[i])) ++i;
-        }
-      }
+      i = NumberEnd(s, i);
       out.push_back({Tok::Number, std::u16string(s.substr(start, i - start)), start, i});
     } else {
-      static const char16_t* const two[] = {u"<=", u">=", u"<>", u"!="};
-      bool matched = false;
-      for (const char16_t* op : two) {
-        if (i + 1 < s.size() && s[i] == op[0] && s[i + 1] == op[1]) {
-          out.push_back({Tok::Op, op, start, i + 2});
-          i += 2;
-          matched = true;
-          break;
-        }
-      }
-      if (matched) continue;
-      if (std::u16string_view(u"=<>+-*/\\&(),.;").find(c) == std::u16string_view::npos) {
-        ThrowJet(syntaxCode, syntaxMessage);
-      }
-      out.push_back({Tok::Op, std::u16string(1, c), start, i + 1});
-      ++i;
+      const size_t n = OperatorLength(s, i);
+      if (n == 0) ThrowJet(syntaxCode, syntaxMessage);
+      out.push_back({Tok::Op, std::u16string(s.substr(i, n)), start, i + n});
+      i += n;
     }
   }
   out.push_back({Tok::End, u"", s.size(), s.size()});
@@ -1022,7 +1036,7 @@ std::u16string ShapeOf(std::u16string_view s, std::vector<std::u16string>& value
   shape.reserve(s.size() + 8);
   size_t i = 0;
   while (true) {
-    while (i < s.size() && (s[i] == u' ' || s[i] == u'\t' || s[i] == u'\r' || s[i] == u'\n')) ++i;
+    i = SkipBlanks(s, i);
     if (i >= s.size()) break;
     const size_t start = i;
     const char16_t c = s[i];
@@ -1039,27 +1053,7 @@ std::u16string ShapeOf(std::u16string_view s, std::vector<std::u16string>& value
     } else if (c == u'\'' || c == u'"') {
       std::u16string text;
       ++i;
-      bool closed = false;
-      // Most strings hold no doubled quote: take them whole.
-      size_t close = s.find(c, i);
-      if (close != std::u16string_view::npos && (close + 1 >= s.size() || s[close + 1] != c)) {
-        text.assign(s.substr(i, close - i));
-        i = close + 1;
-        closed = true;
-      }
-      while (!closed && i < s.size()) {
-        if (s[i] == c) {
-          if (i + 1 < s.size() && s[i + 1] == c) {
-            text.push_back(c);
-            i += 2;
-            continue;
-          }
-          ++i;
-          closed = true;
-          break;
-        }
-        text.push_back(s[i++]);
-      }
+      const bool closed = ReadQuoted(s, i, c, text);
       if (!closed) return u"";
       if (firstString && !stringSeen) {
         firstString->begin = start + 1;
@@ -1079,39 +1073,16 @@ std::u16string ShapeOf(std::u16string_view s, std::vector<std::u16string>& value
       shape += u'#';
       i = close + 1;
     } else if (Digit(c) || (c == u'.' && i + 1 < s.size() && Digit(s[i + 1]))) {
-      while (i < s.size() && Digit(s[i])) ++i;
-      if (i < s.size() && s[i] == u'.') {
-        ++i;
-        while (i < s.size() && Digit(s[i])) ++i;
-      }
-      if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
-        size_t j = i + 1;
-        if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) ++j;
-        if (j < s.size() && Digit(s[j])) {
-          i = j;
-          while (i < s.size() && Digit(s[i])) ++i;
-        }
-      }
+      i = NumberEnd(s, i);
       std::u16string_view number = s.substr(start, i - start);
       shape += u'\x02';
       shape += number.find_first_of(u".eE") == std::u16string_view::npos && number.size() < 19 ? u'I' : u'R';
       values.emplace_back(number);
     } else {
-      static const char16_t* const two[] = {u"<=", u">=", u"<>", u"!="};
-      bool matched = false;
-      for (const char16_t* op : two) {
-        if (i + 1 < s.size() && s[i] == op[0] && s[i + 1] == op[1]) {
-          shape.append(op, 2);
-          i += 2;
-          matched = true;
-          break;
-        }
-      }
-      if (!matched) {
-        if (std::u16string_view(u"=<>+-*/\\&(),.;").find(c) == std::u16string_view::npos) return u"";
-        shape += c;
-        ++i;
-      }
+      const size_t n = OperatorLength(s, i);
+      if (n == 0) return u"";
+      shape.append(s.substr(i, n));
+      i += n;
     }
     shape += u' ';
   }
