@@ -14,6 +14,7 @@
 #include "com/controlreg.h"
 #include "controls/controls.h"
 #include "dao/dao.h"
+#include "host_window.h"
 #include "nuxsv_env.h"
 #include "process/shell.h"
 #include "registry/registry.h"
@@ -27,66 +28,7 @@ using OpenAstroDictFn = void (*)(CWnd*, LPCWSTR, CStringArray*);
 using OpenLinkMenuFn = int (*)(CWnd*, int, int, CString, int);
 using OpenBigImageFn = int (*)(CWnd*, CString);
 
-constexpr int kMenuIdle = 2;  // WM_ENTERIDLE's wParam from a menu loop
-
 std::string U8(const std::u16string& text) { return nux::ToUtf8(text); }
-
-// The host's window: records the object commands the library posts to it and answers the
-// object menu when its loop goes idle, by clicking the item of the command it was told to
-// choose (or outside the menu).
-class HostWindow : public CWnd {
- public:
-  struct Posted {
-    UINT message;
-    WPARAM wParam;
-    std::u16string kind;
-  };
-  std::vector<Posted> posted;
-  int choose = 0;                        // command to click; 0: click outside the menu
-  std::vector<std::u16string> menuTexts;  // the last menu's items ("-" for a separator)
-  std::vector<int> menuCommands;
-  int menus = 0;
-
-  bool Create() {
-    return CreateExW(0, nullptr, u"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 740, nullptr, nullptr) != FALSE;
-  }
-
- protected:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message >= 2024 && message <= 2030) {
-      posted.push_back({message, wParam, reinterpret_cast<const WCHAR*>(lParam)});
-      return 0;
-    }
-    if (message == WM_ENTERIDLE && wParam == kMenuIdle) {
-      HWND window = reinterpret_cast<HWND>(lParam);
-      auto* menu = reinterpret_cast<CFlatMenu*>(::GetWindowLongPtrW(window, GWL_USERDATA));
-      if (menu == nullptr || clicked_ == window) return 0;
-      clicked_ = window;
-      ++menus;
-      menuTexts.clear();
-      menuCommands.clear();
-      RECT r{};
-      ::GetWindowRect(window, &r);
-      POINT target{r.right + 30, r.bottom + 30};
-      for (int i = 0; i < menu->GetItemCount(); ++i) {
-        const FlatMenuItem& item = menu->GetItem(i);
-        const bool separator = (item.nFlags & FlatMenuItem::Separator) != 0;
-        menuTexts.push_back(separator ? u"-" : std::u16string(item.szText));
-        menuCommands.push_back(item.nCommand);
-        if (!separator && choose != 0 && item.nCommand == choose) {
-          target = {r.left + 10, r.top + item.nTop + item.nHeight / 2};
-        }
-      }
-      nux::testing::MouseMove(target.x, target.y);
-      nux::testing::Click(target.x, target.y);
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-
- private:
-  HWND clicked_ = nullptr;
-};
 
 const char kTemplate[] =
     "<HTML><HEAD><TITLE>T</TITLE><STYLE>SPAN.Search { background-color: yellow; }</STYLE></HEAD>"
@@ -110,12 +52,7 @@ class MainWindow : public ::testing::Test {
     }
     WritePages();
     // The window's remembered place.
-    RECT placed{60, 40, 860, 740};
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\NUX\\AstroDict", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
-    RegSetValueExW(key, u"AstroDict", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&placed), sizeof placed);
-    RegCloseKey(key);
+    RememberAstroDictPlace({60, 40, 860, 740});
 
     lib_ = std::make_unique<Library>();
     ASSERT_TRUE(lib_->loaded()) << lib_->loadError;

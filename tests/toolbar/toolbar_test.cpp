@@ -16,6 +16,7 @@
 #include "browser/webbrowser.h"
 #include "com/controlreg.h"
 #include "dao/dao.h"
+#include "host_window.h"
 #include "nuxsv_env.h"
 #include "registry/registry.h"
 #include "testing/testing.h"
@@ -26,61 +27,7 @@ namespace {
 
 using OpenAstroDictFn = void (*)(CWnd*, LPCWSTR, CStringArray*);
 
-constexpr int kMenuIdle = 2;  // WM_ENTERIDLE's wParam from a menu loop
-
 std::string U8(const std::u16string& text) { return nux::ToUtf8(text); }
-
-// The host's window: keeps the object commands posted to it and answers a flat menu when its
-// loop goes idle by clicking the item of `choose` (0: outside the menu).
-class HostWindow : public CWnd {
- public:
-  struct Posted {
-    UINT message;
-    WPARAM wParam;
-  };
-  std::vector<Posted> posted;
-  std::vector<int> menuCommands;
-  POINT menuAt{};
-  int choose = 0;
-  int menus = 0;
-
-  bool Create() {
-    return CreateExW(0, nullptr, u"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 740, nullptr, nullptr) != FALSE;
-  }
-
- protected:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message >= 2024 && message <= 2030) {
-      posted.push_back({message, wParam});
-      return 0;
-    }
-    if (message == WM_ENTERIDLE && wParam == kMenuIdle) {
-      HWND window = reinterpret_cast<HWND>(lParam);
-      auto* menu = reinterpret_cast<CFlatMenu*>(::GetWindowLongPtrW(window, GWL_USERDATA));
-      if (menu == nullptr || answered_ == window) return 0;
-      answered_ = window;
-      ++menus;
-      RECT r{};
-      ::GetWindowRect(window, &r);
-      menuAt = {r.left, r.top};
-      menuCommands.clear();
-      POINT target{r.right + 30, r.bottom + 30};
-      for (int i = 0; i < menu->GetItemCount(); ++i) {
-        const FlatMenuItem& item = menu->GetItem(i);
-        if (item.nFlags & FlatMenuItem::Separator) continue;
-        menuCommands.push_back(item.nCommand);
-        if (choose != 0 && item.nCommand == choose) target = {r.left + 10, r.top + item.nTop + item.nHeight / 2};
-      }
-      nux::testing::MouseMove(target.x, target.y);
-      nux::testing::Click(target.x, target.y);
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-
- private:
-  HWND answered_ = nullptr;
-};
 
 const char kTemplate[] = "<HTML><HEAD><TITLE>T</TITLE></HEAD><BODY><P>template</P></BODY></HTML>";
 const char kPrintTemplate[] = "<HTML><HEAD><TITLE>Druck</TITLE></HEAD><BODY></BODY></HTML>";
@@ -100,12 +47,7 @@ class Toolbar : public ::testing::Test {
     }
     inst_.root.Write("drive_c/Content/HTML/print.htm", kPrintTemplate);
     WritePages();
-    RECT placed{60, 40, 860, 740};
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\NUX\\AstroDict", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
-    RegSetValueExW(key, u"AstroDict", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&placed), sizeof placed);
-    RegCloseKey(key);
+    RememberAstroDictPlace({60, 40, 860, 740});
 
     lib_ = std::make_unique<Library>();
     ASSERT_TRUE(lib_->loaded()) << lib_->loadError;
@@ -348,7 +290,7 @@ TEST_F(Toolbar, TheObjectMenuButtonOpensTheMenuOfTheShownRecordUnderItself) {
   ClickControl(IDC_AD_OBJECTMENU);
   ASSERT_EQ(host_.menus, 1);
   // No entry for the page shown itself.
-  EXPECT_EQ(host_.menuCommands, (std::vector<int>{1, 4, 5}));
+  EXPECT_EQ(host_.menuChoices, (std::vector<int>{1, 4, 5}));
   HWND button = nux::testing::FindWindowById(Window()->GetSafeHwnd(), IDC_AD_OBJECTMENU);
   RECT r{};
   ::GetWindowRect(button, &r);
