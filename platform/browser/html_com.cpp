@@ -70,6 +70,17 @@ HRESULT Hand(T* object, void** out) {
   return S_OK;
 }
 
+// QueryInterface of an object with one scripting face (answering for IUnknown and IDispatch
+// too) and the model behind it.
+template <class Face, class Object>
+HRESULT QueryFaceOrModel(Object* self, const IID& face, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == face) return Hand(static_cast<Face*>(self), ppv);
+  if (riid == IID_INuxModel) return Hand(static_cast<INuxModel*>(self), ppv);
+  return E_NOINTERFACE;
+}
+
 BSTR Bstr(std::u16string_view s) { return SysAllocStringLen(s.data(), UINT(s.size())); }
 std::u16string Text(BSTR b) { return b ? std::u16string(b, SysStringLen(b)) : std::u16string(); }
 
@@ -129,12 +140,7 @@ class CollectionObj final : public IHTMLElementCollection, public INuxModel {
   }
   NUX_COUNTED_DISPATCH
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLElementCollection)
-      return Hand(static_cast<IHTMLElementCollection*>(this), ppv);
-    if (riid == IID_INuxModel) return Hand(static_cast<INuxModel*>(this), ppv);
-    return E_NOINTERFACE;
+    return QueryFaceOrModel<IHTMLElementCollection>(this, IID_IHTMLElementCollection, riid, ppv);
   }
   Document* ModelDocument() override { return doc_.get(); }
 
@@ -215,12 +221,7 @@ class TxtRangeObj final : public IHTMLTxtRange, public INuxModel {
   explicit TxtRangeObj(Ref<TextRange> range) : doc_(range->document()), range_(std::move(range)) {}
   NUX_COUNTED_DISPATCH
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLTxtRange)
-      return Hand(static_cast<IHTMLTxtRange*>(this), ppv);
-    if (riid == IID_INuxModel) return Hand(static_cast<INuxModel*>(this), ppv);
-    return E_NOINTERFACE;
+    return QueryFaceOrModel<IHTMLTxtRange>(this, IID_IHTMLTxtRange, riid, ppv);
   }
   Document* ModelDocument() override { return doc_.get(); }
   TextRange* ModelRange() override { return range_.get(); }
@@ -554,12 +555,7 @@ class EventObj final : public IHTMLEventObj, public INuxModel {
   EventObj(Document* doc, Event* e) : doc_(doc), ev_(e) {}
   NUX_COUNTED_DISPATCH
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLEventObj)
-      return Hand(static_cast<IHTMLEventObj*>(this), ppv);
-    if (riid == IID_INuxModel) return Hand(static_cast<INuxModel*>(this), ppv);
-    return E_NOINTERFACE;
+    return QueryFaceOrModel<IHTMLEventObj>(this, IID_IHTMLEventObj, riid, ppv);
   }
   Document* ModelDocument() override { return doc_.get(); }
 
@@ -632,12 +628,7 @@ class WindowObj final : public IHTMLWindow2, public INuxModel {
   explicit WindowObj(Document* doc) : doc_(doc) {}
   NUX_COUNTED_DISPATCH
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLWindow2)
-      return Hand(static_cast<IHTMLWindow2*>(this), ppv);
-    if (riid == IID_INuxModel) return Hand(static_cast<INuxModel*>(this), ppv);
-    return E_NOINTERFACE;
+    return QueryFaceOrModel<IHTMLWindow2>(this, IID_IHTMLWindow2, riid, ppv);
   }
   Document* ModelDocument() override { return doc_.get(); }
 
@@ -679,12 +670,7 @@ class SelectionObj final : public IHTMLSelectionObject, public INuxModel {
   explicit SelectionObj(Document* doc) : doc_(doc) {}
   NUX_COUNTED_DISPATCH
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLSelectionObject)
-      return Hand(static_cast<IHTMLSelectionObject*>(this), ppv);
-    if (riid == IID_INuxModel) return Hand(static_cast<INuxModel*>(this), ppv);
-    return E_NOINTERFACE;
+    return QueryFaceOrModel<IHTMLSelectionObject>(this, IID_IHTMLSelectionObject, riid, ppv);
   }
   Document* ModelDocument() override { return doc_.get(); }
 
