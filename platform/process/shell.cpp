@@ -26,21 +26,6 @@ ShellConfig& Config() {
   return *config;
 }
 
-std::vector<std::string> Words(const char* text) {
-  std::vector<std::string> words;
-  std::string word;
-  for (const char* p = text; p && *p; ++p) {
-    if (*p == ' ' || *p == '\t') {
-      if (!word.empty()) words.push_back(std::move(word));
-      word.clear();
-    } else {
-      word += *p;
-    }
-  }
-  if (!word.empty()) words.push_back(std::move(word));
-  return words;
-}
-
 // "http://x", "mailto:x": a scheme of two or more letters (one letter is a drive).
 bool IsAddress(std::u16string_view text) {
   size_t i = 0;
@@ -96,7 +81,7 @@ HINSTANCE Execute(const char16_t* verb, const char16_t* file, const char16_t* pa
     handler = c.handler;
     command = c.command;
   }
-  if (!handler && command.empty()) command = Words(std::getenv("NUX_SHELL_HANDLER"));
+  if (!handler && command.empty()) command = SplitWords(std::getenv("NUX_SHELL_HANDLER"));
   if (handler) {
     if (!handler(request)) return Result(SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION);
     return Result(42, ERROR_SUCCESS);

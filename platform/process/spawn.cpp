@@ -29,6 +29,22 @@
 extern char** environ;
 
 namespace nux::process {
+
+std::vector<std::string> SplitWords(const char* text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char* p = text; p && *p; ++p) {
+    if (*p == ' ' || *p == '\t') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += *p;
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
 namespace {
 
 constexpr WORD kShowNormal = 1;
@@ -45,21 +61,6 @@ struct RunnerConfig {
 RunnerConfig& Config() {
   static auto* config = new RunnerConfig;
   return *config;
-}
-
-std::vector<std::string> SplitWords(const char* text) {
-  std::vector<std::string> words;
-  std::string word;
-  for (const char* p = text; p && *p; ++p) {
-    if (*p == ' ' || *p == '\t') {
-      if (!word.empty()) words.push_back(std::move(word));
-      word.clear();
-    } else {
-      word += *p;
-    }
-  }
-  if (!word.empty()) words.push_back(std::move(word));
-  return words;
 }
 
 class ProcessObject : public SignalOnce {

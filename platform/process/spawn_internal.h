@@ -25,5 +25,7 @@ pid_t SpawnLinux(const std::string& program, const std::vector<std::string>& arg
 void ReapInBackground(pid_t pid, std::function<void(DWORD)> done);
 // The debugger output file a call named (empty when none).
 std::string DebugOutputFileSetting();
+// The words of a command line from a setting, split at blanks and tabs (none for null).
+std::vector<std::string> SplitWords(const char* text);
 
 }  // namespace nux::process
