@@ -13,6 +13,7 @@
 #include "Panel.h"
 #include "dao/dao.h"
 #include "mfc/treectrl.h"
+#include "host_window.h"
 #include "nuxsv_env.h"
 #include "testing/testing.h"
 #include "ui/msgbox.h"
@@ -22,50 +23,8 @@ namespace {
 
 using OpenAstroDictFn = void (*)(CWnd*, LPCWSTR, CStringArray*);
 
-constexpr int kMenuIdle = 2;  // WM_ENTERIDLE's wParam from a menu loop
-
 std::string U8(const std::u16string& text) { return nux::ToUtf8(text); }
 std::string U8(const CString& text) { return Utf8(text); }
-
-// The host's window: answers a flat menu when its loop goes idle by clicking the item of the
-// command it was told to choose (or outside the menu), and keeps the menu's texts.
-class HostWindow : public CWnd {
- public:
-  int choose = 0;
-  int menus = 0;
-  std::vector<std::u16string> menuTexts;
-
-  bool Create() {
-    return CreateExW(0, nullptr, u"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 740, nullptr, nullptr) != FALSE;
-  }
-
- protected:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_ENTERIDLE && wParam == kMenuIdle) {
-      HWND window = reinterpret_cast<HWND>(lParam);
-      auto* menu = reinterpret_cast<CFlatMenu*>(::GetWindowLongPtrW(window, GWL_USERDATA));
-      if (menu == nullptr || clicked_ == window) return 0;
-      clicked_ = window;
-      ++menus;
-      menuTexts.clear();
-      RECT r{};
-      ::GetWindowRect(window, &r);
-      POINT target{r.right + 30, r.bottom + 30};
-      for (int i = 0; i < menu->GetItemCount(); ++i) {
-        const FlatMenuItem& item = menu->GetItem(i);
-        menuTexts.push_back(item.szText);
-        if (choose != 0 && item.nCommand == choose) target = {r.left + 10, r.top + item.nTop + item.nHeight / 2};
-      }
-      nux::testing::MouseMove(target.x, target.y);
-      nux::testing::Click(target.x, target.y);
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-
- private:
-  HWND clicked_ = nullptr;
-};
 
 void ClickAt(HWND window, const RECT& clientRect) {
   POINT p{(clientRect.left + clientRect.right) / 2, (clientRect.top + clientRect.bottom) / 2};
