@@ -24,17 +24,6 @@ CString Title(LPCWSTR text) {
   return title;
 }
 
-long ReadLong(CDaoRecordset& rs, LPCWSTR column) {
-  COleVariant value;
-  rs.GetFieldValue(column, value);
-  VARIANT converted;
-  VariantInit(&converted);
-  long result = 0;
-  if (SUCCEEDED(VariantChangeType(&converted, &value, 0, VT_I4))) result = converted.lVal;
-  VariantClear(&converted);
-  return result;
-}
-
 CString Query(LPCWSTR format, long value) {
   CString sql;
   sql.Format(format, value);
@@ -123,7 +112,7 @@ long CNUXBrowser::InsertBookmarkNode(long lContentID, LPCWSTR lpszTitle) {
       rs.SetFieldValue(u"MID", contentID);
       rs.SetFieldValue(u"PID", 0L);
       rs.SetFieldValue(u"Title", static_cast<LPCWSTR>(title));
-      id = ReadLong(rs, u"ID");
+      id = ReadLongField(rs, u"ID");
       rs.Update();
     }
     rs.Close();
@@ -147,10 +136,10 @@ long CNUXBrowser::AddBookmark(LPCWSTR lpszTitle, LPCWSTR lpszNote) {
       rs.SetFieldValue(u"PID", 0L);
       rs.SetFieldValue(u"Title", static_cast<LPCWSTR>(Title(m_strContentTitle)));
       rs.SetFieldValue(u"Note", static_cast<LPCWSTR>(note));
-      nodeID = ReadLong(rs, u"ID");
+      nodeID = ReadLongField(rs, u"ID");
       rs.Update();
     } else {
-      nodeID = ReadLong(rs, u"ID");
+      nodeID = ReadLongField(rs, u"ID");
     }
     rs.AddNew();
     rs.SetFieldValue(u"MID", m_lContentID);
@@ -159,7 +148,7 @@ long CNUXBrowser::AddBookmark(LPCWSTR lpszTitle, LPCWSTR lpszNote) {
     rs.SetFieldValue(u"Note", static_cast<LPCWSTR>(note));
     rs.SetFieldValue(u"StartChar", 0L);
     rs.SetFieldValue(u"EndChar", 0L);
-    long id = ReadLong(rs, u"ID");
+    long id = ReadLongField(rs, u"ID");
     rs.Update();
     rs.Close();
     return id;
@@ -262,7 +251,7 @@ BYTE CNUXBrowser::GetBookmarkType(long lID) {
     CDaoRecordset rs(m_pBookmarkDB);
     rs.Open(dbOpenDynaset, Query(u"SELECT * FROM Bookmark WHERE ID=%li", lID));
     if (rs.IsEOF()) return 0;
-    BYTE type = BYTE(ReadLong(rs, u"Type") & 0xFF);
+    BYTE type = BYTE(ReadLongField(rs, u"Type") & 0xFF);
     rs.Close();
     return type;
   } catch (CException* e) {
@@ -312,7 +301,7 @@ long CNUXBrowser::GetBookmarkContentID(long lID) {
   try {
     CDaoRecordset rs(m_pBookmarkDB);
     rs.Open(dbOpenDynaset, Query(u"SELECT * FROM Bookmark WHERE ID=%li", lID));
-    long mid = rs.IsEOF() ? 0 : ReadLong(rs, u"MID");
+    long mid = rs.IsEOF() ? 0 : ReadLongField(rs, u"MID");
     rs.Close();
     return mid;
   } catch (CException* e) {
@@ -326,7 +315,7 @@ long CNUXBrowser::GetBookmarkNodeID() {
   try {
     CDaoRecordset rs(m_pBookmarkDB);
     rs.Open(dbOpenDynaset, Query(u"SELECT * FROM Bookmark WHERE MID=%li AND PID=0", m_lContentID));
-    long id = rs.IsEOF() ? 0 : ReadLong(rs, u"ID");
+    long id = rs.IsEOF() ? 0 : ReadLongField(rs, u"ID");
     rs.Close();
     return id;
   } catch (CException* e) {
@@ -344,8 +333,8 @@ BOOL CNUXBrowser::DeleteBookmark(long lID) {
     CDaoRecordset rs(m_pBookmarkDB);
     rs.Open(dbOpenDynaset, Query(u"SELECT * FROM Bookmark WHERE ID=%li", lID));
     if (rs.IsEOF()) return FALSE;
-    pid = ReadLong(rs, u"PID");
-    mid = ReadLong(rs, u"MID");
+    pid = ReadLongField(rs, u"PID");
+    mid = ReadLongField(rs, u"MID");
     rs.Close();
   } catch (CException* e) {
     ReportExceptionQuiet(e, u"CNUXBrowser::DeleteBookmark / check node");

@@ -153,17 +153,6 @@ void RemoveAll(CString& text, const CString& what) {
   text = CString(out);
 }
 
-long ReadLong(CDaoRecordset& rs, LPCWSTR column) {
-  COleVariant value;
-  rs.GetFieldValue(column, value);
-  VARIANT converted;
-  VariantInit(&converted);
-  long result = 0;
-  if (SUCCEEDED(VariantChangeType(&converted, &value, 0, VT_I4))) result = converted.lVal;
-  VariantClear(&converted);
-  return result;
-}
-
 }  // namespace
 
 // ---- the text operations of the marks ----------------------------------------------------
@@ -336,7 +325,7 @@ BOOL CNUXBrowser::Bind(CDaoRecordset* pSet, LPCWSTR lpszTitleColumn, LPCWSTR lps
   m_strHTMLColumn = lpszHTMLColumn != nullptr ? lpszHTMLColumn : u"";
   m_strPathPrefix = lpszPathPrefix != nullptr ? lpszPathPrefix : u"";
   try {
-    long id = ReadLong(*pSet, u"ID");
+    long id = ReadLongField(*pSet, u"ID");
     CString title;
     if (!m_strTitleColumn.IsEmpty()) {
       CVariantText value;
@@ -427,10 +416,10 @@ void CNUXBrowser::MarkBookmarks() {
     try {
       for (; !rs.IsEOF(); rs.MoveNext()) {
         CBookmarkMark m;
-        m.lStart = ReadLong(rs, u"StartChar");
-        m.lEnd = ReadLong(rs, u"EndChar");
-        m.nType = UINT(ReadLong(rs, u"Type") & 0xFF);
-        m.lID = ReadLong(rs, u"ID");
+        m.lStart = ReadLongField(rs, u"StartChar");
+        m.lEnd = ReadLongField(rs, u"EndChar");
+        m.nType = UINT(ReadLongField(rs, u"Type") & 0xFF);
+        m.lID = ReadLongField(rs, u"ID");
         marks.push_back(m);
       }
     } catch (CException* e) {

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "dao/dao.h"
+
 namespace {
 
 // The names of the types that have one; nullptr for the others.
@@ -129,4 +131,15 @@ CString CVariantText::ToString() const {
   while (start < end && IsSpace(text[start])) ++start;
   if (start == 0 && end == text.GetLength()) return text;
   return text.Mid(start, end - start);
+}
+
+long ReadLongField(CDaoRecordset& rs, LPCWSTR column) {
+  COleVariant value;
+  rs.GetFieldValue(column, value);
+  VARIANT converted;
+  VariantInit(&converted);
+  long result = 0;
+  if (SUCCEEDED(VariantChangeType(&converted, &value, 0, VT_I4))) result = converted.lVal;
+  VariantClear(&converted);
+  return result;
 }

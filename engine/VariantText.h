@@ -6,6 +6,8 @@
 #include "com/olevariant.h"
 #include "mfc/cstring.h"
 
+class CDaoRecordset;
+
 class CVariantText {
  public:
   // Sets the run-time library's LC_TIME category to the user's locale (once for the library)
@@ -32,3 +34,6 @@ class CVariantText {
   VARIANT m_value;          // owned: cleared when the object goes
   LPCWSTR m_pszDateFormat;  // "%A, %d. %B %Y" (a constant text: nothing to release)
 };
+
+// The field's value as a whole number (0 where it does not convert).
+long ReadLongField(CDaoRecordset& rs, LPCWSTR column);

@@ -25,14 +25,6 @@ namespace {
 // The default page: the first dictionary page by name.
 const char16_t kDefaultQuery[] = u"SELECT * FROM SV_MODULE WHERE ID_TPL LIKE 'dict' ORDER BY proper_name ASC";
 
-long ReadLong(CDaoRecordset& rs, LPCWSTR column) {
-  COleVariant value;
-  rs.GetFieldValue(column, value);
-  COleVariant number;
-  if (value.vt == VT_I4) return long(value.lVal);
-  return SUCCEEDED(VariantChangeType(&number, &value, 0, VT_I4)) ? long(number.lVal) : 0;
-}
-
 CString ReadText(CDaoRecordset& rs, LPCWSTR column) {
   CVariantText value;
   rs.GetFieldValue(column, value);
@@ -153,7 +145,7 @@ void CAstroDict::Display(const CString& strCondition, CStringArray* pWords, int 
     CString sql = strCondition.IsEmpty() ? CString(kDefaultQuery) : u"SELECT * FROM SV_MODULE WHERE " + strCondition;
     rs.Open(dbOpenDynaset, sql, 0);
     rs.MoveFirst();
-    m_lContentID = ReadLong(rs, u"ID");
+    m_lContentID = ReadLongField(rs, u"ID");
     m_strSVID = ReadText(rs, u"ID_QBZ_SV");
     const CString code = ReadText(rs, u"ID_TPL");
 
