@@ -38,12 +38,6 @@ class ListWndTest : public lwtest::WindowTest {
     list_->GetClientRect(&rc);
     return rc;
   }
-  std::vector<lwtest::Sent> Of(UINT message) const {
-    std::vector<lwtest::Sent> r;
-    for (auto& s : Received())
-      if (s.message == message) r.push_back(s);
-    return r;
-  }
   void TearDown() override {
     list_.reset();
     lwtest::WindowTest::TearDown();

@@ -50,6 +50,13 @@ class WindowTest : public ::testing::Test {
   static POINT Screen(HWND hwnd, int x, int y);
   // Screen point at the middle of the window.
   static POINT Middle(HWND hwnd);
+  // The recorded messages of one kind, in the order they came.
+  static std::vector<Sent> Of(UINT message) {
+    std::vector<Sent> r;
+    for (auto& s : Received())
+      if (s.message == message) r.push_back(s);
+    return r;
+  }
 
   nuxtest::TempDir dir_;
   std::unique_ptr<CDaoDatabase> db_;

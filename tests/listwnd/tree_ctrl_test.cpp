@@ -57,12 +57,6 @@ class TreeCtrlTest : public lwtest::WindowTest {
     tree_->GetItemRect(item, &rc, FALSE);
     return Screen(tree_->m_hWnd, x, (rc.top + rc.bottom) / 2);
   }
-  std::vector<lwtest::Sent> Of(UINT message) const {
-    std::vector<lwtest::Sent> r;
-    for (auto& s : Received())
-      if (s.message == message) r.push_back(s);
-    return r;
-  }
   void TearDown() override {
     tree_.reset();
     lwtest::WindowTest::TearDown();
