@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 
+#include "bench_timing.h"
 #include "browser/dom.h"
 
 using nux::browser::Document;
@@ -23,17 +24,8 @@ using nux::browser::Ref;
 
 namespace {
 
-double Seconds(const std::function<void()>& action) {
-  const auto start = std::chrono::steady_clock::now();
-  action();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Best(int runs, const std::function<void()>& action) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(action));
-  return best;
-}
+using benchtiming::Best;
+using benchtiming::Seconds;
 
 std::string MakePage(size_t bytes) {
   static const char* words[] = {"star", "galaxy", "nebula", "Stra\xC3\x9F" "e", "orbit", "comet", "light", "year",

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "NUXBrowser.h"
 #include "base/codepage.h"
 #include "browser/input.h"
@@ -28,17 +29,8 @@
 
 namespace {
 
-double Seconds(const std::function<void()>& action) {
-  const auto start = std::chrono::steady_clock::now();
-  action();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Best(int runs, const std::function<void()>& action) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(action));
-  return best;
-}
+using benchtiming::Best;
+using benchtiming::Seconds;
 
 const char* const kSearchWords[5] = {"Sirius", "Vega", "nebula", "Strasse", "comet"};
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "ResourceFile.h"
 #include "fs/path.h"
 #include "fs/root.h"
@@ -27,18 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double Seconds(const std::function<void()>& action) {
-  const auto start = std::chrono::steady_clock::now();
-  action();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Best of a few runs, so that a stray delay of the machine does not count.
-double Best(int runs, const std::function<void()>& action) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(action));
-  return best;
-}
+using benchtiming::Best;
+using benchtiming::Seconds;
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
