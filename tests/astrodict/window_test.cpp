@@ -34,7 +34,7 @@ const char kTemplate[] =
     "<HTML><HEAD><TITLE>T</TITLE><STYLE>SPAN.Search { background-color: yellow; }</STYLE></HEAD>"
     "<BODY><P>template</P></BODY></HTML>";
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public LibraryWindowTest {
  protected:
   void SetUp() override {
     nux::testing::UseVirtualClock(true);
@@ -54,9 +54,7 @@ class MainWindow : public ::testing::Test {
     // The window's remembered place.
     RememberAstroDictPlace({60, 40, 860, 740});
 
-    lib_ = std::make_unique<Library>();
-    ASSERT_TRUE(lib_->loaded()) << lib_->loadError;
-    ASSERT_EQ(lib_->Init(kToken, 1, 1, 1), 1);
+    ASSERT_NO_FATAL_FAILURE(StartLibrary());
     open_ = lib_->Get<OpenAstroDictFn>("NUXSV_OpenAstroDict");
     menu_ = lib_->Get<OpenLinkMenuFn>("NUXSV_OpenLinkMenubySVID");
     ASSERT_NE(open_, nullptr);
@@ -66,16 +64,6 @@ class MainWindow : public ::testing::Test {
       shell_.push_back(r.file);
       return true;
     });
-  }
-
-  void TearDown() override {
-    if (lib_ && lib_->loaded()) lib_->Term();
-    host_.DestroyWindow();
-    lib_.reset();
-    nux::process::ResetShellHandler();
-    nux::testing::ResetUi();
-    nux::testing::ResetMonitors();
-    CWnd::DeleteTempMap();
   }
 
   // Link-rich bodies for the test database's pages.
@@ -141,11 +129,8 @@ class MainWindow : public ::testing::Test {
     nux::testing::AdvanceAndPump(300, 5);
   }
 
-  Installation inst_;
-  std::unique_ptr<Library> lib_;
   OpenAstroDictFn open_ = nullptr;
   OpenLinkMenuFn menu_ = nullptr;
-  HostWindow host_;
   std::vector<std::u16string> shell_;
 };
 

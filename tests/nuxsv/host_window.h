@@ -1,12 +1,18 @@
 // What the window suites share: the host program's window that the library's windows are
-// opened from, and the remembered place of the main reference window.
+// opened from, the remembered place of the main reference window, and a fixture with the
+// library loaded beside the host's window.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FlatMenu.h"
 #include "mfc/wnd.h"
+#include "nuxsv_env.h"
+#include "process/shell.h"
 #include "registry/registry.h"
 #include "testing/testing.h"
 
@@ -84,5 +90,30 @@ inline void RememberAstroDictPlace(RECT placed) {
   RegSetValueExW(key, u"AstroDict", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&placed), sizeof placed);
   RegCloseKey(key);
 }
+
+// A suite of the library's windows: an installation, the library and the host's window.
+class LibraryWindowTest : public ::testing::Test {
+ protected:
+  // Loads and starts the library (wrap in ASSERT_NO_FATAL_FAILURE).
+  void StartLibrary() {
+    lib_ = std::make_unique<Library>();
+    ASSERT_TRUE(lib_->loaded()) << lib_->loadError;
+    ASSERT_EQ(lib_->Init(kToken, 1, 1, 1), 1);
+  }
+
+  void TearDown() override {
+    if (lib_ && lib_->loaded()) lib_->Term();
+    host_.DestroyWindow();
+    lib_.reset();
+    nux::process::ResetShellHandler();
+    nux::testing::ResetUi();
+    nux::testing::ResetMonitors();
+    CWnd::DeleteTempMap();
+  }
+
+  Installation inst_;
+  std::unique_ptr<Library> lib_;
+  HostWindow host_;
+};
 
 }  // namespace nuxsvtest

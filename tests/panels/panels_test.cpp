@@ -34,7 +34,7 @@ void ClickAt(HWND window, const RECT& clientRect) {
   nux::testing::AdvanceAndPump(200, 5);
 }
 
-class Panels : public ::testing::Test {
+class Panels : public LibraryWindowTest {
  protected:
   void SetUp() override {
     nux::testing::UseVirtualClock(true);
@@ -57,15 +57,6 @@ class Panels : public ::testing::Test {
              u"UPDATE HP_Nav_Tree SET ID_TA_HTML='help0' WHERE ID=1"});
   }
 
-  void TearDown() override {
-    if (lib_ && lib_->loaded()) lib_->Term();
-    host_.DestroyWindow();
-    lib_.reset();
-    nux::testing::ResetUi();
-    nux::testing::ResetMonitors();
-    CWnd::DeleteTempMap();
-  }
-
   void Execute(std::initializer_list<const char16_t*> statements) {
     CDaoDatabase db;
     db.Open(u"C:\\Content\\Data\\Content.mdb", FALSE, FALSE, u";pwd=7C0E91AF3B58");
@@ -74,9 +65,7 @@ class Panels : public ::testing::Test {
   }
 
   void Start() {
-    lib_ = std::make_unique<Library>();
-    ASSERT_TRUE(lib_->loaded()) << lib_->loadError;
-    ASSERT_EQ(lib_->Init(kToken, 1, 1, 1), 1);
+    ASSERT_NO_FATAL_FAILURE(StartLibrary());
     open_ = lib_->Get<OpenAstroDictFn>("NUXSV_OpenAstroDict");
     ASSERT_NE(open_, nullptr);
     ASSERT_TRUE(host_.Create());
@@ -125,10 +114,7 @@ class Panels : public ::testing::Test {
 
   CDCPanel* Dictionary() const { return static_cast<CDCPanel*>(Panel()); }
 
-  Installation inst_;
-  std::unique_ptr<Library> lib_;
   OpenAstroDictFn open_ = nullptr;
-  HostWindow host_;
 };
 
 TEST_F(Panels, EachModuleHasItsPanelWithThePagesEntrySelected) {

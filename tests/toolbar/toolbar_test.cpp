@@ -32,7 +32,7 @@ std::string U8(const std::u16string& text) { return nux::ToUtf8(text); }
 const char kTemplate[] = "<HTML><HEAD><TITLE>T</TITLE></HEAD><BODY><P>template</P></BODY></HTML>";
 const char kPrintTemplate[] = "<HTML><HEAD><TITLE>Druck</TITLE></HEAD><BODY></BODY></HTML>";
 
-class Toolbar : public ::testing::Test {
+class Toolbar : public LibraryWindowTest {
  protected:
   void SetUp() override {
     nux::testing::UseVirtualClock(true);
@@ -49,21 +49,10 @@ class Toolbar : public ::testing::Test {
     WritePages();
     RememberAstroDictPlace({60, 40, 860, 740});
 
-    lib_ = std::make_unique<Library>();
-    ASSERT_TRUE(lib_->loaded()) << lib_->loadError;
-    ASSERT_EQ(lib_->Init(kToken, 1, 1, 1), 1);
+    ASSERT_NO_FATAL_FAILURE(StartLibrary());
     open_ = lib_->Get<OpenAstroDictFn>("NUXSV_OpenAstroDict");
     ASSERT_NE(open_, nullptr);
     ASSERT_TRUE(host_.Create());
-  }
-
-  void TearDown() override {
-    if (lib_ && lib_->loaded()) lib_->Term();
-    host_.DestroyWindow();
-    lib_.reset();
-    nux::testing::ResetUi();
-    nux::testing::ResetMonitors();
-    CWnd::DeleteTempMap();
   }
 
   void WritePages() {
@@ -135,10 +124,7 @@ class Toolbar : public ::testing::Test {
     return r.bottom - r.top;
   }
 
-  Installation inst_;
-  std::unique_ptr<Library> lib_;
   OpenAstroDictFn open_ = nullptr;
-  HostWindow host_;
 };
 
 TEST_F(Toolbar, BackAndForwardShowThePagesAgainAtTheirScrollPositions) {
