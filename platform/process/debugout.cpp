@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/codepage.h"
+#include "fs/fdwrite.h"
 #include "process/process.h"
 #include "process/spawn_internal.h"
 
@@ -24,16 +25,6 @@ std::mutex& OutputMutex() {
 std::string& FileSetting() {
   static auto* s = new std::string;
   return *s;
-}
-
-void WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += size_t(n);
-  }
 }
 
 void Emit(const std::string& utf8) {

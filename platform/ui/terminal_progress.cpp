@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "fs/fdwrite.h"
 #include "ui/controls.h"
 #include "ui/wm_internal.h"
 
@@ -33,16 +34,6 @@ Mirror& M() {
 int TargetFd(int setting) {
   if (setting == kDefault) return ::isatty(STDERR_FILENO) ? STDERR_FILENO : -1;
   return setting;
-}
-
-void Write(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += size_t(n);
-  }
 }
 
 }  // namespace
@@ -79,7 +70,7 @@ void MirrorProgress(HWND bar, int pos, int low, int high) {
     m.bar = bar;
     m.percent = percent;
   }
-  Write(fd, text);
+  WriteAll(fd, text);
 }
 
 void EndProgressLine(HWND bar) {
@@ -87,7 +78,7 @@ void EndProgressLine(HWND bar) {
   std::lock_guard<std::mutex> lock(m.mutex);
   if (m.bar != bar) return;
   const int fd = TargetFd(m.setting);
-  if (fd >= 0) Write(fd, "\n");
+  if (fd >= 0) WriteAll(fd, "\n");
   m.bar = nullptr;
   m.percent = -1;
 }

@@ -23,6 +23,7 @@
 #include <tuple>
 
 #include "base/codepage.h"
+#include "fs/fdwrite.h"
 #include "fs/root.h"
 #include "process/process.h"
 #include "ui/wm_internal.h"
@@ -163,15 +164,9 @@ bool WriteTable(const std::string& root, const std::vector<Entry>& entries) {
   const std::string temp = TablePath(root) + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += size_t(n);
-  }
+  const bool written = WriteAll(fd, text);
   ::close(fd);
-  if (done != text.size() || ::rename(temp.c_str(), TablePath(root).c_str()) != 0) {
+  if (!written || ::rename(temp.c_str(), TablePath(root).c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
