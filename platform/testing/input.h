@@ -16,6 +16,8 @@ struct RawInput {
   bool down = false;    // button or key pressed (false: released)
   int wheel = 0;        // wheel delta (multiples of 120)
   UINT vk = 0;          // key events: virtual key
+  UINT scanCode = 0;    // key events: set 1 scan code; 0 takes the key's usual code for vk
+  bool extended = false;  // key events: an extended key (right Ctrl/Alt, the arrow block, ...)
   WPARAM ch = 0;        // character events: UTF-16 code unit
 };
 

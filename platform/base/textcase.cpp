@@ -1,0 +1,211 @@
+// Letter case, folding and collation over ICU's C interface.
+#include "base/textcase.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+namespace nux {
+namespace {
+
+// Reads the code point at s[i] (a lone surrogate stands for itself) and its length in units.
+char32_t CodePointAt(const char16_t* s, size_t n, size_t i, size_t* len) {
+  char16_t c = s[i];
+  if (U16_IS_LEAD(c) && i + 1 < n && U16_IS_TRAIL(s[i + 1])) {
+    *len = 2;
+    return char32_t(U16_GET_SUPPLEMENTARY(c, s[i + 1]));
+  }
+  *len = 1;
+  return c;
+}
+
+template <char32_t (*Map)(char32_t)>
+void MapInPlace(char16_t* s, size_t n) {
+  for (size_t i = 0; i < n;) {
+    size_t len = 0;
+    char32_t c = CodePointAt(s, n, i, &len);
+    char32_t m = Map(c);
+    if (m != c) {
+      if (len == 1 && m <= 0xFFFF) {
+        s[i] = char16_t(m);
+      } else if (len == 2 && m > 0xFFFF) {
+        s[i] = char16_t(U16_LEAD(m));
+        s[i + 1] = char16_t(U16_TRAIL(m));
+      }
+    }
+    i += len;
+  }
+}
+
+std::u16string FromUtf8(std::string_view s) {
+  std::u16string out;
+  if (s.empty()) return out;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t needed = 0;
+  u_strFromUTF8WithSub(nullptr, 0, &needed, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return out;
+  out.resize(size_t(needed));
+  status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(out.data(), needed, nullptr, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) out.clear();
+  return out;
+}
+
+std::string ToUtf8(std::u16string_view s) {
+  std::string out;
+  if (s.empty()) return out;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t needed = 0;
+  u_strToUTF8WithSub(nullptr, 0, &needed, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return out;
+  out.resize(size_t(needed));
+  status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), needed, nullptr, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) out.clear();
+  return out;
+}
+
+// Full case folding of one code point's units into out.
+void FoldUnits(const char16_t* s, size_t len, std::u16string& out) {
+  char16_t buffer[8];
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = u_strFoldCase(buffer, 8, s, int32_t(len), U_FOLD_CASE_DEFAULT, &status);
+  if (U_FAILURE(status) || n < 0 || n > 8) {
+    out.append(s, len);
+    return;
+  }
+  out.append(buffer, size_t(n));
+}
+
+struct CollatorClose {
+  void operator()(UCollator* c) const { ucol_close(c); }
+};
+
+// One collator a thread: the root (general) order at secondary strength, which tells letters
+// and accents apart and ignores case.
+UCollator* ThreadCollator() {
+  thread_local std::unique_ptr<UCollator, CollatorClose> collator;
+  if (!collator) {
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* c = ucol_open("", &status);
+    if (U_FAILURE(status) || c == nullptr) throw std::runtime_error("the text collation is not available");
+    ucol_setStrength(c, UCOL_SECONDARY);
+    collator.reset(c);
+  }
+  return collator.get();
+}
+
+int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+
+}  // namespace
+
+char32_t UpperCodePoint(char32_t c) { return char32_t(u_toupper(UChar32(c))); }
+char32_t LowerCodePoint(char32_t c) { return char32_t(u_tolower(UChar32(c))); }
+
+char16_t UpperChar(char16_t c) {
+  if (U16_IS_SURROGATE(c)) return c;
+  UChar32 m = u_toupper(c);
+  return m <= 0xFFFF ? char16_t(m) : c;
+}
+
+char16_t LowerChar(char16_t c) {
+  if (U16_IS_SURROGATE(c)) return c;
+  UChar32 m = u_tolower(c);
+  return m <= 0xFFFF ? char16_t(m) : c;
+}
+
+void UpperInPlace(char16_t* s, size_t n) { MapInPlace<UpperCodePoint>(s, n); }
+void LowerInPlace(char16_t* s, size_t n) { MapInPlace<LowerCodePoint>(s, n); }
+
+std::u16string ToUpper(std::u16string_view s) {
+  std::u16string out(s);
+  UpperInPlace(out.data(), out.size());
+  return out;
+}
+
+std::u16string ToLower(std::u16string_view s) {
+  std::u16string out(s);
+  LowerInPlace(out.data(), out.size());
+  return out;
+}
+
+std::string ToUpperUtf8(std::string_view s) { return ToUtf8(ToUpper(FromUtf8(s))); }
+std::string ToLowerUtf8(std::string_view s) { return ToUtf8(ToLower(FromUtf8(s))); }
+
+std::u16string FoldCase(std::u16string_view s) { return FoldCase(s, nullptr); }
+
+std::u16string FoldCase(std::u16string_view s, std::vector<size_t>* sourceIndex) {
+  std::u16string out;
+  out.reserve(s.size() + 4);
+  if (sourceIndex) {
+    sourceIndex->clear();
+    sourceIndex->reserve(s.size() + 5);
+  }
+  for (size_t i = 0; i < s.size();) {
+    size_t len = 0;
+    CodePointAt(s.data(), s.size(), i, &len);
+    size_t before = out.size();
+    char16_t c = s[i];
+    if (c < 0x80) {
+      out.push_back((c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c);  // the common case, without ICU
+    } else {
+      FoldUnits(s.data() + i, len, out);
+    }
+    if (sourceIndex) sourceIndex->insert(sourceIndex->end(), out.size() - before, i);
+    i += len;
+  }
+  if (sourceIndex) sourceIndex->push_back(s.size());
+  return out;
+}
+
+std::string FoldCaseUtf8(std::string_view s) { return ToUtf8(FoldCase(FromUtf8(s))); }
+
+bool EqualNoCase(std::u16string_view a, std::u16string_view b) { return CompareNoCase(a, b) == 0; }
+
+int CompareNoCase(std::u16string_view a, std::u16string_view b) {
+  UErrorCode status = U_ZERO_ERROR;
+  int r = u_strCaseCompare(a.data(), int32_t(a.size()), b.data(), int32_t(b.size()),
+                           U_FOLD_CASE_DEFAULT | U_COMPARE_CODE_POINT_ORDER, &status);
+  if (U_FAILURE(status)) return Sign(a.compare(b));
+  return Sign(r);
+}
+
+bool IsLetterOrDigit(char32_t c) {
+  if (u_isalnum(UChar32(c))) return true;
+  int8_t type = u_charType(UChar32(c));
+  return type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK || type == U_ENCLOSING_MARK;
+}
+
+int Collate(std::u16string_view a, std::u16string_view b) {
+  UCollationResult r = ucol_strcoll(ThreadCollator(), a.data(), int32_t(a.size()), b.data(), int32_t(b.size()));
+  return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+}
+
+int CollateUtf8(std::string_view a, std::string_view b) {
+  UErrorCode status = U_ZERO_ERROR;
+  UCollationResult r =
+      ucol_strcollUTF8(ThreadCollator(), a.data(), int32_t(a.size()), b.data(), int32_t(b.size()), &status);
+  if (U_FAILURE(status)) return Collate(FromUtf8(a), FromUtf8(b));
+  return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+}
+
+std::string CollationKey(std::u16string_view s) {
+  UCollator* c = ThreadCollator();
+  std::string key(64, '\0');
+  int32_t n = ucol_getSortKey(c, s.data(), int32_t(s.size()), reinterpret_cast<uint8_t*>(key.data()),
+                              int32_t(key.size()));
+  if (n > int32_t(key.size())) {
+    key.resize(size_t(n));
+    n = ucol_getSortKey(c, s.data(), int32_t(s.size()), reinterpret_cast<uint8_t*>(key.data()), n);
+  }
+  // The key ends with its terminating zero byte, which is not part of the ordering.
+  key.resize(n > 0 ? size_t(n - 1) : 0);
+  return key;
+}
+
+}  // namespace nux
