@@ -2,10 +2,18 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "gdi/gdi.h"
 
 namespace nux::gdi {
+
+// No decoded picture is larger than this, whatever its file claims (64 megapixels take 256 MB
+// as a surface): a larger one fails like a damaged file.
+constexpr uint64_t kMaxPicturePixels = uint64_t(64) << 20;
+inline bool PictureSizeAllowed(uint64_t width, uint64_t height) {
+  return width > 0 && height > 0 && width <= 65535 && height <= 65535 && width * height <= kMaxPicturePixels;
+}
 
 // Bytes of one pixel row (rows are padded to 4 bytes).
 inline size_t DibRowBytes(LONG width, int bitCount) {
