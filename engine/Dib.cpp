@@ -72,7 +72,7 @@ void CDib::Free() {
   if (m_hPalette != nullptr) ::DeleteObject(m_hPalette);
   m_hImage = nullptr;
   m_hPalette = nullptr;
-  m_strName = u"";
+  m_strName.Empty();  // keeps its buffer: freeing never needs memory
 }
 
 const BITMAPINFOHEADER* CDib::GetHeader() const {

@@ -194,8 +194,9 @@ TEST_F(Controls, ThirtyTwoBitBitmapsWithAnEmptyFourthByteDrawOpaque) {
   EXPECT_EQ(PixelAt(5, 5), colour);
   EXPECT_EQ(PixelAt(45, 5), colour);
   // With alpha of its own the picture keeps it: half of it over what lies below.
-  image.SetPicture(half.c_str());
-  const COLORREF blended = PixelAt(5, 5);
+  CImage1 translucent;
+  ASSERT_TRUE(translucent.Create(half.c_str(), WS_VISIBLE, CRect(80, 0, 100, 10), &host, kCaptionId + 1));
+  const COLORREF blended = PixelAt(85, 5);
   EXPECT_NE(blended, colour);
   EXPECT_NE(blended, PixelAt(100, 100));
 }

@@ -17,7 +17,10 @@
 #endif
 
 #ifdef NUX_ALLOC_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's allocation statistics and hooks.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, size_t),
+                                                          void (*onFree)(const volatile void*));
 #endif
 
 namespace {
