@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The bitmap class holds about three copies of a picture while it converts one; the
   // largest pictures (up to the decoders' cap) are left to the decoder alone, so that the run
   // stays within its memory limit.
-  if (uint64_t(picture.width()) * uint64_t(picture.height()) > (uint64_t(16) << 20)) return 0;
+  if (uint64_t(picture.width()) * uint64_t(picture.height()) > (uint64_t(8) << 20)) return 0;
   picture = nux::gdi::Surface();
 
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());

@@ -114,13 +114,18 @@ bool DibToSurface(const BITMAPINFO* info, const void* bitsPtr, size_t bitsSize, 
     const BYTE* q = table + i * 4;
     palette[i] = 0xFF000000u | (q[2] << 16) | (q[1] << 8) | q[0];
   }
+  // The pixels are allocated only for a form that can be read.
+  const bool rle = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
+  if (rle && ((h.biCompression == BI_RLE8) != (bpp == 8) || (h.biCompression == BI_RLE4 && bpp != 4))) return false;
+  if (!rle && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return false;
+  if (h.biCompression == BI_BITFIELDS && bpp != 16 && bpp != 32) return false;
+  const size_t rleSize = bitsSize ? bitsSize : h.biSizeImage;
+  if (rle && !rleSize) return false;
   out.Resize(0, 0);
   out.Resize(width, height);
 
-  if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
-    if ((h.biCompression == BI_RLE8) != (bpp == 8) || (h.biCompression == BI_RLE4 && bpp != 4)) return false;
-    size_t size = bitsSize ? bitsSize : h.biSizeImage;
-    if (!size) return false;
+  if (rle) {
+    const size_t size = rleSize;
     return DecodeRle(h, palette, paletteSize, bits, size, out);
   }
   if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return false;
@@ -267,6 +272,8 @@ bool DibBlockToSurface(const uint8_t* dib, size_t dibSize, const uint8_t* bits, 
   } else if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
     const uint64_t runBytes = bitsSize ? bitsSize : h.biSizeImage;
     if (width * height > runBytes * kRlePixelsPerByte + kRleAllowance) return false;
+  } else {
+    return false;  // a compression this reader does not know: nothing is allocated for it
   }
   try {
     return DibToSurface(reinterpret_cast<const BITMAPINFO*>(head.data()), bits, bitsSize, out);

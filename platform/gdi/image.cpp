@@ -33,6 +33,8 @@ namespace {
 constexpr uint64_t kJpegPixelsPerByte = 2048;
 // Deflate's largest expansion (258-byte matches in one-bit codes), with some room.
 constexpr uint64_t kPngInflateRatio = 1100;
+// The area of a GIF that its frames need not cover (a megapixel).
+constexpr uint64_t kGifAreaAllowance = uint64_t(1) << 20;
 // The JPEG decoder's own working memory.
 constexpr long kMaxDecoderBytes = 512L << 20;
 
@@ -197,6 +199,7 @@ bool DecodeGifFrames(GifFileType* gif, GifSource& src, Surface& out) {
   std::vector<GifColorType> colours;
   std::vector<GifByteType> pixels;  // the first frame's indexes, rows in display order
   int right = 0, bottom = 0;        // the union of the frames, clipped to the screen
+  uint64_t framePixels = 0;         // the frames' own pixels inside the screen
   for (;;) {
     GifRecordType type;
     if (DGifGetRecordType(gif, &type) != GIF_OK) {
@@ -268,11 +271,19 @@ bool DecodeGifFrames(GifFileType* gif, GifSource& src, Surface& out) {
       if (!fits) continue;
     }
     if (d.Left < sw && d.Top < sh) {
-      right = std::max(right, std::min(sw, d.Left + d.Width));
-      bottom = std::max(bottom, std::min(sh, d.Top + d.Height));
+      const int r = std::min(sw, d.Left + d.Width), b = std::min(sh, d.Top + d.Height);
+      right = std::max(right, r);
+      bottom = std::max(bottom, b);
+      framePixels += static_cast<uint64_t>(r - d.Left) * static_cast<uint64_t>(b - d.Top);
     }
   }
   if (!haveFrame || right <= 0 || bottom <= 0) return false;
+  // The frames' positions are free numbers: small frames placed far into a huge screen would
+  // make a huge, almost empty picture. The area up to the far corner must be covered by the
+  // frames for a good part (a small picture is always allowed).
+  if (!PictureSizeAllowed(right, bottom) ||
+      static_cast<uint64_t>(right) * static_cast<uint64_t>(bottom) > kGifAreaAllowance + 16 * framePixels)
+    return false;
   out.Resize(0, 0);
   out.Resize(right, bottom, 0);  // outside the first frame: transparent
   for (int y = 0; y < first.Height; ++y) {
