@@ -330,11 +330,27 @@ uint64_t PngRawBytes(const uint8_t* p, size_t size) {
   return h * (1 + (w * channels * depth + 7) / 8);
 }
 
+// The bytes of a PNG up to the end of its last whole chunk (or of its end chunk). libpng
+// allocates a chunk's length before it reads the chunk: a length beyond the data would take
+// memory the file cannot fill, so the reader sees only the chunks that are there (a file that
+// lacks part of its image data then fails as one cut short).
+size_t PngWholeChunks(const uint8_t* p, size_t size) {
+  size_t at = 8;
+  while (at + 12 <= size) {
+    const uint64_t length = (uint32_t(p[at]) << 24) | (uint32_t(p[at + 1]) << 16) | (uint32_t(p[at + 2]) << 8) | p[at + 3];
+    if (length > size - at - 12) break;
+    const bool end = std::memcmp(p + at + 4, "IEND", 4) == 0;
+    at += 12 + static_cast<size_t>(length);
+    if (end) break;
+  }
+  return std::min(at, size);
+}
+
 bool DecodePngMemory(const uint8_t* p, size_t size, Surface& out) {
   png_image image;
   std::memset(&image, 0, sizeof(image));
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, p, size)) return false;
+  if (size < 8 || !png_image_begin_read_from_memory(&image, p, PngWholeChunks(p, size))) return false;
   image.format = PNG_FORMAT_BGRA;
   // Deflate gives at most about 1032 bytes for one: a header claiming more rows than the
   // data can hold is damaged.
