@@ -251,6 +251,12 @@ std::vector<Case> Cases() {
                       0, 0, 1, 0, 4, 0, 2, 0, 0xd2, 0, 0x0a, 0, 0, 0, 0x13, 0x0b, 0, 0, 0x13, 0x0b, 0, 0, 3, 0, 0,
                       0, 0, 0, 0, 0, 0, 0xff, 0, 0, 0xff, 0xff, 0, 0x61, 0, 0, 0x12, 0x10, 0, 1}),
                false});
+  {
+    // Found by the fuzzer: a chunk after the header claims 1.8 GB.
+    std::string png = Magick("c.png", grad);
+    if (png.size() > 33) png.insert(33, Bytes({0x6B, 0x7F, 0x00, 0x00, 't', 'E', 'X', 't', 'a', 0, 'b'}));
+    c.push_back({"png with a chunk claiming 1.8 GB", png, false});
+  }
   c.push_back({"png claiming 60000 x 60000", PngClaiming(Magick("c.png", grad), 60000, 60000), false});
   c.push_back({"png claiming 4000 x 4000", PngClaiming(Magick("c.png", grad), 4000, 4000), false});
   return c;
