@@ -85,7 +85,8 @@ bool DecodeRle(const BITMAPINFOHEADER& h, const uint32_t* palette, int paletteSi
 
 size_t DibColorTableBytes(const BITMAPINFOHEADER& h) {
   size_t n = static_cast<size_t>(ColorCount(h)) * 4;
-  if (h.biCompression == BI_BITFIELDS && h.biSize <= 40 && (h.biBitCount == 16 || h.biBitCount == 32))
+  // The masks follow a header too short to hold them (a header of 52 bytes or more has them).
+  if (h.biCompression == BI_BITFIELDS && h.biSize < 52 && (h.biBitCount == 16 || h.biBitCount == 32))
     n += 12;
   return n;
 }

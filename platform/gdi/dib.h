@@ -21,8 +21,8 @@ inline size_t DibRowBytes(LONG width, int bitCount) {
 }
 
 // Bytes between the start of the header and the first colour-table entry's end, i.e. the
-// size of the colour table (and, for 16/32 bits with BI_BITFIELDS and a 40-byte header, the
-// three masks).
+// size of the colour table (and, for 16/32 bits with BI_BITFIELDS and a header shorter than
+// 52 bytes, the three masks).
 size_t DibColorTableBytes(const BITMAPINFOHEADER& header);
 
 // Bytes of the pixel rows of an uncompressed DIB (biSizeImage for compressed ones).

@@ -257,6 +257,28 @@ std::vector<Case> Cases() {
     if (png.size() > 33) png.insert(33, Bytes({0x6B, 0x7F, 0x00, 0x00, 't', 'E', 'X', 't', 'a', 0, 'b'}));
     c.push_back({"png with a chunk claiming 1.8 GB", png, false});
   }
+  {
+    // Found by the fuzzer: bit-field masks after a header of 44 bytes (longer than the usual
+    // 40, too short to hold the masks itself).
+    std::string dib;
+    Put32(dib, 44);
+    Put32(dib, 1);
+    Put32(dib, 1);
+    Put16(dib, 1);
+    Put16(dib, 32);
+    Put32(dib, BI_BITFIELDS);
+    dib.append(44 - dib.size(), '\0');
+    Put32(dib, 0xFF0000);
+    Put32(dib, 0x00FF00);
+    Put32(dib, 0x0000FF);
+    Put32(dib, 0x00112233);
+    std::string file = "BM";
+    Put32(file, uint32_t(14 + dib.size()));
+    Put32(file, 0);
+    Put32(file, 14 + 44 + 12);
+    c.push_back({"bmp bit fields after a 44-byte header", file + dib, true, 1, 1, 4 * kMB,
+                 [](const Surface& s) { EXPECT_EQ(s.at(0, 0), 0xFF112233u); }});
+  }
   c.push_back({"png claiming 60000 x 60000", PngClaiming(Magick("c.png", grad), 60000, 60000), false});
   c.push_back({"png claiming 4000 x 4000", PngClaiming(Magick("c.png", grad), 4000, 4000), false});
   return c;
