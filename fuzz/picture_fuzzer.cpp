@@ -1,12 +1,15 @@
 // libFuzzer harness of the picture decoders, one program per family (PICTURE_FAMILY: 1 bitmaps
 // and their run-length forms, 2 GIF, 3 JPEG, 4 PNG, 5 icons, cursors and animated cursors).
-// The input's first bytes are made the family's signature, so every run reaches the decoder;
+// The input's first bytes are made the family's signature (and a PNG's chunk checksums right),
+// so every run reaches the decoder;
 // it then goes through the public loaders: the picture decoder, the cursor file reader and
 // the bitmap class's load from a memory block. Whatever the input, each must give a picture
 // or a plain failure, within the memory limit of the run.
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include <zlib.h>
 
 #include "Dib.h"
 #include "gdi/image.h"
@@ -19,6 +22,20 @@
 
 namespace {
 
+// Makes each whole chunk's checksum right, so that mutations reach past libpng's check.
+void FixPngChecksums(std::vector<uint8_t>& bytes) {
+  size_t at = 8;
+  while (at + 12 <= bytes.size()) {
+    const uint64_t length = (uint32_t(bytes[at]) << 24) | (uint32_t(bytes[at + 1]) << 16) |
+                            (uint32_t(bytes[at + 2]) << 8) | bytes[at + 3];
+    if (length > bytes.size() - at - 12) break;
+    const uLong crc = crc32(0, bytes.data() + at + 4, static_cast<uInt>(length + 4));
+    uint8_t* c = bytes.data() + at + 8 + length;
+    c[0] = uint8_t(crc >> 24), c[1] = uint8_t(crc >> 16), c[2] = uint8_t(crc >> 8), c[3] = uint8_t(crc);
+    at += 12 + length;
+  }
+}
+
 void Sign(std::vector<uint8_t>& bytes) {
   auto put = [&](const char* magic, size_t n) {
     if (bytes.size() < n) bytes.resize(n);
@@ -28,7 +45,10 @@ void Sign(std::vector<uint8_t>& bytes) {
     case 1: put("BM", 2); break;
     case 2: put("GIF8", 4); break;
     case 3: put("\xFF\xD8\xFF", 3); break;
-    case 4: put("\x89PNG\r\n\x1a\n", 8); break;
+    case 4:
+      put("\x89PNG\r\n\x1a\n", 8);
+      FixPngChecksums(bytes);
+      break;
     default:
       // Icon, cursor or animated cursor, by the input's first byte.
       if (!bytes.empty() && (bytes[0] & 3) == 2) {
