@@ -361,6 +361,17 @@ def search_background(w=405, h=581):
     return c
 
 
+def caption_band(w=1600, h=18):
+    """The main window's caption strip, wide enough for any window width."""
+    c = Canvas(w, h, NIGHT)
+    for y in range(h):
+        t = y / (h - 1)
+        col = tuple(int(round(FACE[i] + (NIGHT[i] - FACE[i]) * t)) for i in range(3))
+        c.fill(0, y, w, y + 1, col)
+    c.fill(0, h - 1, w, h, (60, 76, 130))
+    return c
+
+
 def panel_background(w=306, h=555):
     c = Canvas(w, h, PANEL)
     for y in range(h):
@@ -421,6 +432,7 @@ def main():
         write_bmp(os.path.join(controls, name), strip(w, h, glyph, checkbox))
     write_bmp(os.path.join(controls, "SearchBack.bmp"), search_background())
     write_bmp(os.path.join(controls, "Panel.bmp"), panel_background())
+    write_bmp(os.path.join(controls, "Caption.bmp"), caption_band())
     for name, word in TITLES.items():
         write_bmp(os.path.join(ui, name), title(word))
 
