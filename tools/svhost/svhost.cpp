@@ -25,6 +25,9 @@
 //                              snapshot FILE      writes the main reference window (else the
 //                                                 host's window) as a PNG file
 //                              dom FILE           writes the current page's document
+//                              search [WORDS]     NUXSV_OpenSearch; the words are typed into
+//                                                 its query and its search button clicked
+//                              snapshot-search FILE  writes the search window as a PNG file
 //                              bigimage ADDRESS   NUXSV_OpenBigImage
 //                              encyclop           NUXSV_OpenEncyclop
 //                              close              closes the main reference window
@@ -138,6 +141,7 @@ using Lookup2Fn = int (*)(CString, int*, int*, int*, int*, int*);
 using HasLookupFn = int (*)(CString);
 using ProperNameFn = void (*)(CString, CString*);
 using OpenAstroDictFn = void (*)(CWnd*, LPCWSTR, CStringArray*);
+using OpenSearchFn = void (*)(CWnd*);
 using OpenBigImageFn = int (*)(CWnd*, CString);
 using OpenLinkMenuFn = int (*)(CWnd*, int, int, CString, int);
 using GetWndFn = CWnd* (*)();
@@ -153,6 +157,7 @@ struct Library {
   HasLookupFn hasLookup = nullptr;
   ProperNameFn properName = nullptr;
   OpenAstroDictFn openAstroDict = nullptr;
+  OpenSearchFn openSearch = nullptr;
   OpenBigImageFn openBigImage = nullptr;
   OpenLinkMenuFn openLinkMenu = nullptr;
   GetWndFn getAstroDict = nullptr;
@@ -173,6 +178,7 @@ bool Load(Library& lib) {
     return false;
   }
   lib.openAstroDict = reinterpret_cast<OpenAstroDictFn>(GetProcAddress(lib.module, "NUXSV_OpenAstroDict"));
+  lib.openSearch = reinterpret_cast<OpenSearchFn>(GetProcAddress(lib.module, "NUXSV_OpenSearch"));
   lib.openBigImage = reinterpret_cast<OpenBigImageFn>(GetProcAddress(lib.module, "NUXSV_OpenBigImage"));
   lib.openLinkMenu = reinterpret_cast<OpenLinkMenuFn>(GetProcAddress(lib.module, "NUXSV_OpenLinkMenubySVID"));
   return Resolve(lib.module, "NUXSV_Init", lib.init) && Resolve(lib.module, "NUXSV_SetActive", lib.setActive) &&
@@ -230,6 +236,7 @@ const char* CommandName(UINT message) {
 class HostWindow : public CWnd {
  public:
   int choose = 0;          // the command the next menu is answered with; 0: none
+  HWND search = nullptr;   // the search window a script opened
   std::string menuSnapshot;  // a PNG of the next menu goes here ("" none)
 
   bool Create() {
@@ -417,6 +424,36 @@ bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<st
   }
   if (c == "snapshot" && words.size() == 2) {
     if (!WriteSnapshot(lib, host.GetSafeHwnd(), words[1])) std::printf("snapshot %s: not written\n", words[1].c_str());
+    return true;
+  }
+  if (c == "search" && Have(lib.openSearch, "NUXSV_OpenSearch")) {
+    lib.openSearch(&host);
+    nux::testing::AdvanceAndPump(100, 5);  // the window shows after its short delay
+    // The search window: the one window with the help module's box (control 1129).
+    HWND help = nux::testing::FindWindowById(nullptr, 1129);
+    host.search = help ? GetAncestor(help, GA_ROOT) : nullptr;
+    std::printf("search: window %s\n", host.search ? "open" : "not open");
+    std::string query = Joined(words, 1);
+    HWND edit = host.search ? nux::testing::FindWindowById(host.search, 1059) : nullptr;
+    HWND button = host.search ? nux::testing::FindWindowById(host.search, 1033) : nullptr;
+    if (!query.empty() && edit && button) {
+      // As a user does: type into the query, click the search button.
+      SetFocus(edit);
+      nux::testing::TypeText(nux::FromUtf8(query));
+      RECT rc{};
+      GetWindowRect(button, &rc);
+      nux::testing::Click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+      nux::testing::PumpMessages();
+      std::printf("search \"%s\"\n", query.c_str());
+    }
+    return true;
+  }
+  if (c == "snapshot-search" && words.size() == 2) {
+    bool ok = host.search && IsWindow(host.search) && nux::testing::WriteWindowPng(host.search, words[1]);
+    if (ok)
+      std::printf("snapshot written: %s\n", words[1].c_str());
+    else
+      std::printf("snapshot-search %s: no search window\n", words[1].c_str());
     return true;
   }
   if (c == "dom" && words.size() == 2) {
