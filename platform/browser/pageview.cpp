@@ -57,7 +57,18 @@ LayoutMedia PageView::Media() const {
 
 PageLayout* PageView::layout() {
   if (!layout_) return nullptr;
-  layout_->Update(Media());
+  LayoutMedia m = Media();
+  const bool fresh = layout_->valid() && layout_->media().width == m.width && layout_->media().height == m.height &&
+                     layout_->media().zoom == m.zoom;
+  if (!layout_->Update(m)) return layout_.get();
+  if (!fresh && m.height > 0 && doc_) {
+    // A scroll position set while the page was not laid out is kept within the new page.
+    const long maxX = std::max(0, layout_->contentWidth() - m.width);
+    const long maxY = std::max(0, layout_->contentHeight() - m.height);
+    if (doc_->scrollX() > maxX || doc_->scrollY() > maxY)
+      doc_->ScrollTo(std::min(doc_->scrollX(), maxX), std::min(doc_->scrollY(), maxY));
+    UpdateScrollBar();
+  }
   return layout_.get();
 }
 
@@ -72,8 +83,12 @@ void PageView::Scrolled() {
 }
 
 bool PageView::ScrollLimit(long& maxX, long& maxY) {
+  // Only a page already laid out limits the position (a scroll set while the document is
+  // being built does not lay it out; the next layout keeps the position within the page).
   LayoutMedia m = Media();
-  if (!layout_ || m.width <= 0 || m.height <= 0 || !layout_->Update(m)) return false;
+  if (!layout_ || m.width <= 0 || m.height <= 0 || !layout_->valid() || layout_->media().width != m.width ||
+      layout_->media().height != m.height || layout_->media().zoom != m.zoom)
+    return false;
   maxX = std::max(0, layout_->contentWidth() - m.width);
   maxY = std::max(0, layout_->contentHeight() - m.height);
   return true;
@@ -115,7 +130,7 @@ void PageView::UpdateScrollBar() {
   si.cbSize = sizeof si;
   si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
   LayoutMedia m = Media();
-  if (layout_ && m.height > 0 && layout_->Update(m)) {
+  if (layout_ && m.height > 0 && layout_->valid()) {
     si.nMax = layout_->contentHeight() - 1;
     si.nPage = UINT(m.height);
     si.nPos = int(doc_->scrollY());
@@ -153,7 +168,7 @@ const nux::gdi::Surface& PageView::Render() {
     drawn_.valid = false;
   }
   const RECT all{0, 0, m.width, m.height};
-  if (!doc_ || !layout_ || !layout_->Update(m)) {
+  if (!doc_ || !layout_ || !layout() || !layout_->valid()) {
     buffer_.Fill(0xFFFFFFFFu);
     drawn_.valid = false;
     return buffer_;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -89,7 +90,12 @@ std::string InstalledFontFile(const std::u16string& face, bool bold, bool italic
   if (it != cache.end()) return it->second;
   std::string file;
   std::string name = nux::ToUtf8(face);
-  if (FcInit()) {
+  static const bool ready = [] {
+    if (!FcInit()) return false;
+    std::atexit(FcFini);  // fontconfig's caches go with the process
+    return true;
+  }();
+  if (ready) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
