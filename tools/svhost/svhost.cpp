@@ -16,6 +16,7 @@
 //                              page               prints the main reference window's page
 //                              click TEXT         clicks the first link of the page whose text
 //                                                 holds TEXT (or whose address ends with it)
+//                                                 where it is on the screen
 //                              choose N [FILE]    the next popup menu is answered with its
 //                                                 command N (without: dismissed), after a
 //                                                 PNG of it was written to FILE
@@ -40,6 +41,7 @@
 // error and take their default button (or the answer a script gave). A script runs on the
 // virtual clock, in a main window of the host's own that prints every object command the
 // library posts to it (2024 to 2030, with the object's number and the kind its lParam points to).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -298,11 +300,15 @@ HWND AstroDictWindow(const Library& lib) {
   return wnd ? wnd->GetSafeHwnd() : nullptr;
 }
 
+// The main reference window's page browser control, or null.
+HWND PageControl(const Library& lib) {
+  HWND main = AstroDictWindow(lib);
+  return main ? nux::testing::FindWindowByText(u"IEChild", main) : nullptr;
+}
+
 // The document of the main reference window's page browser, or null.
 nux::browser::Document* PageDocument(const Library& lib) {
-  HWND main = AstroDictWindow(lib);
-  if (!main) return nullptr;
-  HWND control = nux::testing::FindWindowByText(u"IEChild", main);
+  HWND control = PageControl(lib);
   nux::browser::WebBrowser* browser = control ? nux::browser::WebBrowserOf(control) : nullptr;
   return browser ? browser->document() : nullptr;
 }
@@ -345,7 +351,23 @@ bool ClickLink(const Library& lib, const std::string& text) {
     if (link->InnerText().find(wanted) == std::u16string::npos && !EndsWith(href, wanted)) continue;
     std::printf("click \"%s\" (%s)\n", nux::ToUtf8(link->InnerText()).c_str(), nux::ToUtf8(href).c_str());
     std::fflush(stdout);
-    nux::browser::Click(link);
+    // The link is clicked where it is on the screen, scrolled into view first when it is not.
+    HWND control = PageControl(lib);
+    nux::browser::WebBrowser* browser = control ? nux::browser::WebBrowserOf(control) : nullptr;
+    RECT box{}, client{};
+    if (control) GetClientRect(control, &client);
+    if (browser && browser->ElementClientBox(link, &box) && (box.top < 0 || box.bottom > client.bottom)) {
+      link->ScrollIntoView(true);
+      browser->ElementClientBox(link, &box);
+    }
+    if (!browser || box.right <= box.left || box.bottom <= box.top) {
+      std::printf("click \"%s\": the link is not on the screen\n", text.c_str());
+      return false;
+    }
+    POINT at{(box.left + std::min(box.right, box.left + 40)) / 2, (box.top + box.bottom) / 2};
+    ClientToScreen(control, &at);
+    nux::testing::MouseMove(at.x, at.y);
+    nux::testing::Click(at.x, at.y);
     return true;
   }
   std::printf("click \"%s\": no such link\n", text.c_str());
