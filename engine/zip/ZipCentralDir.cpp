@@ -177,10 +177,11 @@ ULONGLONG CZipCentralDir::ReadZip64End() {
   // the start of the archive proper, which data in front of it would shift.
   char record[kZip64EndSize];
   auto readRecord = [&](ULONGLONG at) {
-    if (at + kZip64EndSize > locatorAt) return false;
+    // In this order, so that no offset the file names can wrap round past the checks.
+    if (at > locatorAt || locatorAt - at < kZip64EndSize) return false;
     file->Seek(static_cast<LONGLONG>(at), CZipAbstractFile::begin);
     m_pStorage->Read(record, kZip64EndSize, true);
-    return memcmp(record, kZip64EndSignature, 4) == 0 && Qword(record + 4) + 12 == locatorAt - at;
+    return memcmp(record, kZip64EndSignature, 4) == 0 && Qword(record + 4) == locatorAt - at - 12;
   };
   ULONGLONG recordAt = locatorAt - kZip64EndSize;
   if (!readRecord(recordAt)) {

@@ -68,6 +68,16 @@ TEST(ZipOpen, DirectoryChecks) {
       {"end record beyond the search range",
        [](std::string& s, const Layout&) { s += std::string(65536, 'x'); }, CZipException::cdirNotFound},
       {"a few bytes after the end record", [](std::string& s, const Layout&) { s += "trailing"; }, 0},
+      {"zip64 locator whose record is nowhere",
+       [](std::string& s, const Layout& l) {
+         s.insert(l.end, std::string("PK\x06\x07\0\0\0\0\0\0\0\0\0\0\0\0\x01\0\0\0", 20));
+       },
+       CZipException::badZipFile},
+      {"zip64 locator pointing past the end of any file",
+       [](std::string& s, const Layout& l) {
+         s.insert(l.end, std::string("PK\x06\x07\0\0\0\0\xff\xff\xff\xff\xff\xff\xff\xff\x01\0\0\0", 20));
+       },
+       CZipException::badZipFile},
       {"empty file", [](std::string& s, const Layout&) { s.clear(); }, CZipException::cdirNotFound},
       {"signature only", [](std::string& s, const Layout&) { s = "PK\x05\x06"; }, CZipException::badZipFile},
   };
