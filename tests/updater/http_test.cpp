@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -275,11 +276,21 @@ TEST(CurlCallbacks, ProgressCallbackTruncatesAndReturnsTheClosedFlag) {
   DialogClosed = 1;
   EXPECT_EQ(CurlProgressCallback(FakeWindow(), 0, 0, 0, 0), 1);
   DialogClosed = 0;
+  CancelRequested = 1;
+  EXPECT_EQ(CurlProgressCallback(FakeWindow(), 0, 0, 0, 0), 1);
+  CancelRequested = 0;
+  // Sizes past 2 GiB and 4 GiB stay whole; nonsense from the library becomes 0.
+  EXPECT_EQ(CurlProgressCallback(FakeWindow(), 6.5e9, 3.0e9 + 0.5, 0, 0), 0);
+  EXPECT_EQ(CurlProgressCallback(FakeWindow(), -1.0, std::nan(""), 0, 0), 0);
   SetProgressPoster(nullptr);
   std::lock_guard<std::mutex> guard(g_postedLock);
-  ASSERT_EQ(g_posted.size(), 2u);
+  ASSERT_EQ(g_posted.size(), 5u);
   EXPECT_EQ(g_posted[0].wParam, 1000u);
   EXPECT_EQ(g_posted[0].lParam, 2000);
+  EXPECT_EQ(g_posted[3].wParam, 3000000000u);
+  EXPECT_EQ(g_posted[3].lParam, 6500000000);
+  EXPECT_EQ(g_posted[4].wParam, 0u);
+  EXPECT_EQ(g_posted[4].lParam, 0);
 }
 
 TEST(HttpSettings, AreReadFromTheHostsSettingsFile) {

@@ -53,10 +53,14 @@ TEST(UpdateFileNames, StayInsideTheTemporaryFolder) {
     const char* name;
     bool safe;
   } cases[] = {
-      {"tool.exe", true},      {"sub/tool.exe", true},  {"a..b.exe", true},    {"tool.exe?v=2", true},
+      {"tool.exe", true},      {"sub/tool.exe", true},  {"a..b.exe", true},    {"sp ace.exe", true},
+      {"50%.exe", true},       {"%2e%2e/x.exe", true},  {"Ärger ß.exe", true},  {"con/x.exe", true},
       {"..\\x.exe", false},    {"sub\\x.exe", false},   {"../x.exe", false},   {"sub/../x.exe", false},
       {"..", false},           {"c:x.exe", false},      {"x\tname.exe", false}, {"dir/", false},
-      {"", false},             {"sub/..", false},
+      {"", false},             {"sub/..", false},       {"tool.exe?v=2", false}, {"\"quoted\".exe", false},
+      {"a<b>.exe", false},     {"pipe|.exe", false},    {"star*.exe", false},  {"dot.", false},
+      {"blank.exe ", false},   {"CON", false},          {"nul.exe", false},    {"sub/Com1.txt", false},
+      {"LPT9.bin", false},     {"aux .txt", false},     {"com0.exe", true},    {"console.exe", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsSafeUpdateFileName(c.name), c.safe) << c.name;
 }
