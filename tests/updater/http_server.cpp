@@ -105,6 +105,12 @@ void HttpServer::HoldOpen(int client) {
 }
 
 void HttpServer::Serve(int client) {
+  ServeRequests(client);
+  // The connection ends here (closed at the server's end, so no descriptor is reused meanwhile).
+  shutdown(client, SHUT_RDWR);
+}
+
+void HttpServer::ServeRequests(int client) {
   for (;;) {
     std::string request;
     char buffer[4096];
@@ -176,7 +182,7 @@ void HttpServer::Serve(int client) {
       break;
     }
     if (!SendAll(client, route.body.data(), route.body.size())) break;
-    if (route.noLength) break;
+    if (route.noLength || route.declaredLength >= 0) break;
   }
 }
 

@@ -47,6 +47,7 @@ class HttpServer {
  private:
   void AcceptLoop();
   void Serve(int client);
+  void ServeRequests(int client);
   void HoldOpen(int client);
 
   int listener_ = -1;
