@@ -505,7 +505,12 @@ BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
         HWND focus = GetFocus();
         if (!focus || !IsChild(dialog, focus)) break;
         bool back = msg->wParam == VK_LEFT || msg->wParam == VK_UP;
+        // Labels and group boxes are passed over: they take no input.
         HWND next = GetNextDlgGroupItem(dialog, focus, back ? TRUE : FALSE);
+        for (int guard = 0; next && next != focus && guard < 1024; ++guard) {
+          if (!(SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_STATIC)) break;
+          next = GetNextDlgGroupItem(dialog, next, back ? TRUE : FALSE);
+        }
         if (next && next != focus) {
           SetFocus(next);
           LRESULT ncode = SendMessageW(next, WM_GETDLGCODE, 0, 0);

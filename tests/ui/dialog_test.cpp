@@ -164,6 +164,7 @@ TEST_F(Dialogs, ArrowsMoveInAGroupAndMnemonicsReachTheirControls) {
   t.items.push_back(Item(u"Button", BS_GROUPBOX, kGroup, 7, 22, 120, 50, u"&Ordnung"));
   t.items.push_back(Item(u"Button", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, kRadioA, 12, 32, 100, 10, u"nach &Titel"));
   t.items.push_back(Item(u"Button", BS_AUTORADIOBUTTON, kRadioB, 12, 44, 100, 10, u"nach &\u00dcberschrift"));
+  t.items.push_back(Item(u"Static", SS_LEFT, kLabel + 50, 12, 54, 100, 2, u""));  // arrows pass over it
   t.items.push_back(Item(u"Button", BS_AUTORADIOBUTTON, kRadioC, 12, 56, 100, 10, u"Gr\u00f6\u00dfe && &Art"));
   t.items.push_back(Item(u"Button", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, kCheck, 7, 76, 100, 10, u"&Gro\u00df"));
   t.items.push_back(Item(u"Button", BS_PUSHBUTTON | WS_TABSTOP, kGo, 143, 7, 50, 14, u"&Suchen"));
