@@ -204,10 +204,38 @@ class PageLayout::Impl final : public litehtml::document_container {
     dc_ = dc;
     const int ox = x - int(scrollX), oy = y - int(scrollY);
     litehtml::position lhClip(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
-    page_->draw(reinterpret_cast<litehtml::uint_ptr>(dc), ox, oy, &lhClip);
+    if (!DrawVisibleBlocks(dc, ox, oy, lhClip)) page_->draw(reinterpret_cast<litehtml::uint_ptr>(dc), ox, oy, &lhClip);
     if (selection && doc_->HasSelection()) PaintSelection(dc, ox, oy, clip);
     dc_ = nullptr;
     RestoreDC(dc, saved);
+  }
+
+  // A long page is painted by the body's blocks that meet the clip, in their order, each with
+  // what it holds (litehtml's own walk visits every element of the page for each paint).
+  bool DrawVisibleBlocks(HDC dc, int ox, int oy, const litehtml::position& clip) {
+    auto it = lhOf_.find(doc_->body());
+    if (it == lhOf_.end() || !page_->root()) return false;
+    litehtml::element* body = it->second;
+    const size_t count = body->get_children_count();
+    if (count < 64) return false;
+    const auto hdc = reinterpret_cast<litehtml::uint_ptr>(dc);
+    litehtml::element::ptr root = page_->root();
+    root->draw(hdc, ox, oy, &clip);
+    const litehtml::position rootPos = root->get_position();
+    body->draw(hdc, rootPos.x + ox, rootPos.y + oy, &clip);
+    const litehtml::position bp = body->get_placement();
+    const int bx = bp.x + ox, by = bp.y + oy;
+    for (size_t i = 0; i < count; ++i) {
+      litehtml::element::ptr c = body->get_child(int(i));
+      if (!c || c->skip() || !c->is_visible()) continue;
+      const litehtml::position& p = c->get_position();
+      const int top = by + p.y - c->margin_top() - c->padding_top() - c->border_top();
+      const int bottom = by + p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
+      if (bottom < clip.y || top > clip.bottom()) continue;
+      c->draw(hdc, bx, by, &clip);
+      c->draw_stacking_context(hdc, bx, by, &clip, true);
+    }
+    return true;
   }
 
   // ---- queries ----------------------------------------------------------------------------

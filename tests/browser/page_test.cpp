@@ -372,4 +372,65 @@ TEST_F(Page, ZoomScalesTheFontsAndLaysThePageOutAgain) {
   EXPECT_LT(smallText.right - smallText.left, normalText.right - normalText.left);
 }
 
+TEST_F(Page, ALongPagePaintsTheSameAsOneBlockHoldingIt) {
+  // A body of many blocks is painted by the blocks on view; the same content inside one DIV
+  // goes through litehtml's whole walk. Scrolled to the same paragraph, both give the same
+  // pixels.
+  std::string blocks;
+  for (int i = 0; i < 120; ++i) {
+    blocks += "<p>Paragraph " + std::to_string(i) + " with <b>bold</b> and <a href='x'>a link</a></p>";
+    if (i % 10 == 5) blocks += "<table border=1><tr><td>cell</td><td>" + std::to_string(i) + "</td></tr></table>";
+    if (i % 10 == 7) blocks += "<ul><li>item</ul><img src='pics/red.bmp'>";
+  }
+  auto paint = [&](const std::string& body) {
+    b::Ref<b::Document> doc = b::Document::ParseHtml(nux::FromUtf8("<html><body>" + body + "</body></html>"),
+                                                     u"file:///C:/long.htm");
+    b::PageLayout layout(doc.get());
+    b::LayoutMedia media;
+    media.width = 400;
+    media.height = 300;
+    EXPECT_TRUE(layout.Update(media));
+    long top = 0;
+    for (const b::TextBox& t : layout.texts())
+      if (t.text == u"45") top = t.box.top - 10;
+    nux::gdi::Surface whole(400, 300);
+    HDC dc = nux::gdi::CreateSurfaceDC(&whole, POINT{0, 0}, nullptr);
+    layout.Paint(dc, 0, 0, 0, top, RECT{0, 0, 400, 300});
+    DeleteDC(dc);
+    return whole;
+  };
+  nux::gdi::Surface blocksShot = paint(blocks), wrappedShot = paint("<div>" + blocks + "</div>");
+  EXPECT_GT(Inked(blocksShot, RECT{0, 0, 400, 300}), 500);
+  int different = 0;
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 400; ++x) different += blocksShot.at(x, y) != wrappedShot.at(x, y);
+  EXPECT_EQ(different, 0);
+}
+
+TEST_F(Page, EachPrintedPageIsAPictureInTheSpoolFolder) {
+  std::string body = "<h1>Printed</h1>";
+  for (int i = 0; i < 80; ++i) body += "<p>Line " + std::to_string(i) + "</p>";
+  b::Document* doc = Show("<html><head><title>Druck</title></head><body>" + body + "</body></html>");
+  ASSERT_TRUE(doc);
+  b::PageSetup setup;
+  setup.header = u"&w&bSeite &p von &P";
+  setup.marginLeft = u"1.0";
+  b::PrintJob job;
+  ASSERT_TRUE(b::PrintDocument(*doc, setup, &job));
+  ASSERT_GE(job.pagePictures.size(), 2u);
+  EXPECT_NE(job.pagePictures[0].find("job-0001-p1.png"), std::string::npos);
+  nux::gdi::Surface first, last;
+  ASSERT_TRUE(nux::gdi::ReadPng(job.pagePictures[0], first));
+  ASSERT_TRUE(nux::gdi::ReadPng(job.pagePictures.back(), last));
+  EXPECT_EQ(first.width(), 816);  // 8.5 x 11 inches at 96 dots per inch
+  EXPECT_EQ(first.height(), 1056);
+  // The page's text lies inside the margins; the header in the top margin.
+  EXPECT_EQ(Inked(first, RECT{0, 0, 96, 1056}), 0);
+  EXPECT_GT(Inked(first, RECT{96, 72, 744, 984}), 500);
+  EXPECT_GT(Inked(first, RECT{96, 0, 744, 72}), 20);
+  EXPECT_GT(Inked(last, RECT{96, 72, 744, 984}), 20);
+  // No picture is left behind by a print that could not be written.
+  EXPECT_TRUE(std::filesystem::exists(job.path));
+}
+
 }  // namespace
