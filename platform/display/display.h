@@ -17,6 +17,13 @@ namespace nux::display {
 // Whether a screen is there (the display opened).
 bool Active();
 
+// Opens the screen if the environment asks for one (the platform does so as it loads; a test
+// that starts a display server of its own calls it once DISPLAY names that server). False
+// without a screen.
+bool Open();
+// Closes the screen: the display's windows go, the platform's windows stay, off the screen.
+void Close();
+
 // The message loop of every thread calls this before it looks at its queue: the display's
 // windows follow the top-level windows (shown, hidden, placed, sized, stacked), what was drawn
 // since the last call is presented, the cursor is set, and the display's events become raw
@@ -34,9 +41,5 @@ void Damage(HWND topLevel, const RECT& rect);
 bool SetClipboardText(const std::string& utf8);
 bool GetClipboardText(std::string* utf8);
 bool HasClipboardText();
-
-// Runs a modal message box as a dialog of the platform on the screen and returns the button
-// the person chose (IDOK ...); 0 when there is no screen to ask on.
-int ScreenMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT type);
 
 }  // namespace nux::display

@@ -14,11 +14,13 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "base/codepage.h"
 #include "display/display.h"
 #include "display/keymap.h"
+#include "display/x11_pointer.h"
 #include "testing/input.h"
 #include "ui/cursor.h"
 #include "ui/sysparams.h"
@@ -47,7 +49,11 @@ struct State {
   HWND focused = nullptr;      // the window given the display's input focus
   HCURSOR cursor = nullptr;
   std::map<int, SDL_Cursor*> systemCursors;
-  POINT lastPointer{-100000, -100000};
+  POINT lastPointer{-100000, -100000};  // the last point given to the input queue
+  POINT pointer{0, 0};                  // the pointer's screen point, as the display last said
+  bool rootPoints = false;              // the display gives screen points with its events
+  bool videoUp = false;                 // SDL's video subsystem is initialised
+  std::string videoDisplay;             // for this DISPLAY
 };
 
 State& S() {
@@ -89,8 +95,31 @@ void ReadMonitors() {
   if (!list.empty()) nux::ui::SetMonitors(list);
 }
 
-void Open() {
-  if (!Wanted()) return;
+// Closes the screen: the display's windows go. The video subsystem stays up (its libraries
+// stay loaded until the process ends) unless `quit`; a new Open on another display quits it.
+void CloseScreen(bool quit) {
+  State& s = S();
+  std::lock_guard<std::mutex> g(s.m);
+  if (s.active) {
+    s.active = false;
+    for (auto& [h, sh] : s.windows) SDL_DestroyWindow(sh.win);
+    s.windows.clear();
+    s.stacking.clear();
+    s.focused = nullptr;
+    s.cursor = nullptr;
+    for (auto& [id, c] : s.systemCursors) SDL_FreeCursor(c);
+    s.systemCursors.clear();
+  }
+  if (quit && s.videoUp) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    s.videoUp = false;
+  }
+}
+
+bool OpenScreen() {
+  State& s = S();
+  if (s.active) return true;
+  if (!Wanted()) return false;
   // The windows place themselves, which X11 lets them do; under Wayland through XWayland.
   if (EnvSet("DISPLAY") && !EnvSet("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -100,31 +129,28 @@ void Open() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  const char* display = std::getenv("DISPLAY");
+  std::string wanted = display ? display : "";
+  if (s.videoUp && wanted != s.videoDisplay) CloseScreen(true);
+  std::lock_guard<std::mutex> g(s.m);
+  if (!s.videoUp && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "nux: no screen (%s); the windows stay off the screen\n", SDL_GetError());
-    return;
+    return false;
   }
   SDL_StartTextInput();
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   ReadMonitors();
-  S().active = true;
-  std::atexit([] {
-    State& s = S();
-    std::lock_guard<std::mutex> g(s.m);
-    if (!s.active) return;
-    s.active = false;
-    for (auto& [h, sh] : s.windows) SDL_DestroyWindow(sh.win);
-    s.windows.clear();
-    for (auto& [id, c] : s.systemCursors) SDL_FreeCursor(c);
-    s.systemCursors.clear();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    SDL_Quit();
-  });
+  s.videoUp = true;
+  s.videoDisplay = wanted;
+  s.lastPointer = POINT{-100000, -100000};
+  s.active = true;
+  return true;
 }
 
 // The display opens while the platform loads, so that the monitors are the display's before
 // the first window asks for its place.
 struct Opener {
-  Opener() { Open(); }
+  Opener() { OpenScreen(); }
 } g_opener;
 
 struct Top {
@@ -230,9 +256,17 @@ HWND WindowOfId(State& s, Uint32 id) {
   return nullptr;
 }
 
-POINT PointerNow() {
-  int x = 0, y = 0;
-  SDL_GetGlobalMouseState(&x, &y);
+// The pointer's screen point for a pointer event: from the X event behind it where there is
+// one (right also while the window moves under the pointer, as when its caption is dragged),
+// else from the window's place.
+POINT PointerAt(State& s, Uint32 windowId, int x, int y) {
+  if (s.rootPoints) return s.pointer;
+  for (auto& [h, sh] : s.windows)
+    if (sh.id == windowId) {
+      int wx = 0, wy = 0;
+      SDL_GetWindowPosition(sh.win, &wx, &wy);
+      return POINT{wx + x, wy + y};
+    }
   return POINT{x, y};
 }
 
@@ -281,15 +315,7 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
   SDL_Event e;
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
     switch (e.type) {
-      case SDL_MOUSEMOTION: {
-        // Only the last of a run of moves counts; the pointer's place is asked of the display,
-        // so it is right beyond the window too (while a button holds the pointer).
-        SDL_Event next;
-        if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0 && next.type == SDL_MOUSEMOTION)
-          break;
-        QueueMove(s, PointerNow());
-        break;
-      }
+      case SDL_MOUSEMOTION: QueueMove(s, PointerAt(s, e.motion.windowID, e.motion.x, e.motion.y)); break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         UINT button = e.button.button == SDL_BUTTON_LEFT    ? 1
@@ -297,7 +323,7 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
                       : e.button.button == SDL_BUTTON_MIDDLE ? 3
                                                              : 0;
         if (!button) break;
-        POINT pt = PointerNow();
+        POINT pt = PointerAt(s, e.button.windowID, e.button.x, e.button.y);
         QueueMove(s, pt);
         nux::testing::RawInput ev;
         ev.pt = pt;
@@ -310,7 +336,7 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
         int y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
         if (!y) break;
         nux::testing::RawInput ev;
-        ev.pt = PointerNow();
+        ev.pt = s.lastPointer;
         ev.button = 4;
         ev.wheel = y * 120;
         nux::testing::QueueRawInput(ev);
@@ -330,6 +356,14 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
       }
       case SDL_KEYUP: QueueKey(e.key, nullptr); break;
       case SDL_TEXTINPUT: QueueChars(e.text.text); break;
+      case SDL_SYSWMEVENT: {
+        int x = 0, y = 0;
+        if (RootPointOf(e, &x, &y)) {
+          s.pointer = POINT{x, y};
+          s.rootPoints = true;
+        }
+        break;
+      }
       case SDL_WINDOWEVENT: {
         HWND h = WindowOfId(s, e.window.windowID);
         if (!h) break;
@@ -450,6 +484,10 @@ void Reconcile(State& s) {
 }  // namespace
 
 bool Active() { return S().active; }
+
+bool Open() { return OpenScreen(); }
+
+void Close() { CloseScreen(false); }
 
 void Sync() {
   State& s = S();
