@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: all demo test bench fuzz deps build-test build-release clean
+.PHONY: all demo test bench fuzz roundtrip deps build-test build-release clean
 
 all: build-release
 
@@ -33,6 +33,13 @@ bench: deps
 # The zip reader's fuzzer (clang's libFuzzer); not part of the tests. FUZZ_SECONDS bounds the run.
 fuzz: deps
 	bash fuzz/build.sh run $(or $(FUZZ_SECONDS),600)
+
+# The document model against a folder of real HTML files (each parsed, its body's markup
+# written back and read again); not part of the tests. DIR names the folder.
+roundtrip: deps
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DNUX_TESTS=OFF
+	$(CMAKE) --build build/release -j$(JOBS) --target htmlroundtrip
+	build/release/tools/roundtrip/htmlroundtrip $(or $(DIR),/usr/share/doc)
 
 clean:
 	rm -rf build

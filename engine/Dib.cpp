@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "ResourceFile.h"
 #include "gdi/image.h"
@@ -71,7 +72,7 @@ void CDib::Free() {
   if (m_hPalette != nullptr) ::DeleteObject(m_hPalette);
   m_hImage = nullptr;
   m_hPalette = nullptr;
-  m_strName = u"";
+  m_strName.Empty();  // keeps its buffer: freeing never needs memory
 }
 
 const BITMAPINFOHEADER* CDib::GetHeader() const {
@@ -159,6 +160,16 @@ BOOL CDib::LoadResource(UINT nID) {
 BOOL CDib::LoadFromMemory(HGLOBAL hGlobal) {
   if (hGlobal == nullptr) return FALSE;
   Free();
+  // Memory that runs out on the way fails the load; the image stays empty.
+  try {
+    return LoadPicture(hGlobal);
+  } catch (const std::bad_alloc&) {
+    Free();
+    return FALSE;
+  }
+}
+
+BOOL CDib::LoadPicture(HGLOBAL hGlobal) {
 
   // The picture is decoded from the block, and the block is freed right away: it belongs to
   // this call on every path.
@@ -196,10 +207,18 @@ BOOL CDib::LoadFromMemory(HGLOBAL hGlobal) {
   HGDIOBJ old = ::SelectObject(memDC, target);
   ComposeOverBlack(picture, format == nux::gdi::ImageFormat::Bmp);
   HBITMAP rendered = nux::gdi::CreateBitmapFromSurface(picture);
+  const int pictureWidth = picture.width(), pictureHeight = picture.height();
+  picture = nux::gdi::Surface();  // the bitmap holds the pixels now
+  if (rendered == nullptr) {
+    ::SelectObject(memDC, old);
+    ::DeleteDC(memDC);
+    ::DeleteObject(target);
+    return FALSE;
+  }
   HDC pictureDC = ::CreateCompatibleDC(memDC);
   HGDIOBJ oldPicture = ::SelectObject(pictureDC, rendered);
   ::SetStretchBltMode(memDC, COLORONCOLOR);
-  ::StretchBlt(memDC, 0, 0, width, height, pictureDC, 0, 0, picture.width(), picture.height(), SRCCOPY);
+  ::StretchBlt(memDC, 0, 0, width, height, pictureDC, 0, 0, pictureWidth, pictureHeight, SRCCOPY);
   ::SelectObject(pictureDC, oldPicture);
   ::DeleteDC(pictureDC);
   ::DeleteObject(rendered);

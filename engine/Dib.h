@@ -69,6 +69,8 @@ class CDib {
   BOOL RepeatDownRect(CDC* pDC, const RECT& rcDest, const RECT& rcSrc, BOOL bStretch, DWORD dwRop);
 
  private:
+  // LoadFromMemory's work once the image is empty; may throw std::bad_alloc.
+  BOOL LoadPicture(HGLOBAL hGlobal);
   // The pixel rows inside the block: after the header and the colour table.
   const BYTE* Bits(const BITMAPINFOHEADER* pHeader) const;
 

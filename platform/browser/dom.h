@@ -234,6 +234,10 @@ class Document {
   Element* head() const;
   Element* body() const;
   std::u16string title() const;  // text of the first TITLE, blanks collapsed and trimmed
+  // The parser's mode for the document (0 standards, 1 quirks, 2 limited quirks): a document
+  // without a doctype, or with an old one, is in quirks mode. Markup put into the document
+  // (innerHTML and the like) is parsed in the same mode.
+  int quirksMode() const { return quirksMode_; }
   void SetTitle(std::u16string_view title);
 
   // ---- look-ups (document order) ----
@@ -308,6 +312,7 @@ class Document {
 
   int refs_ = 0;
   std::u16string url_;
+  int quirksMode_ = 0;
   Ref<Element> root_;
   long scrollX_ = 0, scrollY_ = 0;
   Ref<Element> scrollTarget_;

@@ -1,5 +1,6 @@
 #include "controls/zrcontrol.h"
 
+#include <new>
 #include <vector>
 
 #include "fs/fs.h"
@@ -125,7 +126,11 @@ bool ZrControl::Argument(DISPPARAMS* params, VARTYPE vt, VARIANT* out) {
 bool ZrControl::LoadPicture(const std::u16string& path) {
   picture_ = nux::gdi::Surface();
   std::vector<uint8_t> bytes;
-  if (path.empty() || !ReadWholeFile(path, bytes)) return false;
+  try {
+    if (path.empty() || !ReadWholeFile(path, bytes)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   nux::gdi::Surface decoded;
   if (!nux::gdi::DecodeImage(bytes.data(), bytes.size(), decoded)) return false;
   // Kept premultiplied, as AlphaBlend takes it: transparent parts leave the parent's pixels.

@@ -1,5 +1,5 @@
 // Message boxes: a dialog on the screen when there is one, else on standard error, answered by
-// script, screen, terminal or default button.
+// script, screen, terminal, or the choice that changes nothing.
 #include "ui/msgbox.h"
 
 #include <unistd.h>
@@ -46,6 +46,20 @@ std::vector<Button> ButtonsFor(UINT type) {
   }
 }
 
+// The answer when nobody can be asked: the choice that changes nothing (No, Cancel, Abort), never
+// the default button; a box with OK alone is answered OK.
+int UnattendedAnswer(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_YESNO: return IDNO;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+    case MB_CANCELTRYCONTINUE: return IDCANCEL;
+    default: return IDOK;
+  }
+}
+
 bool TerminalAllowed() {
   if (g_terminal >= 0) return g_terminal != 0;
   return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
@@ -58,12 +72,14 @@ std::string Lower(std::string s) {
 }
 
 // Reads the user's choice: a button's number, or the start of its label (German or English).
-int AskTerminal(const std::vector<Button>& buttons, int def) {
+// An empty line takes the default button; the end of the input (nobody there to answer) takes
+// the unattended answer.
+int AskTerminal(const std::vector<Button>& buttons, int def, int unattended) {
   for (;;) {
     std::fprintf(stderr, "> ");
     std::fflush(stderr);
     std::string line;
-    if (!std::getline(std::cin, line)) return def;
+    if (!std::getline(std::cin, line)) return unattended;
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
     if (line.empty()) return def;
     if (line.size() == 1 && line[0] >= '1' && line[0] <= '9') {
@@ -254,10 +270,10 @@ int Show(HWND owner, const std::u16string& text, const std::u16string& caption, 
     // The owner stays disabled while the user answers, as it does under a real box.
     bool ownerEnabled = owner && IsWindowEnabled(owner);
     if (ownerEnabled) EnableWindow(owner, FALSE);
-    answer = AskTerminal(buttons, def);
+    answer = AskTerminal(buttons, def, UnattendedAnswer(type));
     if (ownerEnabled) EnableWindow(owner, TRUE);
   } else {
-    answer = def;
+    answer = UnattendedAnswer(type);
   }
   for (auto& b : buttons)
     if (b.id == answer) std::fprintf(stderr, "  -> %s\n", b.label);

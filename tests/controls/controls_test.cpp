@@ -162,6 +162,45 @@ TEST_F(Controls, ImageShowsItsPictureAndFiresTheMouseEventsOfADrag) {
   EXPECT_EQ(host.events, (std::vector<std::string>{"move 0 1 7 3", "down 2 1 7 3", "up 2 1 7 3"}));
 }
 
+// A 32-bit bitmap file of w x h in one colour, every pixel's fourth byte `fourth`.
+std::u16string WriteBitmap32(const nuxtest::ScopedPlatformRoot& root, const std::string& name, int w, int h,
+                             COLORREF colour, uint8_t fourth) {
+  auto put32 = [](std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(char((v >> (8 * i)) & 0xFF));
+  };
+  std::string file = "BM";
+  put32(file, uint32_t(54 + w * h * 4));
+  put32(file, 0);
+  put32(file, 54);
+  put32(file, 40);
+  put32(file, uint32_t(w));
+  put32(file, uint32_t(h));
+  file += std::string("\x01\x00\x20\x00", 4);  // one plane, 32 bits
+  for (int i = 0; i < 6; ++i) put32(file, 0);
+  for (int i = 0; i < w * h; ++i)
+    file += {char(GetBValue(colour)), char(GetGValue(colour)), char(GetRValue(colour)), char(fourth)};
+  root.Write("drive_c/" + name, file);
+  return u"C:\\" + nux::FromUtf8(name);
+}
+
+TEST_F(Controls, ThirtyTwoBitBitmapsWithAnEmptyFourthByteDrawOpaque) {
+  const COLORREF colour = RGB(30, 140, 220);
+  std::u16string opaque = WriteBitmap32(root, "opaque.bmp", 20, 10, colour, 0);
+  std::u16string half = WriteBitmap32(root, "half.bmp", 20, 10, colour, 128);
+  CImage1 image;
+  ASSERT_TRUE(image.Create(opaque.c_str(), WS_VISIBLE, CRect(0, 0, 20, 10), &host, kCaptionId));
+  CButton1 button;
+  ASSERT_TRUE(button.Create(opaque.c_str(), WS_VISIBLE, CRect(40, 0, 60, 10), &host, kButtonId));
+  EXPECT_EQ(PixelAt(5, 5), colour);
+  EXPECT_EQ(PixelAt(45, 5), colour);
+  // With alpha of its own the picture keeps it: half of it over what lies below.
+  CImage1 translucent;
+  ASSERT_TRUE(translucent.Create(half.c_str(), WS_VISIBLE, CRect(80, 0, 100, 10), &host, kCaptionId + 1));
+  const COLORREF blended = PixelAt(85, 5);
+  EXPECT_NE(blended, colour);
+  EXPECT_NE(blended, PixelAt(100, 100));
+}
+
 TEST_F(Controls, DispatchCallsOfTheWrongShapeRaiseTheClassLibrarysException) {
   CImage1 image;
   ASSERT_TRUE(image.Create(u"", WS_VISIBLE, CRect(0, 0, 10, 10), &host, kCaptionId));

@@ -149,16 +149,29 @@ TEST_F(ListWndTest, ScrollingStopsAtBothEnds) {
   for (int i = 1; i < list->m_nRows; ++i) EXPECT_EQ(list->m_rows[i].nPos, list->m_rows[i - 1].nPos + 1);
 }
 
-TEST_F(ListWndTest, KeysScrollByScanCode) {
+TEST_F(ListWndTest, KeyPressesScrollByLinesAndPagesAndLeaveTheSelection) {
   CListWnd* list = MakeList(40);
+  ASSERT_TRUE(list->SelectKey(2, FALSE));  // also gives the list the focus
+  ASSERT_EQ(::GetFocus(), list->m_hWnd);
   struct Case {
-    UINT scan;
-    int top;
-  } cases[] = {{80, -8}, {81, -136}, {73, -8}, {72, 0}};
+    UINT vk;
+    int offset;  // scroll offset after the key
+  } cases[] = {
+      {VK_DOWN, -8},    {VK_NEXT, -136}, {VK_NEXT, -264}, {VK_PRIOR, -136}, {VK_UP, -128},
+      {VK_HOME, -128},  {VK_END, -128},  {VK_NUMPAD2, -136},  // the keypad's 2 is the same key as Down
+      {VK_PRIOR, -8},   {VK_PRIOR, 0},   {VK_UP, 0},
+  };
   for (const Case& c : cases) {
-    list->SendMessage(WM_KEYDOWN, 0, static_cast<LPARAM>(c.scan) << 16);
-    EXPECT_EQ(list->m_nScrollOffset, c.top) << c.scan;
+    SCOPED_TRACE(c.vk);
+    Received().clear();
+    nux::testing::KeyPress(c.vk);
+    nux::testing::PumpMessages();
+    EXPECT_EQ(list->m_nScrollOffset, c.offset);
+    EXPECT_EQ(list->GetSelectedKey(), 2);
+    EXPECT_TRUE(Of(WM_LISTWND_CLICK).empty());
   }
+  EXPECT_EQ(list->m_rows[0].nKey, 1);
+  EXPECT_EQ(RowRect(0).top, 0);
   EXPECT_EQ(list->SendMessage(WM_GETDLGCODE), 0x85);
 }
 
