@@ -18,7 +18,7 @@ build-test: deps
 	$(CMAKE) --build build/test -j$(JOBS)
 
 test: build-test
-	cd build/test && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	cd build/test && NUX_DISPLAY=none ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j$(JOBS)
 
 demo: build-release

@@ -2,6 +2,7 @@
 // loop, its events, the commands of ExecWB and printing through the spool folder.
 #include "browser/webbrowser.h"
 
+#include <cstring>
 #include <vector>
 
 #include "base/codepage.h"
@@ -13,8 +14,10 @@
 #include "browser/url.h"
 #include "com/controlreg.h"
 #include "fs/path.h"
+#include "memory/memory.h"
 #include "process/shell.h"
 #include "registry/registry.h"
+#include "ui/clipboard.h"
 #include "ui/msgbox.h"
 
 const CLSID CLSID_WebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
@@ -31,6 +34,21 @@ constexpr UINT kPrintMessage = WM_USER + 0x3E2;  // the print dialog and the job
 constexpr const char16_t* kClassName = u"NuxWebBrowserControl";
 
 std::string g_lastJob;
+
+// The copy command's text goes to the clipboard as Unicode text (which gives CF_TEXT too).
+void PutOnClipboard(const std::u16string& text) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (text.size() + 1) * sizeof(char16_t));
+  if (!block) return;
+  std::memcpy(GlobalLock(block), text.data(), text.size() * sizeof(char16_t));
+  GlobalUnlock(block);
+  if (!OpenClipboard(nullptr)) {
+    GlobalFree(block);
+    return;
+  }
+  EmptyClipboard();
+  if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
+  CloseClipboard();
+}
 
 bool StartsWithNoCase(std::u16string_view s, std::u16string_view prefix) {
   if (s.size() < prefix.size()) return false;
@@ -297,7 +315,10 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
         }
         return S_OK;
       case OLECMDID_COPY:
-        if (doc_ && doc_->HasSelection()) copied_ = doc_->Selection().Text();
+        if (doc_ && doc_->HasSelection()) {
+          copied_ = doc_->Selection().Text();
+          PutOnClipboard(copied_);
+        }
         return S_OK;
       case OLECMDID_CLEARSELECTION:
         if (doc_) doc_->ClearSelection();

@@ -347,6 +347,16 @@ void RouteKey(const nux::testing::RawInput& ev) {
   LPARAM lp = 1 | (static_cast<LPARAM>(scan) << 16) | (extended ? (1 << 24) : 0) | (alt ? (1 << 29) : 0) |
               ((wasDown || !ev.down) ? (1 << 30) : 0) | (ev.down ? 0 : static_cast<LPARAM>(1u << 31));
   UINT msg = ev.down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  if (ev.down) {
+    if (auto w = Find(target)) {
+      auto q = QueueFor(w->thread, true);
+      std::lock_guard<std::mutex> g(q->m);
+      if (ev.ch)
+        q->typed[vk] = ev.ch;
+      else
+        q->typed.erase(vk);
+    }
+  }
   QueueInput(target, msg, vk, lp);
 }
 

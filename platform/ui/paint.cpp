@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/errors.h"
+#include "display/display.h"
 #include "gdi/gdi.h"
 #include "process/process.h"
 #include "ui/wm_internal.h"
@@ -19,6 +20,16 @@ std::mutex& DcMutex() {
 }
 std::map<HDC, HWND>& DcOwners() {
   static auto* m = new std::map<HDC, HWND>();
+  return *m;
+}
+// What a window DC may draw on: its top-level window and the rectangle of that window's
+// surface; released, it is presented on the screen.
+struct DcReach {
+  HWND root = nullptr;
+  RECT clip{};
+};
+std::map<HDC, DcReach>& DcReaches() {
+  static auto* m = new std::map<HDC, DcReach>();
   return *m;
 }
 
@@ -90,8 +101,10 @@ HDC MakeDC(const WindowPtr& w, bool clientArea) {
   }
   HDC dc = nux::gdi::CreateSurfaceDC(s, origin, &clip);
   if (dc) {
+    WindowPtr root = RootOf(w);
     std::lock_guard<std::mutex> g(DcMutex());
     DcOwners()[dc] = w->hwnd;
+    if (root) DcReaches()[dc] = DcReach{root->hwnd, clip};
   }
   return dc;
 }
@@ -414,11 +427,17 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
 
 int ReleaseDC(HWND, HDC hdc) {
   if (!hdc) return 0;
+  DcReach reach;
   {
     std::lock_guard<std::mutex> g(DcMutex());
     DcOwners().erase(hdc);
+    if (auto it = DcReaches().find(hdc); it != DcReaches().end()) {
+      reach = it->second;
+      DcReaches().erase(it);
+    }
   }
   DeleteDC(hdc);
+  if (reach.root) nux::display::Damage(reach.root, reach.clip);
   return 1;
 }
 

@@ -33,6 +33,9 @@
 //                              encyclop           NUXSV_OpenEncyclop
 //                              close              closes the main reference window
 //                              # ...              a comment (as are empty lines)
+//   svhost [OPTIONS] view [COND]
+//                            opens the main reference window on the screen (on the condition,
+//                            else on the first page) and runs until the person closes it
 //   OPTIONS: --switches D,R,P   the module switches given to NUXSV_Init (default 1,1,1)
 //            --token TEXT       the access token given to NUXSV_Init (default the library's)
 //
@@ -58,7 +61,9 @@
 #include "mfc/afxwin.h"
 #include "platform.h"
 #include "testing/testing.h"
+#include "display/display.h"
 #include "ui/cursor.h"
+#include "ui/dialog.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -240,10 +245,12 @@ class HostWindow : public CWnd {
   int choose = 0;          // the command the next menu is answered with; 0: none
   HWND search = nullptr;   // the search window a script opened
   std::string menuSnapshot;  // a PNG of the next menu goes here ("" none)
+  bool person = false;       // a person answers the menus (svhost view)
 
-  bool Create() {
-    return CreateExW(0, nullptr, u"svhost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr) !=
-           FALSE;
+  // On the screen the host's window stays hidden: the person sees the library's windows.
+  bool Create(bool visible = true) {
+    return CreateExW(0, nullptr, u"svhost", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 0, 0, 1024, 768,
+                     nullptr, nullptr) != FALSE;
   }
 
  protected:
@@ -255,7 +262,7 @@ class HostWindow : public CWnd {
       std::fflush(stdout);
       return 0;
     }
-    if (message == WM_ENTERIDLE && wParam == 2) {  // from a menu's loop; lParam the menu window
+    if (message == WM_ENTERIDLE && wParam == 2 && !person) {  // from a menu's loop; lParam the menu window
       AnswerMenu(reinterpret_cast<HWND>(lParam));
       return 0;
     }
@@ -518,8 +525,65 @@ bool RunCommand(const Library& lib, const std::vector<std::string>& words) {
 int Usage() {
   std::fprintf(stderr,
                "usage: svhost import-reg FILE | svhost config | svhost [--switches D,R,P] [--token TEXT] lookup ID... "
-               "| svhost [--switches D,R,P] [--token TEXT] script FILE\n");
+               "| svhost [--switches D,R,P] [--token TEXT] script FILE | svhost [OPTIONS] view [CONDITION]\n");
   return 2;
+}
+
+// The dialog (a window of class "#32770") a message is aimed at, for its keyboard handling.
+HWND DialogOf(HWND hwnd) {
+  while (hwnd) {
+    char16_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (std::u16string(cls) == u"#32770") return hwnd;
+    if (!(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) return nullptr;
+    hwnd = GetParent(hwnd);
+  }
+  return nullptr;
+}
+
+// svhost view: the main reference window on the screen until the person closes it.
+int RunView(const std::u16string& token, const int* switches, const std::string& condition) {
+  if (!nux::display::Active()) {
+    std::fprintf(stderr, "svhost: view needs a screen (DISPLAY set, NUX_DISPLAY not \"none\")\n");
+    return 1;
+  }
+  Library lib;
+  if (!Load(lib)) return 1;
+  if (!lib.init(token.c_str(), switches[0], switches[1], switches[2])) {
+    std::fprintf(stderr, "svhost: NUXSV_Init refused\n");
+    FreeLibrary(lib.module);
+    return 1;
+  }
+  nux::ui::SetMessageBoxTerminal(false);
+  HostWindow host;
+  host.person = true;
+  if (!host.Create(false)) {
+    std::fprintf(stderr, "svhost: the host's window was not made\n");
+    return 1;
+  }
+  if (!Have(lib.openAstroDict, "NUXSV_OpenAstroDict")) return 1;
+  std::u16string wideCondition = nux::FromUtf8(condition);
+  lib.openAstroDict(&host, condition.empty() ? nullptr : wideCondition.c_str(), nullptr);
+  HWND main = AstroDictWindow(lib);
+  if (!main) {
+    std::fprintf(stderr, "svhost: the main reference window did not open\n");
+  } else {
+    std::printf("view: main reference window open\n");
+    std::fflush(stdout);
+  }
+  MSG m;
+  while (main && AstroDictWindow(lib) && GetMessageW(&m, nullptr, 0, 0) > 0) {
+    HWND dlg = m.hwnd ? DialogOf(m.hwnd) : nullptr;
+    if (dlg && IsDialogMessageW(dlg, &m)) continue;
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+  std::printf("view: closed\n");
+  std::fflush(stdout);
+  lib.term();
+  host.DestroyWindow();
+  FreeLibrary(lib.module);
+  return 0;
 }
 
 int RunLibrary(int argc, char** argv) {
@@ -540,6 +604,8 @@ int RunLibrary(int argc, char** argv) {
   std::vector<std::vector<std::string>> commands;
   if (command == "lookup" && i + 1 < argc) {
     for (int k = i + 1; k < argc; ++k) commands.push_back({"lookup", argv[k]});
+  } else if (command == "view" && i + 2 >= argc) {
+    return RunView(token, switches, i + 1 < argc ? argv[i + 1] : "");
   } else if (command == "script" && i + 2 == argc) {
     std::ifstream in(argv[i + 1]);
     if (!in) {
