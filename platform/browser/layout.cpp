@@ -179,6 +179,16 @@ class PageLayout::Impl final : public litehtml::document_container {
     if (!page_) return;
     MapTree();
     IndexText();
+    // The canvas takes the root's background, or the body's when the root has none.
+    canvas_ = RGB(255, 255, 255);
+    for (const Element* e : {static_cast<const Element*>(doc_->documentElement()), static_cast<const Element*>(doc_->body())}) {
+      auto it = lhOf_.find(e);
+      const litehtml::background* bg = it == lhOf_.end() ? nullptr : it->second->get_background(true);
+      if (bg && bg->m_color.alpha > 0) {
+        canvas_ = Colour(bg->m_color);
+        break;
+      }
+    }
   }
 
   void Render(const LayoutMedia& media) {
@@ -197,7 +207,7 @@ class PageLayout::Impl final : public litehtml::document_container {
   int height() const { return page_ ? page_->height() : 0; }
 
   void Paint(HDC dc, int x, int y, long scrollX, long scrollY, const RECT& clip, bool selection) {
-    FillSolid(dc, clip.left, clip.top, clip.right, clip.bottom, RGB(255, 255, 255));
+    FillSolid(dc, clip.left, clip.top, clip.right, clip.bottom, page_ ? canvas_ : RGB(255, 255, 255));
     if (!page_) return;
     int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
@@ -832,6 +842,7 @@ class PageLayout::Impl final : public litehtml::document_container {
   HDC dc_ = nullptr;  // the DC being painted
   std::vector<int> clips_;
   std::u16string base_;
+  COLORREF canvas_ = RGB(255, 255, 255);
   litehtml::document::ptr page_;
   std::vector<Element*> elements_;  // by marker number
   std::vector<Node*> textNodes_;    // in markup order
