@@ -11,7 +11,7 @@ li, legend, caption, table, thead, tbody, tfoot, tr, td, th, col, colgroup { dis
 head, script, style, title, meta, link, base, basefont, noscript, param, template, area,
 map, input[type="hidden"] { display: none; }
 
-html { background-color: #ffffff; color: #000000; font-family: "Times New Roman", serif;
+html { color: #000000; font-family: "Times New Roman", serif;
        font-size: 16px; line-height: normal; }
 body { margin: 8px; }
 

@@ -179,6 +179,20 @@ class PageLayout::Impl final : public litehtml::document_container {
     if (!page_) return;
     MapTree();
     IndexText();
+    hasPositioned_ = false;
+    if (auto it = lhOf_.find(doc_->body()); it != lhOf_.end())
+      for (size_t i = 0; i < it->second->get_children_count(); ++i)
+        if (it->second->get_child(int(i))->is_positioned()) hasPositioned_ = true;
+    // The canvas takes the root's background, or the body's when the root has none.
+    canvas_ = RGB(255, 255, 255);
+    for (const Element* e : {static_cast<const Element*>(doc_->documentElement()), static_cast<const Element*>(doc_->body())}) {
+      auto it = lhOf_.find(e);
+      const litehtml::background* bg = it == lhOf_.end() ? nullptr : it->second->get_background(true);
+      if (bg && bg->m_color.alpha > 0) {
+        canvas_ = Colour(bg->m_color);
+        break;
+      }
+    }
   }
 
   void Render(const LayoutMedia& media) {
@@ -197,7 +211,7 @@ class PageLayout::Impl final : public litehtml::document_container {
   int height() const { return page_ ? page_->height() : 0; }
 
   void Paint(HDC dc, int x, int y, long scrollX, long scrollY, const RECT& clip, bool selection) {
-    FillSolid(dc, clip.left, clip.top, clip.right, clip.bottom, RGB(255, 255, 255));
+    FillSolid(dc, clip.left, clip.top, clip.right, clip.bottom, page_ ? canvas_ : RGB(255, 255, 255));
     if (!page_) return;
     int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
@@ -225,13 +239,32 @@ class PageLayout::Impl final : public litehtml::document_container {
     body->draw(hdc, rootPos.x + ox, rootPos.y + oy, &clip);
     const litehtml::position bp = body->get_placement();
     const int bx = bp.x + ox, by = bp.y + oy;
-    for (size_t i = 0; i < count; ++i) {
+    // Blocks in the flow follow each other down the page: start a little before the first one
+    // that reaches the clip (positioned elements may stand anywhere: then from the top).
+    size_t first = 0;
+    if (!hasPositioned_) {
+      size_t lo = 0, hi = count;
+      while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        litehtml::element::ptr c = body->get_child(int(mid));
+        if (by + c->get_position().bottom() + c->margin_bottom() + 64 < clip.y)
+          lo = mid + 1;
+        else
+          hi = mid;
+      }
+      first = lo > 8 ? lo - 8 : 0;
+    }
+    for (size_t i = first; i < count; ++i) {
       litehtml::element::ptr c = body->get_child(int(i));
       if (!c || c->skip() || !c->is_visible()) continue;
       const litehtml::position& p = c->get_position();
       const int top = by + p.y - c->margin_top() - c->padding_top() - c->border_top();
       const int bottom = by + p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
-      if (bottom < clip.y || top > clip.bottom()) continue;
+      if (bottom < clip.y) continue;
+      if (top > clip.bottom()) {
+        if (!hasPositioned_ && c->get_float() == litehtml::float_none) break;
+        continue;
+      }
       c->draw(hdc, bx, by, &clip);
       c->draw_stacking_context(hdc, bx, by, &clip, true);
     }
@@ -832,6 +865,8 @@ class PageLayout::Impl final : public litehtml::document_container {
   HDC dc_ = nullptr;  // the DC being painted
   std::vector<int> clips_;
   std::u16string base_;
+  COLORREF canvas_ = RGB(255, 255, 255);
+  bool hasPositioned_ = false;  // a child of the body is positioned
   litehtml::document::ptr page_;
   std::vector<Element*> elements_;  // by marker number
   std::vector<Node*> textNodes_;    // in markup order

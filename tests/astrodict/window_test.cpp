@@ -10,6 +10,8 @@
 #include "FlatMenu.h"
 #include "browser/dom.h"
 #include "browser/input.h"
+#include "browser/layout.h"
+#include "browser/textmodel.h"
 #include "browser/webbrowser.h"
 #include "com/controlreg.h"
 #include "controls/controls.h"
@@ -416,6 +418,39 @@ TEST_F(MainWindow, TheContextMenuAddsABookmarkOnTheSelection) {
   EXPECT_NE(body.find(u"<SPAN class=Bookmark1>"), std::u16string::npos) << U8(body);
   // The store lies in the user's folder.
   EXPECT_NE(GetFileAttributesW(u"C:\\Content\\UserData\\Bookmark.mdb"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(MainWindow, ABookmarkFromADraggedSelectionThroughTheRightButton) {
+  Open(u"ID=1");
+  nux::testing::AdvanceAndPump(300, 5);
+  HWND control = nux::testing::FindWindowByText(u"IEChild", Window()->GetSafeHwnd());
+  nux::browser::WebBrowser* browser = nux::browser::WebBrowserOf(control);
+  ASSERT_NE(browser, nullptr);
+  ASSERT_NE(browser->pageLayout(), nullptr);
+  RECT from{}, to{};
+  for (const nux::browser::TextBox& t : browser->pageLayout()->texts()) {
+    if (t.text == u"hellste") from = t.box;
+    if (t.text == u"Stern.") to = t.box;
+  }
+  ASSERT_GT(from.right, from.left);
+  ASSERT_GT(to.right, to.left);
+  const long sy = Page()->scrollY();
+  POINT a{from.left + 1, (from.top + from.bottom) / 2 - LONG(sy)}, b{to.right - 1, (to.top + to.bottom) / 2 - LONG(sy)};
+  ClientToScreen(control, &a);
+  ClientToScreen(control, &b);
+  nux::testing::Drag(a, b);
+  nux::testing::PumpMessages();
+  ASSERT_EQ(U8(Page()->Selection().Text()), "hellste Stern.");
+  // The right button on the selection: the host's menu, and its bookmark covers the dragged text.
+  host_.choose = 1;
+  nux::testing::Click(b.x - 5, b.y, nux::testing::Button::Right);
+  nux::testing::AdvanceAndPump(300, 5);
+  ASSERT_EQ(host_.menus, 1);
+  const std::u16string body = nux::browser::BodyHtml(*Page());
+  const size_t mark = body.find(u"<SPAN class=Bookmark1>");
+  ASSERT_NE(mark, std::u16string::npos) << U8(body);
+  EXPECT_EQ(body.find(u">hellste Stern.</SPAN>", mark), body.find(u"</SPAN>", mark) - 15) << U8(body);
+  EXPECT_NE(body.find(u"Sirius ist der <SPAN class=Bookmark1>"), std::u16string::npos) << U8(body);
 }
 
 TEST_F(MainWindow, SearchAndWordListOpenOnceEach) {
