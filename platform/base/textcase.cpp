@@ -181,6 +181,13 @@ bool IsLetterOrDigit(char32_t c) {
   return type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK || type == U_ENCLOSING_MARK;
 }
 
+char16_t FoldChar(char16_t c) {
+  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+  if (U16_IS_SURROGATE(c)) return c;
+  UChar32 m = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+  return m <= 0xFFFF ? char16_t(m) : c;
+}
+
 int Collate(std::u16string_view a, std::u16string_view b) {
   UCollationResult r = ucol_strcoll(ThreadCollator(), a.data(), int32_t(a.size()), b.data(), int32_t(b.size()));
   return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
@@ -206,6 +213,14 @@ std::string CollationKey(std::u16string_view s) {
   // The key ends with its terminating zero byte, which is not part of the ordering.
   key.resize(n > 0 ? size_t(n - 1) : 0);
   return key;
+}
+
+std::u16string CollationPrefixEnd(std::u16string_view prefix) {
+  // U+FFFF has the highest primary weight of the order: nothing written after the prefix
+  // reaches it.
+  std::u16string end(prefix);
+  end.push_back(u'\uFFFF');
+  return end;
 }
 
 }  // namespace nux

@@ -48,6 +48,9 @@ bool EqualNoCase(std::u16string_view a, std::u16string_view b);
 int CompareNoCase(std::u16string_view a, std::u16string_view b);
 // Is this character a letter, a digit, a letter's combining mark (for word bounds)?
 bool IsLetterOrDigit(char32_t c);
+// The simple (one to one) folding of one unit, for matching a character at a time: "Ä" and
+// "ä" fold alike, "ß" stays itself. A lone surrogate comes back unchanged.
+char16_t FoldChar(char16_t c);
 
 // ---- collation (the order of text) -----------------------------------------------------
 // <0, 0, >0 in the general order, case-insensitive and accent-sensitive.
@@ -56,5 +59,8 @@ int CollateUtf8(std::string_view a, std::string_view b);
 // The collation's sort key of a text: keys compare (as byte strings, memcmp order) exactly as
 // Collate compares their texts.
 std::string CollationKey(std::u16string_view s);
+// A text that sorts after every text that begins with `prefix`, and before every text that does
+// not and sorts after it: the end of the range that a prefix search covers.
+std::u16string CollationPrefixEnd(std::u16string_view prefix);
 
 }  // namespace nux
