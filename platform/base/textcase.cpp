@@ -1,6 +1,8 @@
 // Letter case, folding and collation over ICU's C interface.
 #include "base/textcase.h"
 
+#include "base/codepage.h"
+
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
@@ -42,7 +44,7 @@ void MapInPlace(char16_t* s, size_t n) {
   }
 }
 
-std::u16string FromUtf8(std::string_view s) {
+std::u16string Utf8ToUtf16(std::string_view s) {
   std::u16string out;
   if (s.empty()) return out;
   UErrorCode status = U_ZERO_ERROR;
@@ -56,7 +58,7 @@ std::u16string FromUtf8(std::string_view s) {
   return out;
 }
 
-std::string ToUtf8(std::u16string_view s) {
+std::string Utf16ToUtf8(std::u16string_view s) {
   std::string out;
   if (s.empty()) return out;
   UErrorCode status = U_ZERO_ERROR;
@@ -119,6 +121,51 @@ char16_t LowerChar(char16_t c) {
   return m <= 0xFFFF ? char16_t(m) : c;
 }
 
+bool IsUpperCodePoint(char32_t c) { return u_isUUppercase(UChar32(c)); }
+bool IsLowerCodePoint(char32_t c) { return u_isULowercase(UChar32(c)); }
+bool IsLetterCodePoint(char32_t c) { return u_isalpha(UChar32(c)); }
+
+namespace {
+// Each byte of the code page mapped through its character; built once from the code page's
+// conversion and the character's mapping.
+struct AnsiCase {
+  char upper[256];
+  char lower[256];
+  AnsiCase() {
+    for (int b = 0; b < 256; ++b) {
+      char byte = char(b);
+      upper[b] = lower[b] = byte;
+      std::u16string wide = AnsiToWide(std::string_view(&byte, 1));
+      if (wide.size() != 1) continue;
+      auto back = [&](char16_t mapped) {
+        if (mapped == wide[0]) return byte;
+        std::u16string m(1, mapped);
+        std::string narrow = WideToAnsi(m);
+        return narrow.size() == 1 && AnsiToWide(narrow) == m ? narrow[0] : byte;
+      };
+      upper[b] = back(UpperChar(wide[0]));
+      lower[b] = back(LowerChar(wide[0]));
+    }
+  }
+};
+const AnsiCase& AnsiCaseTable() {
+  static const AnsiCase table;
+  return table;
+}
+}  // namespace
+
+char UpperAnsiChar(char c) {
+  if (c >= 'a' && c <= 'z') return char(c - 32);
+  if (static_cast<unsigned char>(c) < 0x80) return c;
+  return AnsiCaseTable().upper[static_cast<unsigned char>(c)];
+}
+
+char LowerAnsiChar(char c) {
+  if (c >= 'A' && c <= 'Z') return char(c + 32);
+  if (static_cast<unsigned char>(c) < 0x80) return c;
+  return AnsiCaseTable().lower[static_cast<unsigned char>(c)];
+}
+
 void UpperInPlace(char16_t* s, size_t n) { MapInPlace<UpperCodePoint>(s, n); }
 void LowerInPlace(char16_t* s, size_t n) { MapInPlace<LowerCodePoint>(s, n); }
 
@@ -134,8 +181,8 @@ std::u16string ToLower(std::u16string_view s) {
   return out;
 }
 
-std::string ToUpperUtf8(std::string_view s) { return ToUtf8(ToUpper(FromUtf8(s))); }
-std::string ToLowerUtf8(std::string_view s) { return ToUtf8(ToLower(FromUtf8(s))); }
+std::string ToUpperUtf8(std::string_view s) { return Utf16ToUtf8(ToUpper(Utf8ToUtf16(s))); }
+std::string ToLowerUtf8(std::string_view s) { return Utf16ToUtf8(ToLower(Utf8ToUtf16(s))); }
 
 std::u16string FoldCase(std::u16string_view s) { return FoldCase(s, nullptr); }
 
@@ -163,7 +210,7 @@ std::u16string FoldCase(std::u16string_view s, std::vector<size_t>* sourceIndex)
   return out;
 }
 
-std::string FoldCaseUtf8(std::string_view s) { return ToUtf8(FoldCase(FromUtf8(s))); }
+std::string FoldCaseUtf8(std::string_view s) { return Utf16ToUtf8(FoldCase(Utf8ToUtf16(s))); }
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) { return CompareNoCase(a, b) == 0; }
 
@@ -197,7 +244,7 @@ int CollateUtf8(std::string_view a, std::string_view b) {
   UErrorCode status = U_ZERO_ERROR;
   UCollationResult r =
       ucol_strcollUTF8(ThreadCollator(), a.data(), int32_t(a.size()), b.data(), int32_t(b.size()), &status);
-  if (U_FAILURE(status)) return Collate(FromUtf8(a), FromUtf8(b));
+  if (U_FAILURE(status)) return Collate(Utf8ToUtf16(a), Utf8ToUtf16(b));
   return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 

@@ -32,6 +32,14 @@ void UpperInPlace(char16_t* s, size_t n);
 void LowerInPlace(char16_t* s, size_t n);
 std::u16string ToUpper(std::u16string_view s);
 std::u16string ToLower(std::u16string_view s);
+// Letter classes of a character, as Unicode has them.
+bool IsUpperCodePoint(char32_t c);
+bool IsLowerCodePoint(char32_t c);
+bool IsLetterCodePoint(char32_t c);
+// The same mapping for one byte of the ANSI code page (Windows-1252): "ä" and "Ä", "ÿ" and
+// "Ÿ"; a letter whose other case the code page lacks ("µ", "ß") stays as it is.
+char UpperAnsiChar(char c);
+char LowerAnsiChar(char c);
 // The same for UTF-8 text (the database layer's form).
 std::string ToUpperUtf8(std::string_view s);
 std::string ToLowerUtf8(std::string_view s);
