@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <unordered_set>
+#include <vector>
 
 #include "DrawHelpers.h"
 #include "FieldSplitter.h"
@@ -138,15 +140,9 @@ void CNUXTreeCtrl::Fill(HTREEITEM hParent) {
     if (!data) return;
     pid = static_cast<unsigned long>(data->nID);
   }
-  CDaoRecordset* pids = nullptr;
+  CDaoRecordset* parents = nullptr;
   try {
-    pids = new CDaoRecordset(m_pDatabase);
     CString sql;
-    if (m_strFilter.IsEmpty())
-      sql.Format(u"Select PID from %s order by PID ASC", m_strTable.GetString());
-    else
-      sql.Format(u"Select PID from %s WHERE %s order by PID ASC", m_strTable.GetString(), m_strFilter.GetString());
-    pids->Open(dbOpenDynaset, sql);
     if (m_strFilter.IsEmpty())
       sql.Format(u"SELECT ID,PID,Title FROM %s WHERE PID=%lu ORDER BY %s", m_strTable.GetString(), pid,
                  m_strOrder.GetString());
@@ -154,6 +150,8 @@ void CNUXTreeCtrl::Fill(HTREEITEM hParent) {
       sql.Format(u"SELECT ID,PID,Title FROM %s WHERE PID=%lu AND %s ORDER BY %s", m_strTable.GetString(), pid,
                  m_strFilter.GetString(), m_strOrder.GetString());
     m_pRecordset->Open(dbOpenDynaset, sql);
+    std::vector<HTREEITEM> items;  // the level's entries that are not their own parent
+    std::vector<long> ids;
     while (!m_pRecordset->IsEOF()) {
       CVariantText title;
       m_pRecordset->GetFieldValue(u"TITLE", title.Variant());
@@ -167,20 +165,48 @@ void CNUXTreeCtrl::Fill(HTREEITEM hParent) {
       long parentId = LongField(m_pRecordset, u"PID");
       HTREEITEM item = InsertRecordItem(id, parentId, text, nullptr, 0, hParent, TVI_LAST);
       if (item && id != parentId) {
-        CString criteria;
-        criteria.Format(u"PID = %lu", static_cast<unsigned long>(id));
-        if (pids->FindFirst(criteria)) InsertRecordItem(0, 0, u"~", nullptr, 0, item, TVI_LAST);
+        items.push_back(item);
+        ids.push_back(id);
       }
       m_pRecordset->MoveNext();
     }
-    pids->Close();
-    delete pids;
     m_pRecordset->Close();
+
+    // Which of the level's entries have children: one query for the whole level (a few for a
+    // very wide one), "PID IN (...)", which the table's PID index answers; each entry with
+    // children gets the placeholder child that makes it expandable.
+    std::unordered_set<long> withChildren;
+    const size_t kBatch = 500;
+    for (size_t first = 0; first < ids.size(); first += kBatch) {
+      CString list;
+      for (size_t k = first; k < ids.size() && k < first + kBatch; ++k) {
+        CString one;
+        one.Format(k == first ? u"%lu" : u",%lu", static_cast<unsigned long>(ids[k]));
+        list += one;
+      }
+      if (m_strFilter.IsEmpty())
+        sql.Format(u"SELECT PID FROM %s WHERE PID IN (%s)", m_strTable.GetString(), list.GetString());
+      else
+        sql.Format(u"SELECT PID FROM %s WHERE PID IN (%s) AND %s", m_strTable.GetString(), list.GetString(),
+                   m_strFilter.GetString());
+      parents = new CDaoRecordset(m_pDatabase);
+      parents->Open(dbOpenDynaset, sql);
+      while (!parents->IsEOF()) {
+        withChildren.insert(LongField(parents, u"PID"));
+        parents->MoveNext();
+      }
+      parents->Close();
+      delete parents;
+      parents = nullptr;
+    }
+    for (size_t k = 0; k < items.size(); ++k) {
+      if (withChildren.count(ids[k])) InsertRecordItem(0, 0, u"~", nullptr, 0, items[k], TVI_LAST);
+    }
   } catch (CException* e) {
     ReportDaoFailure(e, u"CNUXTreeCtrl::Fill");
     // The items read so far stay; neither recordset stays open.
-    CloseQuietly(pids);
-    delete pids;
+    CloseQuietly(parents);
+    delete parents;
     CloseQuietly(m_pRecordset);
   }
 }

@@ -8,6 +8,8 @@
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -240,7 +242,77 @@ int Collate(std::u16string_view a, std::u16string_view b) {
   return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
+namespace {
+
+// The order of the ASCII characters, read from the collator once: 0 for characters it ignores,
+// else each character's place (a letter and its capital share one). In the general order every
+// ASCII character has one primary weight and the same secondary one, and none forms a
+// contraction, so two ASCII texts compare as the sequences of their places: the common case of
+// a database's keys, without the collator.
+struct AsciiOrder {
+  uint8_t place[128] = {};
+  AsciiOrder() {
+    UCollator* c = ThreadCollator();
+    char16_t chars[128];
+    int count = 0;
+    for (int ch = 0; ch < 128; ++ch) {
+      const char16_t one = char16_t(ch);
+      if (ucol_strcoll(c, &one, 1, nullptr, 0) == UCOL_EQUAL) continue;  // ignorable
+      chars[count++] = one;
+    }
+    std::sort(chars, chars + count, [&](char16_t x, char16_t y) { return ucol_strcoll(c, &x, 1, &y, 1) == UCOL_LESS; });
+    int next = 0;
+    for (int k = 0; k < count; ++k) {
+      if (k == 0 || ucol_strcoll(c, &chars[k - 1], 1, &chars[k], 1) != UCOL_EQUAL) ++next;
+      place[chars[k]] = uint8_t(next);
+    }
+  }
+};
+
+const AsciiOrder& TheAsciiOrder() {
+  static const AsciiOrder order;
+  return order;
+}
+
+// <0, 0, >0, or 2 when a text holds a character beyond ASCII.
+int CollateAscii(std::string_view a, std::string_view b) {
+  const uint8_t* place = TheAsciiOrder().place;
+  size_t i = 0, j = 0;
+  for (;;) {
+    while (i < a.size() && static_cast<unsigned char>(a[i]) < 0x80 && place[static_cast<unsigned char>(a[i])] == 0) ++i;
+    while (j < b.size() && static_cast<unsigned char>(b[j]) < 0x80 && place[static_cast<unsigned char>(b[j])] == 0) ++j;
+    const bool endA = i == a.size(), endB = j == b.size();
+    if (endA || endB) {
+      // The rest of the other text may still hold a character beyond ASCII.
+      std::string_view rest = endA ? b.substr(j) : a.substr(i);
+      for (char ch : rest) {
+        if (static_cast<unsigned char>(ch) >= 0x80) return 2;
+      }
+      return endA && endB ? 0 : (endA ? -1 : 1);
+    }
+    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[j]);
+    if (x >= 0x80 || y >= 0x80) return 2;
+    if (place[x] != place[y]) {
+      // The order is decided here, unless a later character is beyond ASCII (an accent that
+      // combines with this one would change it).
+      for (size_t k = i + 1; k < a.size(); ++k) {
+        if (static_cast<unsigned char>(a[k]) >= 0x80) return 2;
+      }
+      for (size_t k = j + 1; k < b.size(); ++k) {
+        if (static_cast<unsigned char>(b[k]) >= 0x80) return 2;
+      }
+      return place[x] < place[y] ? -1 : 1;
+    }
+    ++i;
+    ++j;
+  }
+}
+
+}  // namespace
+
 int CollateUtf8(std::string_view a, std::string_view b) {
+  const int fast = CollateAscii(a, b);
+  if (fast != 2) return fast;
   UErrorCode status = U_ZERO_ERROR;
   UCollationResult r =
       ucol_strcollUTF8(ThreadCollator(), a.data(), int32_t(a.size()), b.data(), int32_t(b.size()), &status);

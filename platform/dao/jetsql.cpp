@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <stdexcept>
 #include <utility>
 
@@ -168,6 +169,7 @@ struct Value {
   bool equality = false;  // a comparison for equality (or a LIKE without wildcards)
   bool isColumn = false;
   bool isString = false;  // a string literal (its text in `text`)
+  bool isNumber = false;  // a number or date literal, possibly signed
   std::u16string text;
 };
 
@@ -319,25 +321,33 @@ class Parser {
     return Param(std::move(l));
   }
   Value NumberLiteral(const std::u16string& text, int source) {
+    Value v;
     if (inlineLiterals) {
       reusable = false;
-      return Sql(Utf8(text));
+      v = Sql(Utf8(text));
+    } else {
+      Literal l = NumberValue(text);
+      l.source = source;
+      v = Param(std::move(l));
     }
-    Literal l = NumberValue(text);
-    l.source = source;
-    return Param(std::move(l));
+    v.isNumber = true;
+    return v;
   }
   Value RealLiteral(double d) {
     reusable = false;
+    Value v;
     if (inlineLiterals) {
       char buf[40];
       std::snprintf(buf, sizeof buf, "%.17g", d);
-      return Sql(buf);
+      v = Sql(buf);
+    } else {
+      Literal l;
+      l.kind = Literal::Real;
+      l.real = d;
+      v = Param(std::move(l));
     }
-    Literal l;
-    l.kind = Literal::Real;
-    l.real = d;
-    return Param(std::move(l));
+    v.isNumber = true;
+    return v;
   }
   Value Param(Literal l) {
     int source = l.source;
@@ -354,6 +364,13 @@ class Parser {
 
   static std::string Collated(const Value& v) {
     return v.isColumn ? v.sql + Collate() : "(" + v.sql + ")" + Collate();
+  }
+  // The left side of a comparison: in the order of text, unless it is compared with numbers
+  // only, where no order of text applies and a number column's own index must stay usable.
+  static std::string Compared(const Value& left, std::initializer_list<const Value*> others) {
+    bool numbers = true;
+    for (const Value* v : others) numbers = numbers && v->isNumber;
+    return numbers || left.isNumber ? left.sql : Collated(left);
   }
 
   // Counts one level of nesting while it lives; too deep a text fails as too complex.
@@ -401,7 +418,7 @@ class Parser {
       if (Op(op)) {
         Value right = Concat();
         std::string o = (op[0] == u'!') ? "<>" : Utf8(op);
-        Value v = Sql("(" + Collated(left) + " " + o + " " + right.sql + ")");
+        Value v = Sql("(" + Compared(left, {&right}) + " " + o + " " + right.sql + ")");
         v.equality = o == "=" && left.isColumn;
         return v;
       }
@@ -439,19 +456,22 @@ class Parser {
       Value low = Concat();
       if (!Keyword("AND")) throw ExprFail{false, {}};
       Value high = Concat();
-      return Sql(std::string("(") + Collated(left) + (negate ? " NOT" : "") + " BETWEEN " + low.sql + " AND " +
-                 high.sql + ")");
+      return Sql(std::string("(") + Compared(left, {&low, &high}) + (negate ? " NOT" : "") + " BETWEEN " + low.sql +
+                 " AND " + high.sql + ")");
     }
     if (Keyword("IN")) {
       if (!Op(u"(")) throw ExprFail{false, {}};
       std::string list;
+      bool numbers = true;
       do {
         Value item = Concat();
+        numbers = numbers && item.isNumber;
         if (!list.empty()) list += ", ";
         list += item.sql;
       } while (Op(u","));
       if (!Op(u")")) throw ExprFail{false, {}};
-      return Sql(std::string("(") + Collated(left) + (negate ? " NOT" : "") + " IN (" + list + "))");
+      std::string tested = numbers || left.isNumber ? left.sql : Collated(left);
+      return Sql(std::string("(") + tested + (negate ? " NOT" : "") + " IN (" + list + "))");
     }
     if (negate) throw ExprFail{false, {}};
     if (Keyword("IS")) {
@@ -506,7 +526,12 @@ class Parser {
   Value Unary() {
     if (IsOp(u"-") || IsOp(u"+")) {
       Nesting nested(depth_);
-      if (Op(u"-")) return Sql("(-" + Unary().sql + ")");
+      if (Op(u"-")) {
+        Value inner = Unary();
+        Value v = Sql("(-" + inner.sql + ")");
+        v.isNumber = inner.isNumber;
+        return v;
+      }
       Op(u"+");
       return Unary();
     }

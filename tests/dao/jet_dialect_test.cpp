@@ -310,10 +310,10 @@ TEST_F(JetDialect, LongAndDeepConditionsRunAsOneFlatList) {
   EXPECT_TRUE(rs.FindFirst(ors.c_str()));
 
   // A chain of one operator is one bracket pair, not one a term.
-  nux::dao::Criteria c = nux::dao::TranslateCriteria(u"a = 1 AND b = 2 AND c = 3 OR d = 4");
-  EXPECT_EQ(c.sql, "(((\"a\" COLLATE NUXTEXT = ?1) AND (\"b\" COLLATE NUXTEXT = ?2) AND (\"c\" COLLATE NUXTEXT = ?3)) "
-                   "OR (\"d\" COLLATE NUXTEXT = ?4))");
-  EXPECT_EQ(nux::dao::TranslateCriteria(u"((((a = 1))))").sql, "(\"a\" COLLATE NUXTEXT = ?1)");
+  // Comparisons with numbers keep a number column's index usable; texts compare in their order.
+  nux::dao::Criteria c = nux::dao::TranslateCriteria(u"a = 1 AND b = -2 AND c = '3' OR d = #1/2/2003#");
+  EXPECT_EQ(c.sql, "(((\"a\" = ?1) AND (\"b\" = (-?2)) AND (\"c\" COLLATE NUXTEXT = ?3)) OR (\"d\" = ?4))");
+  EXPECT_EQ(nux::dao::TranslateCriteria(u"((((a = 'x'))))").sql, "(\"a\" COLLATE NUXTEXT = ?1)");
   // Text deeper than the parser takes is refused as too complex, not a crash.
   std::u16string tooDeep = std::u16string(5000, u'(') + u"ID = 1" + std::u16string(5000, u')');
   EXPECT_EQ(Catch([&] { Query(u"SELECT * FROM SV_MODULE WHERE " + tooDeep, u"ID"); }).code, 3360);
