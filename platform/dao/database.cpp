@@ -467,14 +467,16 @@ bool PasswordMatches(DatabaseImpl& d, std::u16string_view password) {
   bool damaged = rc != SQLITE_ROW;
   bool ok = false;
   if (!damaged) {
+    const bool blobs = sqlite3_column_type(s, 0) == SQLITE_BLOB && sqlite3_column_type(s, 1) == SQLITE_BLOB;
     const auto* salt = static_cast<const uint8_t*>(sqlite3_column_blob(s, 0));
-    std::vector<uint8_t> saltBytes(salt, salt + sqlite3_column_bytes(s, 0));
+    const int saltBytes = sqlite3_column_bytes(s, 0);
     const auto* digest = static_cast<const uint8_t*>(sqlite3_column_blob(s, 1));
-    int digestBytes = sqlite3_column_bytes(s, 1);
-    damaged = !salt || saltBytes.empty() || !digest || digestBytes != 32 || sqlite3_column_type(s, 0) != SQLITE_BLOB ||
-              sqlite3_column_type(s, 1) != SQLITE_BLOB;
+    const int digestBytes = sqlite3_column_bytes(s, 1);
+    damaged = !blobs || !salt || saltBytes <= 0 || !digest || digestBytes != 32;
     if (!damaged) {
-      std::array<uint8_t, 32> expected = PasswordDigest(saltBytes, password);
+      std::vector<uint8_t> saltCopy(static_cast<size_t>(saltBytes));
+      std::memcpy(saltCopy.data(), salt, saltCopy.size());
+      std::array<uint8_t, 32> expected = PasswordDigest(saltCopy, password);
       ok = std::memcmp(digest, expected.data(), 32) == 0;
       rc = sqlite3_step(s);
       damaged = rc != SQLITE_DONE;  // one record, read to its end
