@@ -119,7 +119,8 @@ sqlite3* CollatedCopy(const std::string& file, int rows, const char* collation) 
     sqlite3_reset(ins);
   }
   sqlite3_finalize(ins);
-  sqlite3_exec(db, "COMMIT; PRAGMA cache_size=-32768; PRAGMA mmap_size=268435456", nullptr, nullptr, nullptr);
+  sqlite3_exec(db, "COMMIT; PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-32768; PRAGMA mmap_size=268435456", nullptr,
+               nullptr, nullptr);
   return db;
 }
 
