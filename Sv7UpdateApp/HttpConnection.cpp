@@ -1,6 +1,7 @@
 #include "HttpConnection.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -16,12 +17,20 @@ namespace {
 // Option numbers of the transfer library.
 constexpr int kOptWriteData = 10001;
 constexpr int kOptUrl = 10002;
+constexpr int kOptTimeout = 13;
 constexpr int kOptLowSpeedLimit = 19;
 constexpr int kOptLowSpeedTime = 20;
 constexpr int kOptVerbose = 41;
 constexpr int kOptNoProgress = 43;
 constexpr int kOptFailOnError = 45;
 constexpr int kOptFollowLocation = 52;
+constexpr int kOptMaxRedirs = 68;
+constexpr int kOptProtocols = 181;
+constexpr int kOptRedirProtocols = 182;
+constexpr int kOptProtocolsStr = 10318;
+constexpr int kOptRedirProtocolsStr = 10319;
+constexpr long kProtoHttp = 1;
+constexpr long kProtoHttps = 2;
 constexpr int kOptBufferSize = 98;
 constexpr int kOptProgressData = 10057;
 constexpr int kOptWriteFunction = 20011;
@@ -105,14 +114,30 @@ std::size_t CurlWriteCallback(void* data, std::size_t size, std::size_t count, v
   return bytes;
 }
 
+namespace {
+
+// A byte count from the library as a whole number: truncated toward zero, negative or unknown
+// (not a number) as 0, and never past what the message parameter holds.
+std::int64_t WholeBytes(double bytes) {
+  constexpr double kMost = 9.0e18;
+  if (!(bytes > 0)) return 0;
+  if (bytes > kMost) return static_cast<std::int64_t>(kMost);
+  return static_cast<std::int64_t>(bytes);
+}
+
+}  // namespace
+
 int CurlProgressCallback(void* window, double totalToDownload, double downloaded, double, double) {
-  const WPARAM received = static_cast<WPARAM>(static_cast<int>(downloaded));
-  const LPARAM expected = static_cast<LPARAM>(static_cast<int>(totalToDownload));
-  if (ProgressPoster poster = g_poster.load())
-    poster(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, received, expected);
-  else
-    PostMessageA(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, received, expected);
-  return DialogClosed.load();
+  const WPARAM received = static_cast<WPARAM>(WholeBytes(downloaded));
+  const LPARAM expected = static_cast<LPARAM>(WholeBytes(totalToDownload));
+  if (window != nullptr) {
+    if (ProgressPoster poster = g_poster.load())
+      poster(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, received, expected);
+    else
+      PostMessageA(static_cast<HWND>(window), WM_DOWNLOAD_PROGRESS, received, expected);
+  }
+  // Closing the dialog, or the user's cancel, aborts the running transfer.
+  return DialogClosed.load() != 0 || CancelRequested.load() != 0 ? 1 : 0;
 }
 
 bool IsPlainFileName(const char* name) {
@@ -120,9 +145,37 @@ bool IsPlainFileName(const char* name) {
   if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
   for (const char* p = name; *p != '\0'; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
-    if (c < 0x20 || c == 0x7F || c == '\\' || c == '/' || c == ':') return false;
+    if (c < 0x20 || c == 0x7F || std::strchr("\\/:<>\"|?*", c) != nullptr) return false;
   }
+  const std::size_t length = std::strlen(name);
+  if (name[length - 1] == '.' || name[length - 1] == ' ') return false;
+  // A device name opens the device, whatever extension follows it.
+  std::string stem = LowerCopy(name);
+  stem = stem.substr(0, stem.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"})
+    if (stem == device) return false;
+  if (stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
+      stem[3] <= '9')
+    return false;
   return true;
+}
+
+std::string PercentEncodePath(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || std::strchr("-._~/", c) != nullptr) {
+      out += ch;
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0x0F];
+    }
+  }
+  return out;
 }
 
 HttpConnection::HttpConnection() {
@@ -197,7 +250,7 @@ bool HttpConnection::LoadSettings() {
   return true;
 }
 
-bool HttpConnection::Download(char* outPath, const char* url, HWND window) {
+bool HttpConnection::Download(char* outPath, const char* url, HWND window, const char* savedName) {
   if (library_ == nullptr || outPath == nullptr || url == nullptr) return false;
   if (!p_curl_global_init || !p_curl_easy_init || !p_curl_easy_setopt || !p_curl_easy_perform ||
       !p_curl_easy_cleanup)
@@ -206,7 +259,7 @@ bool HttpConnection::Download(char* outPath, const char* url, HWND window) {
   // The saved file's path: the temporary folder and the URL's text after its last "/".
   const char* slash = std::strrchr(url, '/');
   if (slash == nullptr) return false;
-  const char* name = slash + 1;
+  const char* name = savedName != nullptr ? savedName : slash + 1;
   if (!IsPlainFileName(name)) {
     DebugPrint("File name '%s' of '%s' is not a plain file name\n", name, url);
     return false;
@@ -244,10 +297,18 @@ bool HttpConnection::Download(char* outPath, const char* url, HWND window) {
   lastResult_ = p_curl_easy_setopt(easy, kOptWriteData, &body);
   lastResult_ = p_curl_easy_setopt(easy, kOptFollowLocation, 1L);
   lastResult_ = p_curl_easy_setopt(easy, kOptVerbose, 1L);
-  // An HTTP error status is a failed transfer, and a stalled server ends it.
+  // An HTTP error status is a failed transfer; a stalled server, and one that trickles for
+  // longer than the time limit, ends it.
   p_curl_easy_setopt(easy, kOptFailOnError, 1L);
   p_curl_easy_setopt(easy, kOptLowSpeedLimit, lowSpeedLimit_);
   p_curl_easy_setopt(easy, kOptLowSpeedTime, lowSpeedTime_);
+  p_curl_easy_setopt(easy, kOptTimeout, timeLimit_ > 0 ? timeLimit_ : 0L);
+  // Web addresses only, also where a redirect leads, and no endless chain of redirects.
+  p_curl_easy_setopt(easy, kOptMaxRedirs, kMaxRedirects);
+  if (p_curl_easy_setopt(easy, kOptProtocolsStr, "http,https") != 0)
+    p_curl_easy_setopt(easy, kOptProtocols, kProtoHttp | kProtoHttps);
+  if (p_curl_easy_setopt(easy, kOptRedirProtocolsStr, "http,https") != 0)
+    p_curl_easy_setopt(easy, kOptRedirProtocols, kProtoHttp | kProtoHttps);
   // Larger pieces mean fewer callbacks and copies for big files.
   p_curl_easy_setopt(easy, kOptBufferSize, 256L * 1024);
   if (window != nullptr) {
@@ -259,7 +320,10 @@ bool HttpConnection::Download(char* outPath, const char* url, HWND window) {
   p_curl_easy_cleanup(easy);
 
   bool saved = lastResult_ == 0;
-  if (!saved) DebugPrint("Error during processing request\n");
+  if (!saved) {
+    DebugPrint("Error during processing request\n");
+    if (p_curl_easy_strerror) DebugPrint("'%s': %s (%d)\n", url, p_curl_easy_strerror(lastResult_), lastResult_);
+  }
   if (saved) saved = SaveHeldChunks(body);
   body.chunks.clear();
   if (!file.Close() || file.State() != MFile::kClosed) saved = false;

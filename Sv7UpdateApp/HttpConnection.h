@@ -65,7 +65,17 @@ class HttpConnection {
   // library is missing, the transfer fails (an HTTP error status included), the saved name is
   // not a plain file name, the path does not fit, or the file can't be written whole. The body
   // goes to a file beside the target that is renamed over it only when all of it was written.
-  bool Download(char* outPath, const char* url, HWND window);
+  // savedName, when given, is the saved file's name in place of the URL's last part (the URL
+  // then carries it percent-encoded). Only http and https are fetched, redirects included, and
+  // at most kMaxRedirects redirects are followed.
+  bool Download(char* outPath, const char* url, HWND window, const char* savedName = nullptr);
+
+  static constexpr long kMaxRedirects = 10;
+  static constexpr long kDefaultTimeLimit = 30 * 60;
+
+  // A transfer that has not ended after this many seconds in all is ended as failed, however
+  // steadily a server trickles (0: no limit).
+  void SetTimeLimit(long seconds) { timeLimit_ = seconds; }
 
   // A transfer slower than bytesPerSecond for seconds in a row is ended as failed, so a stalled
   // server can't hold the program for ever.
@@ -94,8 +104,16 @@ class HttpConnection {
   int lastResult_ = 0;
   long lowSpeedLimit_ = 1;
   long lowSpeedTime_ = 60;
+  long timeLimit_ = kDefaultTimeLimit;
 };
 
-// True when the text is a plain file name that stays inside the folder it is saved in: not
-// empty, not "." or "..", no path separator, drive colon or control character.
+// True when the text is a plain file name that stays inside the folder it is saved in and names
+// an ordinary file there: not empty, not "." or "..", no path separator, drive colon, control
+// character or other character a file name can't hold (< > " | ? *), no trailing dot or blank,
+// and no device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with or without an
+// extension).
 bool IsPlainFileName(const char* name);
+
+// The text with every byte but letters, digits, "-", ".", "_", "~" and "/" written as %XX, so a
+// file name with blanks, "#", "%", "?" or non-ASCII letters reaches the server as it is named.
+std::string PercentEncodePath(const std::string& text);

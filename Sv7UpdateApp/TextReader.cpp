@@ -49,8 +49,10 @@ TextReader::~TextReader() {
 bool TextReader::Open(const char* path) {
   Close();
   if (path == nullptr) return false;
-  file_ = w32_fopen(path, "rt");
+  // Read as bytes: line ends are found by the reader itself (LF, CR LF or a lone CR).
+  file_ = w32_fopen(path, "rb");
   if (file_ == nullptr) return false;
+  atStart_ = true;
   path_ = new char[std::strlen(path) + 1];
   std::strcpy(path_, path);
   return true;
@@ -63,15 +65,47 @@ void TextReader::Close() {
   path_ = nullptr;
 }
 
+bool TextReader::ReadPhysicalLine() {
+  if (file_ == nullptr) return false;
+  if (atStart_) {
+    atStart_ = false;
+    unsigned char mark[3] = {};
+    const std::size_t n = std::fread(mark, 1, 3, file_);
+    if (!(n == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF)) std::fseek(file_, 0, SEEK_SET);
+  }
+  // At most lineSize_ - 1 bytes are kept; the rest of a longer line is read past, and only
+  // counts as cut when it holds more than white space (trailing blanks are trimmed anyway).
+  const int keep = lineSize_ - 1;
+  int length = 0;
+  bool any = false;
+  physicalCut_ = false;
+  int c;
+  while ((c = std::getc(file_)) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    if (c == '\r') {
+      const int next = std::getc(file_);
+      if (next != '\n' && next != EOF) std::ungetc(next, file_);
+      break;
+    }
+    if (length < keep) {
+      line_[length++] = static_cast<char>(c);
+    } else if (!IsSpace(static_cast<char>(c))) {
+      physicalCut_ = true;
+    }
+  }
+  line_[length] = '\0';
+  return any;
+}
+
 // Reads physical lines into the line buffer until one holds more than white space and does
 // not begin (after blanks) with the comment character.
 bool TextReader::NextContentLine() {
-  if (file_ == nullptr) return false;
   for (;;) {
-    if (std::fgets(line_, lineSize_, file_) == nullptr) return false;
+    if (!ReadPhysicalLine()) return false;
     const char* p = line_;
     while (*p != '\0' && IsSpace(*p)) ++p;
-    if (*p == '\0' || *p == comment_) continue;
+    if ((*p == '\0' && !physicalCut_) || *p == comment_) continue;
     return true;
   }
 }
@@ -80,9 +114,13 @@ int TextReader::ReadLine(char* buffer, int size) {
   if (!NextContentLine()) return kEndOfFile;
   if (trim_) TrimLine(line_);
   int length = 0;
+  lastCut_ = physicalCut_;
   if (buffer != nullptr && size > 0) {
     std::size_t n = std::strlen(line_);
-    if (n > static_cast<std::size_t>(size - 1)) n = static_cast<std::size_t>(size - 1);
+    if (n > static_cast<std::size_t>(size - 1)) {
+      n = static_cast<std::size_t>(size - 1);
+      lastCut_ = true;
+    }
     std::memcpy(buffer, line_, n);
     buffer[n] = '\0';
     length = static_cast<int>(n);
@@ -93,7 +131,9 @@ int TextReader::ReadLine(char* buffer, int size) {
 bool TextReader::FindLine(const char* key) {
   if (file_ == nullptr || key == nullptr) return false;
   std::rewind(file_);
+  atStart_ = true;
   while (NextContentLine()) {
+    if (physicalCut_) continue;
     TrimLine(line_);
     if (std::strcmp(line_, key) == 0) return true;
   }

@@ -21,14 +21,23 @@ class TextReader {
 
   // Copies the next line (at most size - 1 bytes, terminated) into the buffer. Returns its
   // length, kBlockEnd for a block-end line (copied all the same), kEndOfFile at the end.
+  // A line ends at LF, CR LF or a lone CR. A line longer than the reader's line buffer is
+  // read to its end and returned as one line, cut to what fits; it is never split in two.
   int ReadLine(char* buffer, int size);
+  // True when the line the last ReadLine returned was longer than what it copied (cut by the
+  // caller's buffer or the reader's line buffer): readers that must not act on part of a line
+  // reject it.
+  bool LastLineCut() const { return lastCut_; }
   // Rewinds and positions just after the first line equal to the key (whole line, case kept).
+  // A line too long for the line buffer never matches.
   bool FindLine(const char* key);
   // Reads the first integer of the next line: 1 read, 0 no integer, kBlockEnd, kEndOfFile.
   int ReadInt(int* value);
 
  private:
   bool NextContentLine();
+  // Reads one physical line (without its line end) into the line buffer; false at the end.
+  bool ReadPhysicalLine();
 
   char* path_ = nullptr;
   FILE* file_ = nullptr;
@@ -38,6 +47,9 @@ class TextReader {
   bool trim_ = true;
   char* line_ = nullptr;
   int lineSize_ = 4096;
+  bool atStart_ = true;     // nothing read yet: a UTF-8 byte-order mark is skipped
+  bool physicalCut_ = false;  // the physical line held more text than the line buffer
+  bool lastCut_ = false;
 };
 
 // Removes leading and trailing white space in place.

@@ -2,3 +2,4 @@
 
 std::atomic<BYTE> DialogClosed{0};
 std::atomic<BYTE> UpdateDone{0};
+std::atomic<BYTE> CancelRequested{0};

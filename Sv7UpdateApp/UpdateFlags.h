@@ -10,3 +10,6 @@
 extern std::atomic<BYTE> DialogClosed;
 // Set by the worker when the job has finished, just before it closes the dialog.
 extern std::atomic<BYTE> UpdateDone;
+// Set by the dialog when the user cancels (Escape, the close box, the cancel command) while the
+// update runs: the running transfer is aborted, and nothing later is fetched or started.
+extern std::atomic<BYTE> CancelRequested;

@@ -1,5 +1,6 @@
 #include "UpdateJob.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -8,6 +9,8 @@
 #include "MFile.h"
 #include "StarvanePath.h"
 #include "TextReader.h"
+#include "UpdateFlags.h"
+#include "mfc/afxwin.h"
 
 namespace {
 
@@ -41,26 +44,61 @@ bool UpdateJob::LoadUpdaterIni() {
   askFirst = 0;
   TextReader reader;
   if (!reader.Open(kUpdaterIni)) return false;
+  timeLimit = kDefaultTimeLimit;
+  stallLimit = kDefaultStallLimit;
   std::string* fields[] = {&url, &promptFormat, &promptCaption, &sectionKeyFormat, nullptr};
   char line[512];
   for (std::string* field : fields) {
     if (reader.ReadLine(line, sizeof line) == TextReader::kEndOfFile) return true;
+    // A cut line would be another address or format than the one written: it is not used.
+    if (reader.LastLineCut()) {
+      DebugPrint("Line '%.40s...' of %s is too long and is not used\n", line, kUpdaterIni);
+      continue;
+    }
     if (field != nullptr) *field = line;  // line 5 is the dialog's and is dropped here
   }
   int value = 0;
   if (reader.ReadInt(&value) == 1) runAndWait = value != 0;
   value = 0;
   if (reader.ReadInt(&value) == 1) askFirst = value != 0;
+  for (long* limit : {&timeLimit, &stallLimit}) {
+    value = 0;
+    if (reader.ReadInt(&value) == 1 && value > 0) *limit = value;
+  }
   return true;
+}
+
+bool DownloadWithWaitCursor(HttpConnection& http, char* outPath, const char* url, HWND window,
+                            const char* savedName) {
+  struct WaitCursor {
+    CWinApp* app = AfxGetApp();
+    HCURSOR previous = nullptr;
+    WaitCursor() {
+      if (app != nullptr)
+        app->BeginWaitCursor();
+      else
+        previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    }
+    ~WaitCursor() {
+      if (app != nullptr)
+        app->EndWaitCursor();
+      else
+        ::SetCursor(previous);
+    }
+  } wait;
+  return http.Download(outPath, url, window, savedName);
 }
 
 bool UpdateJob::Run(HWND dialog) {
   HttpConnection http;
+  http.SetTimeLimit(timeLimit);
+  http.SetLowSpeedLimit(1, stallLimit);
   char listPath[HttpConnection::kOutPathSize];
-  if (!http.Download(listPath, url.c_str(), nullptr)) return false;
+  if (!DownloadWithWaitCursor(http, listPath, url.c_str(), nullptr)) return false;
 
   std::vector<std::string> urls;
-  if (!CollectUpdateFiles(listPath, *this, urls)) return false;
+  std::vector<std::string> names;
+  if (!CollectUpdateFiles(listPath, *this, urls, &names)) return false;
 
   if (askFirst) {
     int conversions = 0;
@@ -73,9 +111,18 @@ bool UpdateJob::Run(HWND dialog) {
     if (MessageBoxA(dialog, text, promptCaption.c_str(), MB_ICONQUESTION | MB_YESNO) != IDYES) return true;
   }
 
-  for (const std::string& fileUrl : urls) {
+  for (std::size_t i = 0; i < urls.size(); ++i) {
+    // After a cancel nothing more is fetched, and nothing fetched is started.
+    if (CancelRequested) {
+      DebugPrint("Update cancelled\n");
+      break;
+    }
+    const std::string& name = names[i];
+    const std::size_t slash = name.rfind('/');
+    const std::string savedName = slash == std::string::npos ? name : name.substr(slash + 1);
     char saved[HttpConnection::kOutPathSize];
-    if (!http.Download(saved, fileUrl.c_str(), dialog)) continue;
+    if (!DownloadWithWaitCursor(http, saved, urls[i].c_str(), dialog, savedName.c_str())) continue;
+    if (CancelRequested) continue;
     if (!IsWindowsExecutable(saved)) continue;
     if (runAndWait) {
       RunHiddenAndWait(saved);
@@ -125,7 +172,8 @@ bool IsSafeUpdateFileName(const char* name) {
   return IsPlainFileName(last ? last + 1 : name);
 }
 
-bool CollectUpdateFiles(const char* listFile, const UpdateJob& job, std::vector<std::string>& urls) {
+bool CollectUpdateFiles(const char* listFile, const UpdateJob& job, std::vector<std::string>& urls,
+                        std::vector<std::string>* namesOut) {
   std::string hostFolder;
   const std::size_t backslash = job.jobString.rfind('\\');
   if (backslash == std::string::npos) {
@@ -159,6 +207,12 @@ bool CollectUpdateFiles(const char* listFile, const UpdateJob& job, std::vector<
   std::vector<std::string> names;
   char line[256];
   while (reader.ReadLine(line, sizeof line) >= 0) {
+    // A name that does not fit is never fetched cut short, and a section that holds one is
+    // not the section its author wrote: none of its files is fetched.
+    if (reader.LastLineCut()) {
+      DebugPrint("Update list line '%.40s...' is too long: section '%s' is skipped\n", line, key);
+      return false;
+    }
     if (!IsSafeUpdateFileName(line)) {
       DebugPrint("Update file name '%s' is not safe and is skipped\n", line);
       continue;
@@ -169,7 +223,8 @@ bool CollectUpdateFiles(const char* listFile, const UpdateJob& job, std::vector<
   const std::size_t slash = job.url.rfind('/');
   if (slash == std::string::npos) return false;
   const std::string base = job.url.substr(0, slash + 1);
-  for (const std::string& name : names) urls.push_back(base + name);
+  for (const std::string& name : names) urls.push_back(base + PercentEncodePath(name));
+  if (namesOut != nullptr) namesOut->insert(namesOut->end(), names.begin(), names.end());
   return true;
 }
 
@@ -183,11 +238,10 @@ bool IsWindowsExecutable(const char* path) {
 }
 
 bool ProgressPosition(int low, int high, WPARAM received, LPARAM expected, int* position) {
-  const LONG total = static_cast<LONG>(expected);
+  const std::int64_t total = static_cast<std::int64_t>(expected);
   if (total <= 0 || position == nullptr) return false;
-  const double ratio = static_cast<double>(static_cast<UINT>(received)) / static_cast<double>(total);
-  double offset = ratio * static_cast<double>(high - low);
-  if (offset > 1e9) offset = 1e9;  // the bar clamps to its range; keep the conversion defined
-  *position = low + static_cast<int>(offset);
+  double ratio = static_cast<double>(static_cast<std::uint64_t>(received)) / static_cast<double>(total);
+  if (ratio > 1.0) ratio = 1.0;  // more received than announced: the bar is full, not beyond
+  *position = low + static_cast<int>(ratio * (static_cast<double>(high) - static_cast<double>(low)));
   return true;
 }

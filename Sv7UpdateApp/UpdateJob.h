@@ -7,6 +7,8 @@
 
 #include "Sv7Platform.h"
 
+class HttpConnection;
+
 class UpdateJob {
  public:
   explicit UpdateJob(const std::string& jobString);
@@ -23,15 +25,30 @@ class UpdateJob {
   std::string sectionKeyFormat;  // line 4
   BYTE runAndWait = 0;           // line 6
   BYTE askFirst = 0;             // line 7
+  // Line 8: seconds one transfer may take in all; line 9: seconds a transfer may go without
+  // receiving anything before it is ended. Missing, not a number or not positive: the default.
+  long timeLimit = kDefaultTimeLimit;
+  long stallLimit = kDefaultStallLimit;
+
+  static constexpr long kDefaultTimeLimit = 30 * 60;
+  static constexpr long kDefaultStallLimit = 60;
 };
+
+// Downloads as HttpConnection::Download does, showing the application's wait cursor while the
+// transfer runs and putting the previous cursor back afterwards (also when the call throws).
+bool DownloadWithWaitCursor(HttpConnection& http, char* outPath, const char* url, HWND window,
+                            const char* savedName = nullptr);
 
 // Starts the program hidden (its path is the program and the whole command line, quoted so that
 // blanks never split it) and waits until it has ended; false when it could not be started.
 bool RunHiddenAndWait(const char* path);
 
 // The file URLs of the list's section for the host; false when the host can't be read, the
-// section is missing or the list URL has no "/".
-bool CollectUpdateFiles(const char* listFile, const UpdateJob& job, std::vector<std::string>& urls);
+// section is missing or the list URL has no "/". Each name is percent-encoded in its URL;
+// names, when given, receives the list's names in the same order. A section holding a line
+// too long to be read whole is refused as a whole (false, nothing collected).
+bool CollectUpdateFiles(const char* listFile, const UpdateJob& job, std::vector<std::string>& urls,
+                        std::vector<std::string>* names = nullptr);
 
 // True when the file begins with "MZ".
 bool IsWindowsExecutable(const char* path);
@@ -45,5 +62,5 @@ bool CountIntConversions(const char* format, int* count);
 bool IsSafeUpdateFileName(const char* name);
 
 // The progress bar position for a progress message; false, leaving the bar as it is, when the
-// expected total is not positive.
+// expected total is not positive. Sizes are 64-bit; the position stays in the bar's range.
 bool ProgressPosition(int low, int high, WPARAM received, LPARAM expected, int* position);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "ResourceFile.h"
 #include "gdi/image.h"
@@ -71,7 +72,7 @@ void CDib::Free() {
   if (m_hPalette != nullptr) ::DeleteObject(m_hPalette);
   m_hImage = nullptr;
   m_hPalette = nullptr;
-  m_strName = u"";
+  m_strName.Empty();  // keeps its buffer: freeing never needs memory
 }
 
 const BITMAPINFOHEADER* CDib::GetHeader() const {
@@ -100,6 +101,16 @@ const BYTE* CDib::Bits(const BITMAPINFOHEADER* pHeader) const {
 
 BOOL CDib::CreateFromBitmap(HBITMAP hBitmap, HPALETTE hPalette) {
   Free();
+  // Memory that runs out on the way fails the conversion; the image stays empty.
+  try {
+    return ConvertBitmap(hBitmap, hPalette);
+  } catch (const std::bad_alloc&) {
+    Free();
+    return FALSE;
+  }
+}
+
+BOOL CDib::ConvertBitmap(HBITMAP hBitmap, HPALETTE hPalette) {
   if (hPalette == nullptr) hPalette = static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE));
   BITMAP bm{};
   if (::GetObjectW(hBitmap, sizeof(bm), &bm) == 0) return FALSE;
@@ -149,7 +160,12 @@ BOOL CDib::CreateFromBitmap(HBITMAP hBitmap, HPALETTE hPalette) {
 }
 
 BOOL CDib::LoadResource(UINT nID) {
-  HBITMAP hBitmap = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nID));
+  HBITMAP hBitmap = nullptr;
+  try {
+    hBitmap = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nID));
+  } catch (const std::bad_alloc&) {
+    return FALSE;
+  }
   if (hBitmap == nullptr) return FALSE;
   const BOOL ok = CreateFromBitmap(hBitmap, nullptr);
   ::DeleteObject(hBitmap);
@@ -159,6 +175,16 @@ BOOL CDib::LoadResource(UINT nID) {
 BOOL CDib::LoadFromMemory(HGLOBAL hGlobal) {
   if (hGlobal == nullptr) return FALSE;
   Free();
+  // Memory that runs out on the way fails the load; the image stays empty.
+  try {
+    return LoadPicture(hGlobal);
+  } catch (const std::bad_alloc&) {
+    Free();
+    return FALSE;
+  }
+}
+
+BOOL CDib::LoadPicture(HGLOBAL hGlobal) {
 
   // The picture is decoded from the block, and the block is freed right away: it belongs to
   // this call on every path.
@@ -196,10 +222,18 @@ BOOL CDib::LoadFromMemory(HGLOBAL hGlobal) {
   HGDIOBJ old = ::SelectObject(memDC, target);
   ComposeOverBlack(picture, format == nux::gdi::ImageFormat::Bmp);
   HBITMAP rendered = nux::gdi::CreateBitmapFromSurface(picture);
+  const int pictureWidth = picture.width(), pictureHeight = picture.height();
+  picture = nux::gdi::Surface();  // the bitmap holds the pixels now
+  if (rendered == nullptr) {
+    ::SelectObject(memDC, old);
+    ::DeleteDC(memDC);
+    ::DeleteObject(target);
+    return FALSE;
+  }
   HDC pictureDC = ::CreateCompatibleDC(memDC);
   HGDIOBJ oldPicture = ::SelectObject(pictureDC, rendered);
   ::SetStretchBltMode(memDC, COLORONCOLOR);
-  ::StretchBlt(memDC, 0, 0, width, height, pictureDC, 0, 0, picture.width(), picture.height(), SRCCOPY);
+  ::StretchBlt(memDC, 0, 0, width, height, pictureDC, 0, 0, pictureWidth, pictureHeight, SRCCOPY);
   ::SelectObject(pictureDC, oldPicture);
   ::DeleteDC(pictureDC);
   ::DeleteObject(rendered);

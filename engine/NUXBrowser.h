@@ -182,6 +182,9 @@ class CNUXBrowser : public CWnd {
   // columns that rebuild the page); FALSE on a database error.
   BOOL Bind(CDaoRecordset* pSet, LPCWSTR lpszTitleColumn, LPCWSTR lpszHTMLColumn, LPCWSTR lpszPathPrefix);
   CWnd* GetNotifyParent();
+  // Opens the store at the path and checks that it holds the table Bookmark with its fields;
+  // FALSE with the reason (and whether the file is no store of ours at all) otherwise.
+  BOOL OpenBookmarkStore(LPCWSTR lpszPath, CString& strReason, BOOL& bForeign);
   BOOL CreateHostWindow(CWnd* pDialog, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect, UINT nID,
                         LPCWSTR lpszPath);
   void RemoveSelectionMarkers();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "NUXBrowser.h"
+#include "dao/jetsql.h"
 #include "fs/fs.h"
 #include "Report.h"
 #include "NUXUtils.h"
@@ -75,22 +76,97 @@ BOOL CNUXBrowser::CreateBookmarkDatabase(LPCWSTR lpszPath) {
   }
 }
 
+BOOL CNUXBrowser::OpenBookmarkStore(LPCWSTR lpszPath, CString& strReason, BOOL& bForeign) {
+  bForeign = FALSE;
+  m_pBookmarkDB = new CDaoDatabase;
+  try {
+    m_pBookmarkDB->Open(lpszPath, FALSE, FALSE, u"");
+    // A database of another program (or an empty file, which opens as an empty database)
+    // would open and then fail every bookmark: the table and its fields are read first.
+    CDaoRecordset rs(m_pBookmarkDB);
+    rs.Open(dbOpenDynaset, u"SELECT ID, PID, MID, Title, Note, Type, StartChar, EndChar FROM Bookmark WHERE ID=0");
+    rs.Close();
+    return TRUE;
+  } catch (CException* e) {
+    WCHAR message[256] = {};
+    e->GetErrorMessage(message, 255);
+    strReason = message;
+    strReason.TrimRight(u'.');  // the reason stands inside a sentence of its own
+    // Only a file that is no bookmark store is set aside; one that is in use, locked or
+    // unreadable for now stays where it is.
+    if (auto* dao = dynamic_cast<CDaoException*>(e); dao != nullptr && dao->m_pErrorInfo != nullptr) {
+      switch (dao->m_pErrorInfo->m_lErrorCode) {
+        case nux::dao::kErrUnrecognizedFormat:
+        case nux::dao::kErrNotValidPassword:
+        case nux::dao::kErrTableNotFound:
+        case nux::dao::kErrItemNotFound:
+        case nux::dao::kErrUnknownFieldInExpression:
+        case nux::dao::kErrTooFewParameters:
+          bForeign = TRUE;
+          break;
+        default:
+          break;
+      }
+    }
+    ReportExceptionQuiet(e, u"CNUXBrowser::InitBookmarks");
+    delete m_pBookmarkDB;
+    m_pBookmarkDB = nullptr;
+    return FALSE;
+  }
+}
+
 BOOL CNUXBrowser::InitBookmarks(LPCWSTR lpszPath, BOOL bCreate) {
   delete m_pBookmarkDB;
   m_pBookmarkDB = nullptr;
   m_bBookmarksEnabled = FALSE;
   if (lpszPath == nullptr || *lpszPath == 0) return FALSE;
+  BOOL created = FALSE;
   if (!FileExists(lpszPath)) {
     if (!bCreate || !CreateBookmarkDatabase(lpszPath)) return FALSE;
+    created = TRUE;
   }
-  m_pBookmarkDB = new CDaoDatabase;
-  try {
-    m_pBookmarkDB->Open(lpszPath, FALSE, FALSE, u"");
-  } catch (CException* e) {
-    ReportExceptionQuiet(e, u"CNUXBrowser::InitBookmarks");
-    delete m_pBookmarkDB;
-    m_pBookmarkDB = nullptr;
-    return FALSE;
+  CString reason;
+  BOOL foreign = FALSE;
+  if (!OpenBookmarkStore(lpszPath, reason, foreign)) {
+    // A store of our own making that does not open, or a file the caller did not ask to
+    // replace: no bookmarks, and the file as it is.
+    if (created || !bCreate) return FALSE;
+    const CString path(lpszPath);
+    CString text;
+    if (!foreign) {
+      text.Format(u"The bookmark file \"%s\" cannot be used now (%s).\n\nThe file is kept as it is; "
+                  u"bookmarks are off until the viewer is opened again.",
+                  static_cast<LPCWSTR>(path), static_cast<LPCWSTR>(reason));
+      ::MessageBoxW(::GetFocus(), text.GetString(), u"BOOKMARKS", MB_OK | MB_ICONEXCLAMATION);
+      return FALSE;
+    }
+    // The file is set aside under a name of its own beside it (never over another file), with
+    // a journal of its, so that it can neither be lost nor be played into the new store.
+    CString aside;
+    BOOL moved = FALSE;
+    for (int n = 1; n <= 1000 && !moved; ++n) {
+      if (n == 1)
+        aside = path + u".bad";
+      else
+        aside.Format(u"%s.bad%d", static_cast<LPCWSTR>(path), n);
+      if (FileExists(aside) || FileExists(aside + u"-journal")) continue;
+      moved = MoveFileW(path, aside);
+      if (!moved && FileExists(path) && !FileExists(aside)) break;  // the folder refuses it
+    }
+    if (!moved) {
+      text.Format(u"The bookmark file \"%s\" cannot be opened (%s), and it cannot be renamed.\n\n"
+                  u"The file is kept as it is; bookmarks are off.",
+                  static_cast<LPCWSTR>(path), static_cast<LPCWSTR>(reason));
+      ::MessageBoxW(::GetFocus(), text.GetString(), u"BOOKMARKS", MB_OK | MB_ICONEXCLAMATION);
+      return FALSE;
+    }
+    for (const char16_t* suffix : {u"-journal", u"-wal"})
+      if (FileExists(path + suffix)) MoveFileW(path + suffix, aside + suffix);
+    text.Format(u"The bookmark file \"%s\" cannot be opened (%s).\n\nIt was kept as \"%s\"; "
+                u"a new, empty bookmark file is used from now on.",
+                static_cast<LPCWSTR>(path), static_cast<LPCWSTR>(reason), static_cast<LPCWSTR>(aside));
+    ::MessageBoxW(::GetFocus(), text.GetString(), u"BOOKMARKS", MB_OK | MB_ICONEXCLAMATION);
+    if (!CreateBookmarkDatabase(lpszPath) || !OpenBookmarkStore(lpszPath, reason, foreign)) return FALSE;
   }
   m_strBookmarkPath = lpszPath;
   m_bBookmarksEnabled = TRUE;

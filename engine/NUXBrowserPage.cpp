@@ -2,13 +2,17 @@
 // search marks, and reading bookmark positions back from the shown page.
 //
 // Bookmark positions are UTF-16 indexes into the body's markup with every mark removed (the
-// clean text). Search hits are marked only in text: never inside a tag, across markup or
-// inside a character reference such as "&amp;".
+// clean text). Search hits are marked only in rendered text: never inside a tag or a comment,
+// across markup, inside a character reference such as "&amp;", or in the text of a script, a
+// style sheet, a title, an edit or another element whose content is no rendered markup.
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "NUXBrowser.h"
+#include "base/textcase.h"
 #include "Report.h"
 #include "NUXUtils.h"
 #include "VariantText.h"
@@ -67,60 +71,221 @@ bool CutsReference(std::u16string_view text, size_t hit, size_t length) {
   return false;
 }
 
-// Marks the hits of one term in one pass over the text; the number of marks put.
-int MarkTerm(std::u16string& text, std::u16string_view term) {
-  const std::u16string upper = Folded(text);
-  const std::u16string key = Folded(term);
-  const size_t length = key.size();
-  const size_t npos = std::u16string::npos;
-  std::u16string out;
-  size_t copied = 0, pos = 0;
-  // The next "<" and ">" at or after the last hit looked at (searched again only when a hit
-  // lies past them, so the scans cover the text once).
-  size_t nextLt = 0, nextGt = 0;
-  bool ltKnown = false, gtKnown = false;
-  int marks = 0;
-  for (;;) {
-    size_t hit = upper.find(key, pos);
-    if (hit == npos) break;
-    pos = hit + length;
-    if (!ltKnown || (nextLt != npos && nextLt < hit)) {
-      nextLt = upper.find(u'<', hit);
-      ltKnown = true;
-    }
-    if (!gtKnown || (nextGt != npos && nextGt < hit)) {
-      nextGt = upper.find(u'>', hit);
-      gtKnown = true;
-    }
-    const bool inTag = nextGt != npos && (nextLt == npos || nextGt < nextLt);
-    const bool crossesMarkup = (nextLt != npos && nextLt < hit + length) || (nextGt != npos && nextGt < hit + length);
-    if (inTag || crossesMarkup || CutsReference(text, hit, length)) continue;
-    if (out.empty()) out.reserve(text.size() + text.size() / 8);
-    out.append(text, copied, hit - copied);
-    out += kSearchStart;
-    out.append(text, hit, length);
-    out += kSearchEnd;
-    copied = hit + length;
-    ++marks;
-  }
-  if (marks == 0) return 0;
-  out.append(text, copied, npos);
-  text.swap(out);
-  return marks;
+bool Blank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
+bool AsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+bool StartsNoCase(std::u16string_view s, size_t at, std::u16string_view upperWord) {
+  if (at > s.size() || s.size() - at < upperWord.size()) return false;
+  for (size_t i = 0; i < upperWord.size(); ++i)
+    if (UpperAscii(s[at + i]) != upperWord[i]) return false;
+  return true;
 }
 
-// Every occurrence of `what` replaced by `with`.
-std::u16string Replaced(std::u16string_view text, std::u16string_view what, std::u16string_view with) {
-  std::u16string out;
-  size_t pos = 0;
+bool NameEnds(std::u16string_view s, size_t at) {
+  return at >= s.size() || s[at] == u'>' || s[at] == u'/' || Blank(s[at]);
+}
+
+// From just past "<" or "</": the index just past the tag's ">" (the end of the text when the
+// tag is not closed), reading the name and the attributes (quoted values may hold "<" and ">").
+size_t SkipTag(std::u16string_view s, size_t i) {
+  const size_t n = s.size();
+  while (i < n && !Blank(s[i]) && s[i] != u'/' && s[i] != u'>') ++i;
   for (;;) {
-    size_t hit = text.find(what, pos);
-    if (hit == std::u16string_view::npos) break;
-    out.append(text.substr(pos, hit - pos));
-    out.append(with);
-    pos = hit + what.size();
+    while (i < n && (Blank(s[i]) || s[i] == u'/')) ++i;
+    if (i >= n) return n;
+    if (s[i] == u'>') return i + 1;
+    ++i;
+    while (i < n && !Blank(s[i]) && s[i] != u'/' && s[i] != u'>' && s[i] != u'=') ++i;
+    while (i < n && Blank(s[i])) ++i;
+    if (i >= n || s[i] != u'=') continue;
+    ++i;
+    while (i < n && Blank(s[i])) ++i;
+    if (i >= n) return n;
+    if (s[i] == u'"' || s[i] == u'\'') {
+      size_t close = s.find(s[i], i + 1);
+      if (close == std::u16string_view::npos) return n;
+      i = close + 1;
+    } else {
+      while (i < n && !Blank(s[i]) && s[i] != u'>') ++i;
+    }
   }
-  out.append(text.substr(pos));
+}
+
+// Elements whose text is no rendered markup: the text of the first group is raw (a script, a
+// style sheet, a title, an edit's value) and runs to the element's end tag; the second group
+// holds markup that a mark must not enter (a list box's options, pictures and formulas of
+// another namespace, inert templates). PLAINTEXT takes the rest of the page.
+constexpr std::u16string_view kRawText[] = {u"SCRIPT", u"STYLE", u"TITLE", u"TEXTAREA", u"XMP",
+                                             u"IFRAME", u"NOEMBED", u"NOFRAMES"};
+constexpr std::u16string_view kClosed[] = {u"SELECT", u"SVG", u"MATH", u"TEMPLATE"};
+
+template <size_t N>
+const std::u16string_view* NameAt(std::u16string_view s, size_t at, const std::u16string_view (&names)[N]) {
+  for (const std::u16string_view& name : names)
+    if (StartsNoCase(s, at, name) && NameEnds(s, at + name.size())) return &name;
+  return nullptr;
+}
+
+// The stretches [from, to) of the page's markup that are rendered text, where a mark may go:
+// everything but tags, comments, doctypes and the insides of the elements above.
+std::vector<std::pair<size_t, size_t>> TextRuns(std::u16string_view s) {
+  const size_t n = s.size(), npos = std::u16string_view::npos;
+  std::vector<std::pair<size_t, size_t>> runs;
+  size_t runStart = 0, i = 0;
+  const std::u16string_view* closed = nullptr;  // inside this element of the second group
+  int depth = 0;
+  auto endRun = [&](size_t at) {
+    if (closed == nullptr && at > runStart) runs.emplace_back(runStart, at);
+  };
+  while ((i = s.find(u'<', i)) != npos) {
+    size_t tagStart = i;
+    if (s.compare(i, 4, u"<!--") == 0) {
+      size_t e = s.find(u"-->", i + 4);
+      i = e == npos ? n : e + 3;
+    } else if (i + 1 < n && (s[i + 1] == u'!' || s[i + 1] == u'?')) {
+      size_t e = s.find(u'>', i + 2);
+      i = e == npos ? n : e + 1;
+    } else if (i + 2 < n && s[i + 1] == u'/' && AsciiLetter(s[i + 2])) {
+      if (closed != nullptr && StartsNoCase(s, i + 2, *closed) && NameEnds(s, i + 2 + closed->size()) &&
+          --depth == 0) {
+        i = SkipTag(s, i + 2);
+        closed = nullptr;
+        runStart = i;
+        continue;
+      }
+      i = SkipTag(s, i + 2);
+    } else if (i + 1 < n && AsciiLetter(s[i + 1])) {
+      endRun(tagStart);
+      if (closed != nullptr) {
+        if (StartsNoCase(s, i + 1, *closed) && NameEnds(s, i + 1 + closed->size())) ++depth;
+        i = SkipTag(s, i + 1);
+        continue;
+      }
+      if (StartsNoCase(s, i + 1, u"PLAINTEXT") && NameEnds(s, i + 10)) return runs;
+      const std::u16string_view* raw = NameAt(s, i + 1, kRawText);
+      const std::u16string_view* group = raw == nullptr ? NameAt(s, i + 1, kClosed) : nullptr;
+      i = SkipTag(s, i + 1);
+      if (raw != nullptr) {
+        for (;;) {
+          i = s.find(u"</", i);
+          if (i == npos || (StartsNoCase(s, i + 2, *raw) && NameEnds(s, i + 2 + raw->size()))) break;
+          i += 2;
+        }
+        if (i == npos) return runs;
+        runStart = i;  // the end tag is read as a tag next
+        continue;
+      }
+      if (group != nullptr) {
+        closed = group;
+        depth = 1;
+        continue;
+      }
+      runStart = i;
+      continue;
+    } else {
+      ++i;  // a "<" of the text
+      continue;
+    }
+    endRun(tagStart);
+    runStart = i;
+  }
+  endRun(n);
+  return runs;
+}
+
+// A search word as it stands in the page's markup: the characters the markup writes as
+// references written so ("AT&T" is "AT&amp;T" in the page).
+std::u16string AsMarkup(std::u16string_view term) {
+  std::u16string out;
+  for (char16_t c : term) {
+    switch (c) {
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      case u'\u00A0': out += u"&nbsp;"; break;
+      case u'\r': out += u"&#13;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// Where the hits of a list of terms go, term after term, as if each term's marks were put into
+// the text before the next term is searched (a later term finds no whole word across an
+// earlier mark's markup, but may find one inside an earlier mark). The text is folded once,
+// with a map back to its own characters, so a hit may differ from its term in case and in
+// length ("Straße" for "STRASSE"); it must begin and end on whole characters of the text,
+// lie inside one run of rendered text, cut no character reference and no earlier mark.
+struct SearchHit {
+  size_t from, to;
+  size_t term;
+};
+
+std::vector<SearchHit> FindSearchHits(std::u16string_view text, const std::vector<std::u16string>& keys) {
+  std::vector<SearchHit> hits;
+  std::vector<size_t> map, bounds;
+  // A hit lies inside one run, so each run is folded and searched on its own: the markup
+  // between the runs is never folded, and the map stays as small as the longest run.
+  for (const auto& [runStart, runEnd] : TextRuns(text)) {
+    const std::u16string folded = nux::FoldCase(text.substr(runStart, runEnd - runStart), &map);
+    bounds.clear();  // the starts and ends of the marks of earlier terms in this run, in order
+    for (size_t t = 0; t < keys.size(); ++t) {
+      const std::u16string& key = keys[t];
+      if (key.size() > folded.size()) continue;
+      const size_t first = hits.size();
+      size_t pos = 0;
+      for (;;) {
+        const size_t hit = folded.find(key, pos);
+        if (hit == std::u16string::npos) break;
+        const size_t hitEnd = hit + key.size();
+        pos = hit + 1;
+        if ((hit > 0 && map[hit - 1] == map[hit]) || map[hitEnd - 1] == map[hitEnd]) continue;  // inside a character
+        const size_t from = runStart + map[hit], to = runStart + map[hitEnd];
+        if (CutsReference(text, from, to - from)) continue;
+        auto b = std::upper_bound(bounds.begin(), bounds.end(), from);
+        if (b != bounds.end() && *b < to) continue;  // across an earlier mark's start or end
+        hits.push_back({from, to, t});
+        pos = hitEnd;
+      }
+      for (size_t i = first; i < hits.size(); ++i) {
+        bounds.push_back(hits[i].from);
+        bounds.push_back(hits[i].to);
+      }
+      std::sort(bounds.begin(), bounds.end());
+    }
+  }
+  return hits;
+}
+
+// The text with the marks of the hits put in. At one index, ends go before starts (a mark
+// ending where the next begins); of two marks starting there the earlier term's is the outer
+// one, of two ending there the later term's is the inner one.
+std::u16string PutSearchMarks(std::u16string_view text, const std::vector<SearchHit>& hits) {
+  struct Edge {
+    size_t pos;
+    bool start;
+    size_t term;
+  };
+  std::vector<Edge> edges;
+  edges.reserve(hits.size() * 2);
+  for (const SearchHit& h : hits) {
+    edges.push_back({h.from, true, h.term});
+    edges.push_back({h.to, false, h.term});
+  }
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
+    if (a.pos != b.pos) return a.pos < b.pos;
+    if (a.start != b.start) return !a.start;
+    return a.start ? a.term < b.term : a.term > b.term;
+  });
+  std::u16string out;
+  out.reserve(text.size() + hits.size() * (kSearchStart.size() + kSearchEnd.size()));
+  size_t copied = 0;
+  for (const Edge& e : edges) {
+    out.append(text.substr(copied, e.pos - copied));
+    copied = e.pos;
+    out += e.start ? kSearchStart : kSearchEnd;
+  }
+  out.append(text.substr(copied));
   return out;
 }
 
@@ -201,32 +366,20 @@ void CNUXBrowser::InsertBookmarkMarks(CString& text, const std::vector<CBookmark
 }
 
 int CNUXBrowser::MarkSearchHits(CString& text, const CStringArray& terms) {
-  // The given terms (empty ones skipped), then the variants of each: "ss" written as "ß"
-  // and "ß" as "ss". Variants are made from the given terms only.
-  std::vector<std::u16string> all;
-  for (INT_PTR i = 0; i < terms.GetSize(); ++i)
-    if (!terms[i].IsEmpty()) all.emplace_back(View(terms[i]));
-  const size_t given = all.size();
-  for (size_t i = 0; i < given; ++i) {
-    const std::u16string term = all[i];
-    if (term.find(u"ss") != std::u16string::npos) all.push_back(Replaced(term, u"ss", u"\u00DF"));
-    if (term.find(u'\u00DF') != std::u16string::npos) all.push_back(Replaced(term, u"\u00DF", u"ss"));
+  // The given terms in their order (empty ones skipped), compared by their full case folding,
+  // which also makes "ss" and "ß" alike ("Straße" folds to "strasse"). A term met before
+  // would only mark its hits a second time, inside the marks.
+  std::vector<std::u16string> keys;
+  for (INT_PTR i = 0; i < terms.GetSize(); ++i) {
+    if (terms[i].IsEmpty()) continue;
+    std::u16string key = nux::FoldCase(AsMarkup(View(terms[i])));
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
   }
-  // A term met before (any case) would only mark its hits a second time, inside the marks.
-  std::vector<std::u16string> distinct, seen;
-  for (std::u16string& term : all) {
-    std::u16string key = Folded(term);
-    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-    seen.push_back(std::move(key));
-    distinct.push_back(std::move(term));
-  }
-  all.swap(distinct);
-  if (all.empty()) return 0;
-  std::u16string work(View(text));
-  int marks = 0;
-  for (const std::u16string& term : all) marks += MarkTerm(work, term);
-  if (marks > 0) text = CString(work);
-  return marks;
+  if (keys.empty()) return 0;
+  const std::vector<SearchHit> hits = FindSearchHits(View(text), keys);
+  if (hits.empty()) return 0;
+  text = CString(PutSearchMarks(View(text), hits));
+  return int(hits.size());
 }
 
 void CNUXBrowser::RemoveSearchMarks(CString& text) {
@@ -397,10 +550,12 @@ void CNUXBrowser::SetPage(const CString& text) {
 
 void CNUXBrowser::MarkBookmarks() {
   if (!m_bBookmarksEnabled || m_pBookmarkDB == nullptr) return;
-  // The document holds the browser's own form of the page, to which the positions refer.
+  // The page is read and written back, so that the document holds the browser's own form of
+  // it, to which the stored positions refer.
   IHTMLElement* body = GetBody();
   if (body == nullptr) return;
   body->Release();
+  SetBodyHTML(GetBodyHTML());
   std::vector<CBookmarkMark> marks;
   {
     CDaoRecordset rs(m_pBookmarkDB);

@@ -93,6 +93,15 @@ void CNUXDialogScale::SizeTo(int x, int y) {
     if (rc.right > work.right) rc.right = work.right;
     if (rc.bottom > work.bottom) rc.bottom = work.bottom;
   }
+  // The cap at the work area must not take the window below its minimum (a window whose left
+  // edge lies right of the work area would become 0 wide or less), nor may it exceed its
+  // maximum: the limits win.
+  if (m_nMaxWidth > 0) {  // a maximum width of 0 means no maximum
+    if (rc.right - rc.left > m_nMaxWidth) rc.right = rc.left + m_nMaxWidth;
+    if (m_nMaxHeight > 0 && rc.bottom - rc.top > m_nMaxHeight) rc.bottom = rc.top + m_nMaxHeight;
+  }
+  if (rc.right - rc.left < m_nMinWidth) rc.right = rc.left + m_nMinWidth;
+  if (rc.bottom - rc.top < m_nMinHeight) rc.bottom = rc.top + m_nMinHeight;
   MoveWindowToRect(this, rc.left, rc.top, rc.right, rc.bottom, FALSE, TRUE, FALSE);
   RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   UpdateRestoreRect();

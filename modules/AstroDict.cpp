@@ -161,14 +161,16 @@ void CAstroDict::Display(const CString& strCondition, CStringArray* pWords, int 
 
     SetModule(code, bUpdatePanel);
 
-    if (bAddHistory) {
-      sHistory record{};
-      record.SetCondition(strCondition);
+    // A condition too long for an entry is not pushed: the page stays reachable by the way
+    // it was reached, and no step ever shows another page in its place.
+    sHistory record{};
+    if (bAddHistory && record.SetCondition(strCondition)) {
       record.nScrollPos = 0;
       m_History.Add(record);
     }
     m_btnBack.SetState(m_History.CanGoBack() ? 1 : 0);
     m_btnForward.SetState(m_History.CanGoForward() ? 1 : 0);
+    if (m_pBookmark != nullptr) static_cast<CBookmark*>(m_pBookmark)->Refresh();
     m_btnObjectMenu.SetState(NUXSV_HasLookupTableRef(m_strSVID) ? 1 : 0);
   } catch (CException* e) {
     ReportException(e, u"CAstroDict::Display");

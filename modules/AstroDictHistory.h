@@ -14,13 +14,16 @@ struct sAstroDictHistory {
   WCHAR szCondition[nConditionSize];  // the condition of the page shown ("" for the default page)
   int nScrollPos;                     // vertical scroll position to restore, pixels from the top
 
-  // Stores a condition; a longer one is cut to the 511 characters that fit before the
-  // terminator. The rest of the field is cleared, so equal conditions give equal records.
-  void SetCondition(const CString& condition) {
+  // Stores a condition that fits the field's 511 characters and its terminator; FALSE, with
+  // the field left empty, for a longer one: cut, it would be another condition ("ID=12"
+  // would become "ID=1") and bring back another page. The rest of the field is cleared, so
+  // equal conditions give equal records.
+  BOOL SetCondition(const CString& condition) {
     std::memset(szCondition, 0, sizeof(szCondition));
-    int length = condition.GetLength();
-    if (length > nConditionSize - 1) length = nConditionSize - 1;
+    const int length = condition.GetLength();
+    if (length > nConditionSize - 1) return FALSE;
     std::memcpy(szCondition, condition.GetString(), size_t(length) * sizeof(WCHAR));
+    return TRUE;
   }
 };
 

@@ -109,8 +109,11 @@ void CAstroDict::Print() {
   CString header;
   header.Format(u"%s&b&b&p / &P", u"");
   m_pPrintBrowser->SetPrintHeader(header);
+  // The print engine reads "&" as the start of a code ("&d", "&b", ...); "&&" prints one "&".
+  CString copyright = theEngineConfig.GetString(u"copyright");
+  copyright.Replace(u"&", u"&&");
   CString footer;
-  footer.Format(u"&b%s&b", static_cast<LPCWSTR>(theEngineConfig.GetString(u"copyright")));
+  footer.Format(u"&b%s&b", static_cast<LPCWSTR>(copyright));
   m_pPrintBrowser->SetPrintFooter(footer);
   SetTimer(kPrintTimer, kPrintDelay, nullptr);
 }

@@ -92,8 +92,13 @@ LRESULT CSv7UpdateAppDlg::OnDownloadProgress(WPARAM wParam, LPARAM lParam) {
 
 BOOL CSv7UpdateAppDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT id = LOWORD(wParam);
-  // Neither Enter, Escape nor the close box ends the dialog while the update runs.
-  if ((id == IDOK || id == IDCANCEL) && !UpdateDone) return TRUE;
+  // Neither Enter, Escape nor the close box ends the dialog while the update runs; Escape, the
+  // close box and the cancel command ask the worker to stop: the running transfer is aborted,
+  // nothing later is fetched or started, and the worker's WM_CLOSE then ends the dialog.
+  if ((id == IDOK || id == IDCANCEL) && !UpdateDone) {
+    if (id == IDCANCEL) CancelRequested = 1;
+    return TRUE;
+  }
   return CDialog::OnCommand(wParam, lParam);
 }
 

@@ -1,5 +1,6 @@
 #include "StarvaneUpdaterApp.h"
 
+#include <cstdio>
 #include <string>
 
 #include "InstallProcedure.h"
@@ -8,6 +9,16 @@
 
 BOOL CStarvaneUpdaterApp::InitInstance() {
   AfxEnableControlContainer();
+  // The stop messages go to a message box over the installer's window, and to standard error.
+  quillon::SetHaltHandler([](const std::string& text) {
+    std::fputs(text.c_str(), stderr);
+    if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+    std::fflush(stderr);
+    CStringA caption;
+    caption.LoadString(kTextCaption);
+    CWnd* main = AfxGetMainWnd();
+    ::MessageBoxA(main != nullptr ? main->m_hWnd : nullptr, text.c_str(), caption, MB_ICONERROR);
+  });
 
   if (FindInstallerWindow()) {
     CStringA text, caption;
@@ -22,6 +33,7 @@ BOOL CStarvaneUpdaterApp::InitInstance() {
   {
     FormatIn setup(setupPath.c_str(), 0, '!', '}', 65520);
     setup.SetMarginsSpaceDelete(1);
+    if (!setup.HasContent()) Halt("File %s is empty\n", setupPath.c_str());
     setup.Readln(icons, 2);
   }
 

@@ -26,6 +26,7 @@ class DialogInstallUi : public InstallUi {
   }
   void SetProgressRange(int lower, int upper) override { progress_.SetRange32(lower, upper); }
   void StepProgress(const char* name, int step) override { ::StepProgress(edit_, progress_, name, step); }
+  void HideCaret() override { edit_.HideCaret(); }
   void FillProgress() override {
     int lower = 0, upper = 0;
     progress_.GetRange(lower, upper);

@@ -10,6 +10,7 @@
 
 #include "HostSettings.h"
 #include "InstallProcedure.h"
+#include "InstalledFilesRegister.h"
 #include "PluginFilesCreator.h"
 #include "Quillon.h"
 #include "base/codepage.h"
@@ -69,6 +70,26 @@ std::string Le32(uint32_t value) {
   return out;
 }
 
+uint32_t ChecksumOf(const std::string& bytes) {
+  uint32_t table[256];
+  BuildChecksumTable(table);
+  return FileChecksum(table, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+// The register's tag and pairs, one a line.
+void PrintRegister(const char* when) {
+  const std::string bytes = ReadWin("C:\\Starvane7\\media\\files.dat");
+  auto get = [&](size_t at) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(static_cast<unsigned char>(bytes[at + size_t(i)])) << (8 * i);
+    return v;
+  };
+  if (bytes.size() < 4) return;
+  std::printf("-- register %s: tag %08X%s\n", when, get(0),
+              get(0) == uint32_t(GetUniqueID("kesmor")) ? " (edition word kesmor)" : "");
+  for (size_t at = 4; at + 8 <= bytes.size(); at += 8) std::printf("   file %08X checksum %08X\n", get(at), get(at + 4));
+}
+
 // The sample host: work folder C:\Starvane7 with its string table, a data file the plug-in
 // replaces, one it patches, a menu file and the installed-files register.
 void LayOutHost(const std::string& tessaron) {
@@ -79,7 +100,13 @@ void LayOutHost(const std::string& tessaron) {
   WriteWin(work + "data\\comets.dat", "comet elements of 2025\r\n");
   WriteWin(work + "data\\stars.dat", "star catalogue, first part\r\n");
   WriteWin(work + "menu.txt", "Extras\n200\tSternkarte\t1\n210\tKometen\t0\n}\n}\n");
-  WriteWin(work + "media\\files.dat", Le32(uint32_t(GetUniqueID("gorvek"))));
+  // The register of the host's files, tagged with the edition word of edition 1, lists the two
+  // data files with their present checksums: the install updates both entries and the tag.
+  WriteWin(work + "media\\files.dat", Le32(uint32_t(GetUniqueID("kesmor"))) +
+                                           Le32(uint32_t(RegisterFileId("data\\comets.dat"))) +
+                                           Le32(ChecksumOf("comet elements of 2025\r\n")) +
+                                           Le32(uint32_t(RegisterFileId("data\\stars.dat"))) +
+                                           Le32(ChecksumOf("star catalogue, first part\r\n")));
   CopyFileA(nux::fs::ToWindowsPathA(tessaron).c_str(), (work + "Tessaron.dll").c_str(), FALSE);
 }
 
@@ -160,6 +187,7 @@ int main(int argc, char** argv) {
 
   std::printf("== install of the sample plug-in C:\\Plugin into the sample host C:\\Starvane7\n");
   const auto before = Snapshot();
+  PrintRegister("before");
   ConsoleUi ui;
   const int result = RunInstallProcedure(ui);
   const auto after = Snapshot();
@@ -173,6 +201,7 @@ int main(int argc, char** argv) {
   for (const char* name : {"C:\\Starvane7\\menu.txt", "C:\\Starvane7\\SVStrings.txt", "C:\\Starvane7\\data\\stars.dat"}) {
     std::printf("-- %s:\n%s", name, ReadWin(name).c_str());
   }
+  PrintRegister("after");
   std::printf("-- settings: Plugins = %s, StartPlugins = %s\n", GetValue(HKEY_LOCAL_MACHINE, "Plugins").c_str(),
               GetValue(HKEY_CURRENT_USER, "StartPlugins").c_str());
   return result == 0 ? 0 : 1;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "Quillon.h"
+#include "TextFiles.h"
 #include "base/errors.h"
 #include "fs/fs.h"
 #include "registry/registry.h"
@@ -74,22 +75,15 @@ bool ParseWholeInt(const std::string& token, int& value) {
   return true;
 }
 
-// Reads every line of a text file (text mode, any length); false when it cannot be opened.
+// Reads every line of a text file (bytes as they are, LF, CR LF or a lone CR ending a line, any
+// length); false when it cannot be opened.
 bool ReadLines(const char* path, std::vector<std::string>& lines) {
-  FILE* file = w32_fopen(path, "r");
-  if (file == nullptr) return false;
-  std::string line;
-  int c;
-  while ((c = std::fgetc(file)) != EOF) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += static_cast<char>(c);
-    }
+  std::vector<std::string> raw;
+  if (!ReadTextLines(path, raw)) return false;
+  for (std::string& line : raw) {
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    lines.push_back(std::move(line));
   }
-  if (!line.empty()) lines.push_back(line);
-  std::fclose(file);
   return true;
 }
 

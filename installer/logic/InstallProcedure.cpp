@@ -20,6 +20,30 @@ namespace {
 
 constexpr int kSetupLine = 256;
 
+// Stops the install when a name from the plug-in's files would reach outside its folder.
+void RequireConfined(const std::string& name) {
+  if (!IsConfinedName(name)) Halt("Bad file name %s\n", name.c_str());
+}
+
+// The plug-in list line and the target of every modification section, checked before anything
+// is written; the reader stands where it stood. Leftovers of an interrupted run beside each
+// target are removed.
+void CheckSectionTargets(FormatIn& setup, const std::string& workFolder) {
+  const size_t position = setup.Position();
+  char line[1024];
+  if (setup.Readln(line, sizeof line) == 1) {
+    DeleteMarginsBlanks(line);
+    RequireConfined(line);
+  }
+  for (const char* header : PluginFilesCreator::SectionHeaders()) {
+    if (setup.SearchString(header, 1, 0) == 0 || setup.Readln(line, sizeof line) != 1) continue;
+    DeleteMarginsBlanks(line);
+    RequireConfined(line);
+    RemoveLeftoversBeside(workFolder + line);
+  }
+  setup.SetPosition(position);
+}
+
 std::function<bool()>& HostProbe() {
   static std::function<bool()> probe;
   return probe;
@@ -67,6 +91,8 @@ void SplitListLine(const char* line, std::string& name, std::string& kind) {
 }
 
 }  // namespace
+
+const char kTextHostFileNotWritten[] = "Die Datei %s kann nicht ge\xE4ndert werden. Das Plugin wurde nicht installiert.";
 
 void SetHostRunningProbe(std::function<bool()> probe) {
   std::lock_guard<std::mutex> guard(ProbeLock());
@@ -186,6 +212,7 @@ int RunInstallProcedure(InstallUi& ui) {
   const std::string setupPath = std::string(GetModuleFolder()) + "\\PluginInstaller.ini";
   FormatIn setup(setupPath.c_str(), 0, '!', '}', 65520);
   setup.SetMarginsSpaceDelete(1);
+  if (!setup.HasContent()) Halt("File %s is empty\n", setupPath.c_str());
   ReadSetupLine(setup);  // the icon line
   const std::string caption = ReadSetupLine(setup);
   ui.SetTitle(caption);
@@ -248,39 +275,68 @@ int RunInstallProcedure(InstallUi& ui) {
     return -1;
   }
 
-  std::string sourceFolder = programFolder + ReadSetupLine(setup);
+  const std::string sourceLine = ReadSetupLine(setup);
+  RequireConfined(sourceLine);
+  std::string sourceFolder = programFolder + sourceLine;
   AppendBackslash(sourceFolder);
-  const std::string fileListPath = programFolder + ReadSetupLine(setup);
+  const std::string fileListLine = ReadSetupLine(setup);
+  RequireConfined(fileListLine);
+  const std::string fileListPath = programFolder + fileListLine;
   FormatIn fileList(fileListPath.c_str(), 0, '!', '}', 65520);
   fileList.SetMarginsSpaceDelete(1);
   const int lines = fileList.GetNumberLines(0);
   ui.SetProgressRange(0, lines > 0 ? lines : 100);
+  ui.HideCaret();
   const std::string patchTool = programFolder + ReadSetupLine(setup);
 
-  InstalledFilesRegister installed(pluginId, kInstalledFilesRegister);
-  std::set<std::string> placed;
+  // Every name is checked before the first file is touched: one that would reach outside the
+  // work folder (or the plug-in's folder) stops the install with nothing changed.
+  struct Entry {
+    std::string name;
+    bool patch;
+  };
+  std::vector<Entry> entries;
   while (fileList.Readln(line, sizeof line) == 1) {
     std::string name;
     std::string kind;
     SplitListLine(line, name, kind);
     if (name.empty()) Halt("Bad string %s\n", line);
+    RequireConfined(name);
+    entries.push_back(Entry{name, Lower(kind) == "update"});
+  }
+  CheckSectionTargets(setup, workFolder);
+  for (const Entry& entry : entries) RemoveLeftoversBeside(workFolder + entry.name);
+
+  InstalledFilesRegister installed(pluginId, kInstalledFilesRegister);
+  std::set<std::string> placed;
+  for (const Entry& entry : entries) {
+    const std::string& name = entry.name;
     const std::string target = workFolder + name;
-    if (Lower(kind) == "update") {
+    // The register's entry follows each file at once, before the window is let breathe, so an
+    // interruption leaves no file the register describes otherwise (but the one in hand).
+    if (entry.patch) {
       const bool present = IsFileReadable(target.c_str());
       if (!ApplyPatch(workFolder, sourceFolder, name, patchTool)) Halt("Unexpected error. Please, check disk");
-      ui.StepProgress(name.c_str(), 1);
       if (present) installed.Check(name.c_str(), false);
+      ui.StepProgress(name.c_str(), 1);
     } else {
       if (!CopyPluginFile(sourceFolder, workFolder, name)) Halt("Unexpected error. Please, check disk");
       placed.insert(target);
-      ui.StepProgress(name.c_str(), 1);
       installed.Check(name.c_str(), false);
+      ui.StepProgress(name.c_str(), 1);
     }
   }
 
   {
     PluginFilesCreator creator(pluginId, placed);
     creator.ApplyPluginSections(setup);
+    // A host file that could not be rewritten: the install is not complete and is not recorded.
+    if (!creator.failedFile().empty()) {
+      char text[1024];
+      std::snprintf(text, sizeof text, kTextHostFileNotWritten, creator.failedFile().c_str());
+      ui.ShowMessage(text, caption, InstallMessage::kError);
+      return -1;
+    }
   }
   AddInstalledPlugin(pluginId);
   SetStartPlugins();

@@ -33,11 +33,19 @@ class InstallUi {
   virtual void StepProgress(const char* name, int step) = 0;
   // Sets the bar to the top of its range.
   virtual void FillProgress() = 0;
+  // Hides the caret of the file-name line.
+  virtual void HideCaret() {}
 };
 
+// The message that ends an install whose host file could not be rewritten ("%s": the file).
+extern const char kTextHostFileNotWritten[];
+
 // Reads "PluginInstaller.ini" in the program folder and installs the plug-in: 0 after a
-// finished install, -1 after a refusal (shown to the user). Unrecoverable file errors stop the
-// program through Halt.
+// finished install, -1 after a refusal or a host file that could not be rewritten (shown to the
+// user; the plug-in is then not recorded). Unrecoverable file errors, an empty setup file and a
+// name that would reach outside the work folder (or, for the plug-in's files, outside the
+// plug-in's folder) stop the program through Halt; names are all checked before anything is
+// written.
 int RunInstallProcedure(InstallUi& ui);
 
 // Bit 0: SSE2, bit 1: SSE3 (CPUID leaf 1).

@@ -42,7 +42,7 @@ bool PluginFilesCreator::ModifyToolbar(FormatIn& reader) {
   if (file == nullptr && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     file = w32_fopen(path.c_str(), "w+b");
   }
-  if (file == nullptr) return false;
+  if (file == nullptr) return Failed(path);
 
   std::vector<ToolbarRecord> records;
   NewButtonMap newButtons;
@@ -120,33 +120,46 @@ bool PluginFilesCreator::ModifyToolbar(FormatIn& reader) {
     ok = ok && WriteAt(file, static_cast<long>(end), tail.data(), tail.size()) && WriteAt(file, 0, newCount, 4);
   }
   if (std::fclose(file) != 0) ok = false;
+  if (!ok) return Failed(path);
   UpdateFileChecksum(path.c_str());
-  return ok;
+  return true;
 }
 
 bool PluginFilesCreator::ModifyAccelerators(FormatIn& reader) {
   std::string path;
   if (!FindSectionTarget(reader, "[ModifyAccelerators]", path)) return false;
+  const std::vector<std::string> body = ReadBody(reader);
+  std::vector<std::string> lines;
+  const bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (exists && !ReadTextLines(path.c_str(), lines)) return Failed(path);
+  // The lines an interrupted run of this install appended already are not appended again.
+  if (HoldsBlock(lines, body)) return UpdateFileChecksum(path.c_str());
   FILE* file = w32_fopen(path.c_str(), "a+b");
-  if (file == nullptr) return false;
+  if (file == nullptr) return Failed(path);
   // A last line without its line end would run into the first new line.
   bool needsLineEnd = false;
   if (std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) > 0 && std::fseek(file, -1, SEEK_END) == 0) {
-    needsLineEnd = std::fgetc(file) != '\n';
+    const int last = std::fgetc(file);
+    needsLineEnd = last != '\n' && last != '\r';
   }
   std::fseek(file, 0, SEEK_END);
   std::string text = needsLineEnd ? "\r\n" : "";
-  for (const std::string& line : ReadBody(reader)) text += line + "\r\n";
+  for (const std::string& line : body) text += line + "\r\n";
   bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
   if (std::fclose(file) != 0) ok = false;
-  return UpdateFileChecksum(path.c_str()) && ok;
+  if (!ok) return Failed(path);
+  return UpdateFileChecksum(path.c_str());
 }
 
 bool PluginFilesCreator::ModifySVStrings(FormatIn& reader) {
   std::string path;
   if (!FindSectionTarget(reader, "[ModifySVStrings]", path)) return false;
   std::vector<std::string> lines;
-  if (!ReadTextLines(path.c_str(), lines)) return false;
+  if (!ReadTextLines(path.c_str(), lines)) {
+    // A missing table is left missing; one that is there and can't be read is a failure.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return Failed(path);
+    return false;
+  }
   for (const std::string& body : ReadBody(reader)) {
     int number = 0;
     if (std::sscanf(body.c_str(), "%d", &number) != 1) continue;  // no number: matches nothing
@@ -154,7 +167,7 @@ bool PluginFilesCreator::ModifySVStrings(FormatIn& reader) {
   }
   std::string text;
   for (const std::string& line : lines) text += line;
-  if (!ReplaceTextFile(path.c_str(), text)) return false;
+  if (!ReplaceTextFile(path.c_str(), text)) return Failed(path);
   return UpdateFileChecksum(path.c_str());
 }
 
@@ -162,10 +175,17 @@ bool PluginFilesCreator::ModifyPanoramsIni(FormatIn& reader) {
   std::string path;
   if (!FindSectionTarget(reader, "[ModifyPanoramsIni]", path)) return false;
   std::vector<std::string> lines;
-  if (!ReadTextLines(path.c_str(), lines)) return false;
+  if (!ReadTextLines(path.c_str(), lines)) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return Failed(path);
+    return false;
+  }
+  const std::vector<std::string> body = ReadBody(reader);
+  // A block an interrupted run of this install added already is not added again.
+  if (HoldsBlock(lines, body)) return true;
   if (!lines.empty() && lines.back().back() != '\n') lines.back() += '\n';
-  for (const std::string& body : ReadBody(reader)) lines.push_back(body + "\n");
+  for (const std::string& line : body) lines.push_back(line + "\n");
   std::string text;
   for (const std::string& line : lines) text += line;
-  return ReplaceTextFile(path.c_str(), text);
+  if (!ReplaceTextFile(path.c_str(), text)) return Failed(path);
+  return true;
 }

@@ -10,7 +10,9 @@
 #include "InstalledFilesRegister.h"
 #include "InstallerProcess.h"
 #include "Quillon.h"
+#include "TextFiles.h"
 #include "fs/fs.h"
+#include "WaitCursor.h"
 
 namespace {
 
@@ -49,6 +51,7 @@ void ListFolder(const std::string& root, const std::string& suffix, bool all, bo
 std::vector<std::string> FolderLister(const char* root, const char* mask, bool includeFolders) {
   std::vector<std::string> out;
   if (root == nullptr) return out;
+  const ScopedWaitCursor wait;  // while the folders are walked
   char remembered[MAX_PATH] = {};
   const DWORD n = GetCurrentDirectoryA(MAX_PATH, remembered);
   const std::string m = mask != nullptr ? mask : "*.*";
@@ -109,12 +112,40 @@ bool PluginFilesCreator::RegisterPellucorDll() {
   return RunProcessAndWait(commandLine, ProcessWindow::kNoWindow);
 }
 
+bool HoldsBlock(const std::vector<std::string>& lines, const std::vector<std::string>& block) {
+  auto bare = [](std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+  };
+  if (block.empty() || block.size() > lines.size()) return false;
+  for (size_t at = 0; at + block.size() <= lines.size(); ++at) {
+    size_t i = 0;
+    while (i < block.size() && bare(lines[at + i]) == bare(block[i])) ++i;
+    if (i == block.size()) return true;
+  }
+  return false;
+}
+
+const std::vector<const char*>& PluginFilesCreator::SectionHeaders() {
+  static const std::vector<const char*> headers = {
+      "[ModifyMenu]",          "[ModifyToolbar]",       "[ModifyToolbarsMenu]", "[ModifySVStrings]",
+      "[ModifyRBtnPopupMenu]", "[ModifyFindPopupMenu]", "[ModifyAccelerators]", "[ModifyPanoramsIni]",
+  };
+  return headers;
+}
+
+bool PluginFilesCreator::Failed(const std::string& path) {
+  if (failedFile_.empty()) failedFile_ = path;
+  return false;
+}
+
 bool PluginFilesCreator::FindSectionTarget(FormatIn& reader, const char* header, std::string& path) {
   if (workFolder_.empty() || reader.SearchString(header, 1, 0) == 0) return false;
   char target[1024];
   if (reader.Readln(target, sizeof target) != 1) return false;
   DeleteMarginsBlanks(target);
-  if (target[0] == '\0') return false;
+  // A target outside the work folder is never written (the install checks them all first).
+  if (!IsConfinedName(target)) return false;
   path = workFolder_ + target;
   return true;
 }
@@ -123,10 +154,14 @@ bool PluginFilesCreator::ApplyPluginSections(FormatIn& reader) {
   char line[1024];
   if (workFolder_.empty() || reader.Readln(line, sizeof line) != 1) return false;
   DeleteMarginsBlanks(line);
+  if (!IsConfinedName(line)) return false;
   const std::string listPath = workFolder_ + line;
 
+  // A list that is there but can't be written ends the install; one that can't be created (its
+  // folder missing) leaves the plug-in without sections, as before.
   FILE* file = w32_fopen(listPath.c_str(), "r+b");
-  if (file == nullptr && GetFileAttributesA(listPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (file == nullptr) {
+    if (GetFileAttributesA(listPath.c_str()) != INVALID_FILE_ATTRIBUTES) return Failed(listPath);
     file = w32_fopen(listPath.c_str(), "w+b");
   }
   if (file == nullptr) return false;
@@ -141,21 +176,39 @@ bool PluginFilesCreator::ApplyPluginSections(FormatIn& reader) {
     if (++recordLine == 2) ParseCommandIds(commandIds, line);
     lines.emplace_back(std::string(line) + "\n");
   }
-  bool written = std::fseek(file, 0, SEEK_END) == 0;
-  for (std::string& record : lines) {
-    ScrambleLine(record);
-    if (written) written = std::fwrite(record.data(), 1, record.size(), file) == record.size();
+  std::string record;
+  for (std::string& text : lines) {
+    ScrambleLine(text);
+    record += text;
   }
-  std::fclose(file);
+  // The list as it is: a record already there, at the start of the file or after a line end,
+  // is the one an interrupted run of this install appended.
+  std::string held;
+  char chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) held.append(chunk, got);
+  const char scrambledEnd = static_cast<char>('\n' ^ kPluginRecordKey);
+  bool present = false;
+  for (size_t at = held.find(record); at != std::string::npos && !present; at = held.find(record, at + 1))
+    present = at == 0 || held[at - 1] == scrambledEnd;
+  bool written = present || (std::fseek(file, 0, SEEK_END) == 0 &&
+                             std::fwrite(record.data(), 1, record.size(), file) == record.size());
+  if (std::fclose(file) != 0) written = false;
+  if (!written) return Failed(listPath);
   UpdateFileChecksum(listPath.c_str());
 
+  // Each handler in its order; a host file that can't be rewritten ends the sections there.
   ModifyMenu(reader, commandIds);
-  ModifyToolbar(reader);
-  ModifyToolbarsMenu(reader);
-  ModifySVStrings(reader);
-  ModifyRBtnPopupMenu(reader);
-  ModifyFindPopupMenu(reader);
-  ModifyAccelerators(reader);
-  ModifyPanoramsIni(reader);
+  if (!failedFile_.empty()) return false;
+  bool (PluginFilesCreator::*const handlers[])(FormatIn&) = {
+      &PluginFilesCreator::ModifyToolbar,       &PluginFilesCreator::ModifyToolbarsMenu,
+      &PluginFilesCreator::ModifySVStrings,     &PluginFilesCreator::ModifyRBtnPopupMenu,
+      &PluginFilesCreator::ModifyFindPopupMenu, &PluginFilesCreator::ModifyAccelerators,
+      &PluginFilesCreator::ModifyPanoramsIni,
+  };
+  for (auto handler : handlers) {
+    (this->*handler)(reader);
+    if (!failedFile_.empty()) return false;
+  }
   return RegisterPellucorDll();
 }

@@ -15,7 +15,8 @@ constexpr unsigned char kPluginRecordKey = 0x5E;
 
 // Files below root (subfolders walked too): every file when mask is "*.*", else those whose
 // path ends with the part of the mask after its first dot; folders are listed too when
-// includeFolders is set. The current folder is the same afterwards.
+// includeFolders is set. The current folder is the same afterwards; the wait cursor shows
+// meanwhile.
 std::vector<std::string> FolderLister(const char* root, const char* mask, bool includeFolders);
 
 class PluginFilesCreator {
@@ -29,7 +30,9 @@ class PluginFilesCreator {
   virtual bool ModifyMenu(FormatIn& reader, const std::vector<int>& commandIds);
   // Reads the rest of the setup file (from the plug-in list line on): the record, then every
   // modification section. The result of RegisterPellucorDll, or false when the plug-in list
-  // file cannot be opened.
+  // file cannot be opened or a host file cannot be rewritten (failedFile() names it; the
+  // sections after it are not applied). A record that the list already holds (an interrupted
+  // install run again) is not appended a second time.
   virtual bool ApplyPluginSections(FormatIn& reader);
 
   bool ModifyToolbar(FormatIn& reader);
@@ -49,13 +52,24 @@ class PluginFilesCreator {
   static void ScrambleLine(std::string& line);
 
   const std::string& workFolder() const { return workFolder_; }
+  // The host file that could not be rewritten, which ended the sections (empty: none).
+  const std::string& failedFile() const { return failedFile_; }
+
+  // The setup file's headers of the modification sections, in the order they are applied.
+  static const std::vector<const char*>& SectionHeaders();
 
  private:
   // Finds the section and reads its target line: work folder + target into path.
   bool FindSectionTarget(FormatIn& reader, const char* header, std::string& path);
   bool ModifyPopupMenuFile(FormatIn& reader, const char* header);
+  // Notes that the host file could not be rewritten; false.
+  bool Failed(const std::string& path);
 
   std::string workFolder_;  // lower-cased, with a trailing backslash
   int pluginId_;
   std::set<std::string> keepFiles_;  // lower-cased, with backslashes
+  std::string failedFile_;
 };
+
+// True when the lines occur in lines one after the other (each compared without its line end).
+bool HoldsBlock(const std::vector<std::string>& lines, const std::vector<std::string>& block);

@@ -90,7 +90,7 @@ bool PluginFilesCreator::ModifyMenu(FormatIn& reader, const std::vector<int>& co
       WriteMenuItems(list, out);
     }
     out.Write("}\n");
-    if (!out.Close()) return false;
+    if (!out.Close()) return Failed(path);
   }
   UpdateFileChecksum(path.c_str());
   return true;
@@ -125,7 +125,7 @@ bool PluginFilesCreator::ModifyToolbarsMenu(FormatIn& reader) {
       }
     }
     out.Write("}\n");
-    if (!out.Close()) return false;
+    if (!out.Close()) return Failed(path);
   }
   UpdateFileChecksum(path.c_str());
   return true;
@@ -150,7 +150,7 @@ bool PluginFilesCreator::ModifyPopupMenuFile(FormatIn& reader, const char* heade
     Report out(path.c_str(), "wt");
     WriteMenuItems(host, out);
     out.Write("}\n");
-    if (!out.Close()) return false;
+    if (!out.Close()) return Failed(path);
   }
   UpdateFileChecksum(path.c_str());
   return true;

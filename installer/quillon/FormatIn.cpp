@@ -61,14 +61,15 @@ FormatIn::FormatIn(const char* path, unsigned char /*mode*/, char comment, char 
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
   std::fclose(file);
 
-  size_t start = 0;
+  // A UTF-8 byte-order mark is no part of the first line. LF, CR LF and a lone CR each end a
+  // line; the file's bytes are taken as they are (a Ctrl-Z is an ordinary byte).
+  size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (start < content.size()) {
-    size_t end = content.find('\n', start);
+    size_t end = content.find_first_of("\r\n", start);
     if (end == std::string::npos) end = content.size();
-    std::string line = content.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines_.push_back(std::move(line));
+    lines_.push_back(content.substr(start, end - start));
     start = end + 1;
+    if (end < content.size() && content[end] == '\r' && start < content.size() && content[start] == '\n') ++start;
   }
 }
 
@@ -155,3 +156,11 @@ int FormatIn::SearchString(const char* text, int fromStart, int ignoreCase) {
 }
 
 int FormatIn::GetNumberLines(int /*unused*/) const { return static_cast<int>(lines_.size()); }
+
+bool FormatIn::HasContent() const {
+  for (const std::string& raw : lines_) {
+    const size_t first = raw.find_first_not_of(" \t");
+    if (first != std::string::npos && raw[first] != comment_) return true;
+  }
+  return false;
+}

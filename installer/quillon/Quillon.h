@@ -27,7 +27,8 @@
 
 // Reads a text file by lines. The whole file is read when the object is built; the file is
 // closed at once. Lines whose first non-blank character is the comment character and lines that
-// hold only blanks are never returned. CR LF and LF both end a line.
+// hold only blanks are never returned. LF, CR LF and a lone CR each end a line; a UTF-8
+// byte-order mark at the start is skipped.
 class QUILLON_API FormatIn {
  public:
   // A file that cannot be opened stops the program through Halt.
@@ -60,6 +61,12 @@ class QUILLON_API FormatIn {
 
   // Number of lines of the file, comments and blank lines included.
   int GetNumberLines(int unused) const;
+  // True when the file holds a line that is neither blank nor a comment.
+  bool HasContent() const;
+
+  // Where the reader stands, to come back to it after looking ahead.
+  size_t Position() const { return next_; }
+  void SetPosition(size_t line) { next_ = line < lines_.size() ? line : lines_.size(); }
 
   const std::string& path() const { return path_; }
 

@@ -18,6 +18,8 @@ using detail::TagOf;
 
 namespace {
 
+int QuirksOf(const Document* doc) { return doc != nullptr ? doc->quirksMode() : 0; }
+
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
@@ -248,7 +250,7 @@ std::u16string Element::OuterHTML() const {
 }
 
 void Element::SetInnerHTML(std::u16string_view html) {
-  std::vector<Ref<Node>> nodes = detail::ParseFragment(html, tag_);
+  std::vector<Ref<Node>> nodes = detail::ParseFragment(html, tag_, QuirksOf(ownerDocument()));
   ClearChildren();
   children_.reserve(nodes.size());
   for (auto& n : nodes) {
@@ -264,7 +266,7 @@ bool Element::SetOuterHTML(std::u16string_view html) {
   if (!p) return false;
   Ref<Element> self(this);
   size_t at = size_t(IndexInParent());
-  std::vector<Ref<Node>> nodes = detail::ParseFragment(html, p->tag_);
+  std::vector<Ref<Node>> nodes = detail::ParseFragment(html, p->tag_, QuirksOf(ownerDocument()));
   p->RemoveChild(at);
   for (auto& n : nodes) p->InsertChild(at++, std::move(n));
   return true;
@@ -274,7 +276,7 @@ bool Element::InsertAdjacentHTML(Adjacent where, std::u16string_view html) {
   Element* p = parent();
   if ((where == Adjacent::BeforeBegin || where == Adjacent::AfterEnd) && !p) return false;
   int context = (where == Adjacent::BeforeBegin || where == Adjacent::AfterEnd) ? p->tag_ : tag_;
-  std::vector<Ref<Node>> nodes = detail::ParseFragment(html, context);
+  std::vector<Ref<Node>> nodes = detail::ParseFragment(html, context, QuirksOf(ownerDocument()));
   Element* into = (where == Adjacent::BeforeBegin || where == Adjacent::AfterEnd) ? p : this;
   size_t at = 0;
   switch (where) {
@@ -340,13 +342,13 @@ Ref<Document> Document::CreateBlank(std::u16string url) { return ParseHtml(u"", 
 
 Ref<Document> Document::Parse(std::string_view bytes, std::u16string url) {
   Ref<Document> doc(new Document(std::move(url)));
-  doc->SetRoot(detail::ParseDocument(detail::DecodeToUtf8(bytes)));
+  doc->SetRoot(detail::ParseDocument(detail::DecodeToUtf8(bytes), &doc->quirksMode_));
   return doc;
 }
 
 Ref<Document> Document::ParseHtml(std::u16string_view html, std::u16string url) {
   Ref<Document> doc(new Document(std::move(url)));
-  doc->SetRoot(detail::ParseDocument(detail::Utf16ToUtf8(html)));
+  doc->SetRoot(detail::ParseDocument(detail::Utf16ToUtf8(html), &doc->quirksMode_));
   return doc;
 }
 
@@ -471,16 +473,28 @@ std::vector<Element*> Document::Links() const {
 std::u16string Document::ResolveUrl(std::u16string_view href) const { return nux::browser::ResolveUrl(url_, href); }
 
 void Document::ScrollTo(long x, long y) {
+  long maxX = 0, maxY = 0;
+  if (view_ && view_->ScrollLimit(maxX, maxY)) {
+    x = x > maxX ? maxX : x;
+    y = y > maxY ? maxY : y;
+  }
   scrollX_ = x < 0 ? 0 : x;
   scrollY_ = y < 0 ? 0 : y;
   scrollTarget_ = Ref<Element>();
+  if (view_) view_->Scrolled();
 }
 
 void Document::ScrollIntoView(Element* element, bool) {
   if (!element || element->ownerDocument() != this) return;
-  TextModel model(body(), element);
-  scrollX_ = 0;
-  scrollY_ = long(model.LineOf(model.ProbeStart())) * kLineHeight;
+  Ref<Element> keep(element);
+  long box[4] = {0, 0, 0, 0};
+  if (view_ && view_->ElementBox(element, box)) {
+    ScrollTo(0, box[1]);
+  } else {
+    TextModel model(body(), element);
+    scrollX_ = 0;
+    scrollY_ = long(model.LineOf(model.ProbeStart())) * kLineHeight;
+  }
   scrollTarget_ = element;
 }
 

@@ -234,6 +234,10 @@ class Document {
   Element* head() const;
   Element* body() const;
   std::u16string title() const;  // text of the first TITLE, blanks collapsed and trimmed
+  // The parser's mode for the document (0 standards, 1 quirks, 2 limited quirks): a document
+  // without a doctype, or with an old one, is in quirks mode. Markup put into the document
+  // (innerHTML and the like) is parsed in the same mode.
+  int quirksMode() const { return quirksMode_; }
   void SetTitle(std::u16string_view title);
 
   // ---- look-ups (document order) ----
@@ -254,8 +258,9 @@ class Document {
   long scrollX() const { return scrollX_; }
   long scrollY() const { return scrollY_; }
   void ScrollTo(long x, long y);
-  // Scrolls so that the element's first line is at the top: y becomes its line number times
-  // kLineHeight, and the element is kept as the scroll target.
+  // Scrolls so that the element's first line is at the top, and keeps the element as the
+  // scroll target. With a view: to the element's box, within the page's scroll range;
+  // without one, y becomes its line number times kLineHeight.
   void ScrollIntoView(Element* element, bool alignTop = true);
   Element* scrollTarget() const { return scrollTarget_.get(); }
 
@@ -267,7 +272,29 @@ class Document {
   void ClearSelection();
   uint64_t version() const { return version_; }
   // Every change of the tree calls this; ranges keep their offsets (clamped to the text).
-  void Touch() { ++version_; }
+  // The view showing the document hears of it and lays the page out again when next needed.
+  void Touch() {
+    ++version_;
+    if (view_) view_->DocumentChanged();
+  }
+
+  // The control that shows the document, when one does: it lays the page out, so scroll
+  // positions are kept within the page it lays out and an element's place comes from its box.
+  struct View {
+    virtual ~View() = default;
+    virtual void DocumentChanged() = 0;
+    // The scroll position moved (the view repaints and moves its scroll bars).
+    virtual void Scrolled() = 0;
+    // The largest scroll position; false when the view cannot lay the page out.
+    virtual bool ScrollLimit(long& maxX, long& maxY) = 0;
+    // The element's box on the page (page pixels: left, top, right, bottom); false when it
+    // has none.
+    virtual bool ElementBox(const Element* element, long box[4]) = 0;
+    // The size of the laid-out page and of the area that shows it; false without a layout.
+    virtual bool PageSize(long& width, long& height, long& clientWidth, long& clientHeight) = 0;
+  };
+  View* view() const { return view_; }
+  void SetView(View* view) { view_ = view; }
 
   // ---- events ----
   using Listener = std::function<void(Event&)>;
@@ -308,10 +335,12 @@ class Document {
 
   int refs_ = 0;
   std::u16string url_;
+  int quirksMode_ = 0;
   Ref<Element> root_;
   long scrollX_ = 0, scrollY_ = 0;
   Ref<Element> scrollTarget_;
   uint64_t version_ = 1;
+  View* view_ = nullptr;
   mutable std::unique_ptr<TextModel> text_;
   mutable uint64_t textVersion_ = 0;
   std::vector<TextRange*> ranges_;

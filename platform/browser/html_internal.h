@@ -23,10 +23,12 @@ bool IsPreformattedTag(int tag);  // white space kept in the text model
 // Text file bytes as UTF-8 for the parser (see Document::Parse).
 std::string DecodeToUtf8(std::string_view bytes);
 
-// The <HTML> element of a parsed document (a HEAD and a BODY always present).
-Ref<Element> ParseDocument(std::string_view utf8);
-// The nodes of a fragment parsed in the context of an element with the given tag.
-std::vector<Ref<Node>> ParseFragment(std::u16string_view html, int contextTag);
+// The <HTML> element of a parsed document (a HEAD and a BODY always present); the document's
+// quirks mode (GumboQuirksModeEnum: 0 none, 1 quirks, 2 limited quirks) when asked for.
+Ref<Element> ParseDocument(std::string_view utf8, int* quirksMode = nullptr);
+// The nodes of a fragment parsed in the context of an element with the given tag, in the
+// quirks mode of the document they go into.
+std::vector<Ref<Node>> ParseFragment(std::u16string_view html, int contextTag, int quirksMode = 0);
 
 void SerializeNode(const Node& node, std::u16string& out);
 void SerializeChildren(const Element& element, std::u16string& out);

@@ -3,7 +3,9 @@
 #include <gumbo.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "base/codepage.h"
 #include "browser/html_internal.h"
@@ -135,59 +137,96 @@ Ref<Element> MakeElement(const GumboNode* g) {
 
 // gumbo puts the text that stands just before "</form>" after the form instead of at its end
 // (it takes the form off its stack before the pending text goes in). A comment of our own in
-// front of each "</form" makes that text go in first; the comments are left out of our tree.
-// Comments and the text of raw-text and RCDATA elements are passed over, since "</form" there
-// is no tag.
+// front of each "</form" end tag makes that text go in first; the comments are left out of
+// our tree. Only markup is looked at: comments, the insides of tags (attribute values may
+// hold "</form>") and the text of raw-text and RCDATA elements are passed over as the
+// parser's tokenizer passes over them, so the input is never changed where "</form" is no
+// tag, and writing a page back never grows it.
 constexpr std::string_view kFormGuard = "<!--nux-form-guard-7f3a-->";
 constexpr std::string_view kFormGuardData = "nux-form-guard-7f3a";
 
 bool StartsNoCase(std::string_view s, size_t at, std::string_view word) {
-  if (s.size() - at < word.size()) return false;
+  if (at > s.size() || s.size() - at < word.size()) return false;
   for (size_t i = 0; i < word.size(); ++i)
     if (LowerAscii(s[at + i]) != word[i]) return false;
   return true;
 }
 
-bool TagEnds(std::string_view s, size_t at) {
-  return at >= s.size() || s[at] == '>' || s[at] == '/' || s[at] == ' ' || s[at] == '\t' || s[at] == '\n' ||
-         s[at] == '\r' || s[at] == '\f';
+bool Blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+bool AsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool TagEnds(std::string_view s, size_t at) { return at >= s.size() || s[at] == '>' || s[at] == '/' || Blank(s[at]); }
+
+// From just past "<" or "</" of a tag: the index just past the tag's ">" (in.size() when the
+// input ends inside the tag), reading the name and the attributes as the tokenizer does.
+size_t SkipTag(std::string_view in, size_t i) {
+  const size_t n = in.size();
+  while (i < n && !Blank(in[i]) && in[i] != '/' && in[i] != '>') ++i;  // the tag name
+  for (;;) {
+    while (i < n && (Blank(in[i]) || in[i] == '/')) ++i;
+    if (i >= n) return n;
+    if (in[i] == '>') return i + 1;
+    ++i;  // an attribute name's first character (even "=")
+    while (i < n && !Blank(in[i]) && in[i] != '/' && in[i] != '>' && in[i] != '=') ++i;
+    while (i < n && Blank(in[i])) ++i;
+    if (i >= n || in[i] != '=') continue;
+    ++i;
+    while (i < n && Blank(in[i])) ++i;
+    if (i >= n) return n;
+    if (in[i] == '"' || in[i] == '\'') {
+      size_t close = in.find(in[i], i + 1);
+      if (close == std::string_view::npos) return n;
+      i = close + 1;
+    } else {
+      while (i < n && !Blank(in[i]) && in[i] != '>') ++i;
+    }
+  }
 }
 
 std::string GuardFormEnds(std::string_view in) {
-  static const char* const raw[] = {"script", "style", "xmp", "iframe", "noembed", "noframes", "textarea", "title"};
+  static const std::string_view raw[] = {"script", "style", "xmp", "iframe", "noembed", "noframes", "textarea", "title"};
+  const size_t npos = std::string_view::npos;
   std::string out;
   size_t copied = 0, i = 0;
-  while ((i = in.find('<', i)) != std::string_view::npos) {
+  while ((i = in.find('<', i)) != npos) {
     if (in.compare(i, 4, "<!--") == 0) {
       size_t end = in.find("-->", i + 4);
-      if (end == std::string_view::npos) break;
+      if (end == npos) break;  // the rest is a comment
       i = end + 3;
       continue;
     }
-    if (StartsNoCase(in, i, "</form") && TagEnds(in, i + 6)) {
-      out.append(in.substr(copied, i - copied));
-      out += kFormGuard;
-      copied = i;
-      i += 6;
+    if (i + 1 < in.size() && (in[i + 1] == '!' || in[i + 1] == '?')) {  // doctype or bogus comment
+      size_t end = in.find('>', i + 2);
+      if (end == npos) break;
+      i = end + 1;
       continue;
     }
-    if (StartsNoCase(in, i, "<plaintext") && TagEnds(in, i + 10)) break;  // the rest is text
-    bool skipped = false;
-    for (const char* name : raw) {
-      size_t n = std::strlen(name);
-      if (!StartsNoCase(in, i + 1, name) || !TagEnds(in, i + 1 + n)) continue;
-      std::string close = std::string("</") + name;
-      size_t j = i + 1 + n;
-      for (;;) {
-        j = in.find('<', j);
-        if (j == std::string_view::npos || (StartsNoCase(in, j, close) && TagEnds(in, j + close.size()))) break;
-        ++j;
+    if (i + 2 < in.size() && in[i + 1] == '/' && AsciiLetter(in[i + 2])) {
+      if (StartsNoCase(in, i + 2, "form") && TagEnds(in, i + 6)) {
+        out.append(in.substr(copied, i - copied));
+        out += kFormGuard;
+        copied = i;
       }
-      i = j == std::string_view::npos ? in.size() : j + close.size();
-      skipped = true;
-      break;
+      i = SkipTag(in, i + 2);
+      continue;
     }
-    if (!skipped) ++i;
+    if (i + 1 >= in.size() || !AsciiLetter(in[i + 1])) {  // a "<" of the text
+      ++i;
+      continue;
+    }
+    if (StartsNoCase(in, i + 1, "plaintext") && TagEnds(in, i + 10)) break;  // the rest is text
+    const std::string_view* rawName = nullptr;
+    for (const std::string_view& name : raw)
+      if (StartsNoCase(in, i + 1, name) && TagEnds(in, i + 1 + name.size())) rawName = &name;
+    i = SkipTag(in, i + 1);
+    if (rawName == nullptr) continue;
+    // The element's text runs to its own end tag, which the loop then reads as a tag.
+    for (;;) {
+      i = in.find("</", i);
+      if (i == npos || (StartsNoCase(in, i + 2, *rawName) && TagEnds(in, i + 2 + rawName->size()))) break;
+      i += 2;
+    }
+    if (i == npos) break;
   }
   if (copied == 0 && out.empty()) return std::string(in);
   out.append(in.substr(copied));
@@ -245,8 +284,50 @@ void CopyChildren(const GumboVector& children, Element* into) {
   }
 }
 
+// gumbo's own allocation leaves some fields unset where a fragment is parsed (the document's
+// quirks mode is set only by the initial insertion mode, which a fragment parse skips), and
+// the parse then depends on whatever the memory held. Every block it gets is zeroed: the
+// quirks mode reads as "no quirks", and the same input always gives the same tree.
+//
+// A fragment is parsed in the quirks mode of the document it goes into, as a browser parses
+// innerHTML (in quirks mode a <TABLE> does not end an open <P>): gumbo's first block after its
+// output record is the document node, whose mode is set in that block when it is handed out.
+// The parse checks afterwards that the block set was the document's.
+struct Allocation {
+  int quirksMode = GUMBO_DOCTYPE_NO_QUIRKS;
+  int count = 0;
+  void* documentNode = nullptr;
+};
+
+void* ZeroedAllocate(void* userdata, size_t size) {
+  void* block = std::calloc(1, size);
+  auto* a = static_cast<Allocation*>(userdata);
+  if (block != nullptr && a->count++ == 1 && size == sizeof(GumboNode)) {
+    static_cast<GumboNode*>(block)->v.document.doc_type_quirks_mode = GumboQuirksModeEnum(a->quirksMode);
+    a->documentNode = block;
+  }
+  return block;
+}
+void Deallocate(void*, void* block) { std::free(block); }
+
+// Every option gumbo reads, set here rather than taken from its defaults.
+GumboOptions Options(GumboTag fragmentContext, Allocation* allocation) {
+  GumboOptions options;
+  options.allocator = ZeroedAllocate;
+  options.deallocator = Deallocate;
+  options.userdata = allocation;
+  options.tab_stop = 8;
+  options.stop_on_first_error = false;
+  options.max_errors = 0;  // errors are not collected
+  options.fragment_context = fragmentContext;
+  options.fragment_namespace = GUMBO_NAMESPACE_HTML;
+  return options;
+}
+
 GumboOutput* RunGumbo(const GumboOptions& options, const std::string& utf8) {
-  return gumbo_parse_with_options(&options, utf8.data(), utf8.size());
+  GumboOutput* out = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
+  if (out == nullptr) throw std::bad_alloc();
+  return out;
 }
 
 }  // namespace
@@ -376,23 +457,34 @@ std::string DecodeToUtf8(std::string_view bytes) {
   return Utf16ToUtf8(nux::AnsiToWide(bytes));
 }
 
-Ref<Element> ParseDocument(std::string_view utf8) {
-  GumboOptions options = kGumboDefaultOptions;
-  options.max_errors = 0;
+Ref<Element> ParseDocument(std::string_view utf8, int* quirksMode) {
+  Allocation allocation;
+  const GumboOptions options = Options(GUMBO_TAG_LAST, &allocation);
   std::string guarded = GuardFormEnds(utf8);
   GumboOutput* out = RunGumbo(options, guarded);
+  if (quirksMode != nullptr) *quirksMode = out->document->v.document.doc_type_quirks_mode;
   Ref<Element> html = MakeElement(out->root);
   CopyChildren(out->root->v.element.children, html.get());
   gumbo_destroy_output(&options, out);
   return html;
 }
 
-std::vector<Ref<Node>> ParseFragment(std::u16string_view html, int contextTag) {
-  GumboOptions options = kGumboDefaultOptions;
-  options.max_errors = 0;
-  options.fragment_context = (contextTag >= 0 && contextTag < GUMBO_TAG_UNKNOWN) ? GumboTag(contextTag) : GUMBO_TAG_DIV;
+std::vector<Ref<Node>> ParseFragment(std::u16string_view html, int contextTag, int quirksMode) {
+  Allocation allocation;
+  allocation.quirksMode = quirksMode == GUMBO_DOCTYPE_QUIRKS || quirksMode == GUMBO_DOCTYPE_LIMITED_QUIRKS
+                              ? quirksMode
+                              : GUMBO_DOCTYPE_NO_QUIRKS;
+  const GumboOptions options =
+      Options((contextTag >= 0 && contextTag < GUMBO_TAG_UNKNOWN) ? GumboTag(contextTag) : GUMBO_TAG_DIV, &allocation);
   std::string utf8 = GuardFormEnds(Utf16ToUtf8(html));
   GumboOutput* out = RunGumbo(options, utf8);
+  if (allocation.documentNode != out->document && allocation.quirksMode != GUMBO_DOCTYPE_NO_QUIRKS) {
+    // Not the block we set (another gumbo): parse again with every block zeroed, which
+    // reads as no quirks; still the same tree for the same input.
+    gumbo_destroy_output(&options, out);
+    allocation = Allocation{};
+    out = RunGumbo(options, utf8);
+  }
   Ref<Element> holder = Element::Create(u"DIV");
   CopyChildren(out->root->v.element.children, holder.get());
   gumbo_destroy_output(&options, out);

@@ -3,14 +3,18 @@
 // are offsets into it):
 //  - tag names in capitals; attributes in their order, names as they were written;
 //  - a value made only of letters, digits and "-", "_", ".", ":" stands unquoted; any other
-//    non-empty value is put in double quotes with "&" as "&amp;" and '"' as "&quot;"; an
-//    attribute with an empty value is written as its bare name;
-//  - text with "&", "<", ">" and the no-break space as "&amp;", "&lt;", "&gt;", "&nbsp;";
-//    other characters as they are; the text of SCRIPT, STYLE and the other raw-text elements
-//    as it stands;
+//    non-empty value is put in double quotes with "&" as "&amp;", '"' as "&quot;" and a
+//    carriage return as "&#13;"; an attribute with an empty value is written as its bare name;
+//  - text with "&", "<", ">" and the no-break space as "&amp;", "&lt;", "&gt;", "&nbsp;", and
+//    a carriage return as "&#13;" (the parser turns a raw CR, and CR LF, into LF: written
+//    raw, a CR taken from "&#13;" would be lost at the next parse and every later offset would
+//    move); other characters as they are; the text of SCRIPT, STYLE and the other raw-text
+//    elements as it stands;
 //  - comments as "<!--text-->"; void elements (BR, IMG, INPUT, ...) without an end tag;
 //  - a PRE, LISTING or TEXTAREA whose text begins with a line feed gets an extra one, since
-//    the parser drops the first.
+//    the parser drops the first;
+//  - nothing after a PLAINTEXT start tag is markup to the parser, so neither its end tag nor
+//    the end tags of the elements around it are written.
 #include "browser/html_internal.h"
 
 namespace nux::browser::detail {
@@ -34,6 +38,8 @@ void AppendAttributeValue(std::u16string_view v, std::u16string& out) {
       out += u"&amp;";
     else if (c == u'"')
       out += u"&quot;";
+    else if (c == u'\r')
+      out += u"&#13;";
     else
       out += c;
   }
@@ -69,6 +75,7 @@ void Write(const Node& start, bool childrenOnly, std::u16string& out) {
     size_t next;
   };
   std::vector<Item> stack;
+  bool plain = false;  // a PLAINTEXT start tag was written: no end tags from here on
   auto enter = [&](const Node& n) {
     switch (n.type()) {
       case NodeType::Text: {
@@ -88,6 +95,7 @@ void Write(const Node& start, bool childrenOnly, std::u16string& out) {
         const Element& e = *n.AsElement();
         OpenTag(e, out);
         if (IsVoidTag(e.tag())) break;
+        if (e.Is(u"PLAINTEXT")) plain = true;
         if (NeedsLeadingNewline(e)) out += u'\n';
         stack.push_back({&e, 0});
         break;
@@ -113,9 +121,11 @@ void Write(const Node& start, bool childrenOnly, std::u16string& out) {
       continue;
     }
     if (childrenOnly && stack.size() == 1) break;  // the element itself stays unwritten
-    out += u"</";
-    out += top.element->tagName();
-    out += u'>';
+    if (!plain) {
+      out += u"</";
+      out += top.element->tagName();
+      out += u'>';
+    }
     stack.pop_back();
   }
 }
@@ -131,6 +141,7 @@ void AppendEscapedText(std::u16string_view text, std::u16string& out) {
       case u'<': rep = u"&lt;"; break;
       case u'>': rep = u"&gt;"; break;
       case u'\u00A0': rep = u"&nbsp;"; break;
+      case u'\r': rep = u"&#13;"; break;
       default: continue;
     }
     out.append(text.substr(run, i - run));

@@ -318,7 +318,7 @@ void TextRange::PasteHtml(std::u16string_view html) {
     Ref<Node> holdA(a.container), holdB(b.container);
     if (s != e) DeleteBetween(a, b);
     const Element* context = a.container->IsElement() ? a.container->AsElement() : a.container->parent();
-    std::vector<Ref<Node>> nodes = detail::ParseFragment(html, context ? context->tag() : -1);
+    std::vector<Ref<Node>> nodes = detail::ParseFragment(html, context ? context->tag() : -1, doc_->quirksMode());
     InsertAt(a, std::move(nodes));
     doc_->Touch();
   }

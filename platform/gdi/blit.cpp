@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "base/errors.h"
@@ -15,11 +17,18 @@ using nux::gdi::Surface;
 
 namespace {
 
+// A new bitmap; null with ERROR_NOT_ENOUGH_MEMORY when its pixels cannot be had.
 HBITMAP NewBitmap(int width, int height, int bitsPixel, uint32_t fill) {
-  auto* b = new BitmapObj();
-  b->surface.Resize(width, height, fill);
+  std::unique_ptr<BitmapObj> b;
+  try {
+    b = std::make_unique<BitmapObj>();
+    b->surface.Resize(width, height, fill);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   b->bitsPixel = bitsPixel;
-  return reinterpret_cast<HBITMAP>(Register(b));
+  return reinterpret_cast<HBITMAP>(Register(b.release()));
 }
 
 // One axis of a stretch: for each destination index, the source indices and weights
@@ -572,7 +581,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
   if (width <= 0 || height <= 0 || planes != 1) return nullptr;
   if (bitsPerPixel != 1 && bitsPerPixel != 24 && bitsPerPixel != 32) return nullptr;
   HBITMAP h = NewBitmap(width, height, static_cast<int>(bitsPerPixel), 0xFF000000u);
-  if (bits) {
+  if (h && bits) {
     Surface& s = Lookup<BitmapObj>(h, OBJ_BITMAP)->surface;
     const BYTE* p = static_cast<const BYTE*>(bits);
     size_t rowBytes = ((static_cast<size_t>(width) * bitsPerPixel + 15) / 16) * 2;
@@ -602,19 +611,25 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, HANDLE,
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  auto* b = new BitmapObj();
-  b->surface.SetBottomUp(h.biHeight > 0);
-  b->surface.Resize(h.biWidth, std::abs(h.biHeight), 0);
+  std::unique_ptr<BitmapObj> b;
+  try {
+    b = std::make_unique<BitmapObj>();
+    b->surface.SetBottomUp(h.biHeight > 0);
+    b->surface.Resize(h.biWidth, std::abs(h.biHeight), 0);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   b->dibSection = true;
   if (bits) *bits = b->surface.pixels();
-  return reinterpret_cast<HBITMAP>(Register(b));
+  return reinterpret_cast<HBITMAP>(Register(b.release()));
 }
 
 HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage) {
   if (!header || header->biWidth <= 0 || header->biHeight == 0) return nullptr;
   HBITMAP h = NewBitmap(header->biWidth, std::abs(header->biHeight), 32, 0xFF000000u);
-  if ((init & CBM_INIT) && bits && info) SetDIBits(hdc, h, 0, std::abs(info->bmiHeader.biHeight), bits, info, usage);
+  if (h && (init & CBM_INIT) && bits && info) SetDIBits(hdc, h, 0, std::abs(info->bmiHeader.biHeight), bits, info, usage);
   return h;
 }
 

@@ -2,7 +2,9 @@
 #include "gdi/dib.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace nux::gdi {
@@ -33,7 +35,9 @@ BYTE Channel(DWORD pixel, DWORD mask, int shift) {
   return static_cast<BYTE>(max == 255 ? v : (v * 255 + max / 2) / max);
 }
 
-void DecodeRle(const BITMAPINFOHEADER& h, const uint32_t* palette, int paletteSize,
+// False when the runs end (the data runs out or breaks off) before the end-of-bitmap code
+// while rows are still to come: the picture lacks part of its data.
+bool DecodeRle(const BITMAPINFOHEADER& h, const uint32_t* palette, int paletteSize,
                const BYTE* bits, size_t size, Surface& out) {
   const int width = h.biWidth, height = std::abs(h.biHeight);
   const bool four = h.biCompression == BI_RLE4;
@@ -57,16 +61,16 @@ void DecodeRle(const BITMAPINFOHEADER& h, const uint32_t* palette, int paletteSi
       x = 0;
       ++y;
     } else if (value == 1) {  // end of bitmap
-      return;
+      return true;
     } else if (value == 2) {  // delta
-      if (i + 1 >= size) return;
+      if (i + 1 >= size) return y >= height;
       x += bits[i];
       y += bits[i + 1];
       i += 2;
     } else {  // absolute run
       int n = value;
       size_t bytes = four ? (n + 1) / 2 : n;
-      if (i + bytes > size) return;
+      if (i + bytes > size) return y >= height;
       for (int k = 0; k < n; ++k) {
         BYTE b = bits[i + (four ? k / 2 : k)];
         put(four ? ((k & 1) ? (b & 0x0F) : (b >> 4)) : b);
@@ -74,13 +78,15 @@ void DecodeRle(const BITMAPINFOHEADER& h, const uint32_t* palette, int paletteSi
       i += (bytes + 1) & ~static_cast<size_t>(1);
     }
   }
+  return y >= height;
 }
 
 }  // namespace
 
 size_t DibColorTableBytes(const BITMAPINFOHEADER& h) {
   size_t n = static_cast<size_t>(ColorCount(h)) * 4;
-  if (h.biCompression == BI_BITFIELDS && h.biSize <= 40 && (h.biBitCount == 16 || h.biBitCount == 32))
+  // The masks follow a header too short to hold them (a header of 52 bytes or more has them).
+  if (h.biCompression == BI_BITFIELDS && h.biSize < 52 && (h.biBitCount == 16 || h.biBitCount == 32))
     n += 12;
   return n;
 }
@@ -109,15 +115,19 @@ bool DibToSurface(const BITMAPINFO* info, const void* bitsPtr, size_t bitsSize, 
     const BYTE* q = table + i * 4;
     palette[i] = 0xFF000000u | (q[2] << 16) | (q[1] << 8) | q[0];
   }
+  // The pixels are allocated only for a form that can be read.
+  const bool rle = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
+  if (rle && ((h.biCompression == BI_RLE8) != (bpp == 8) || (h.biCompression == BI_RLE4 && bpp != 4))) return false;
+  if (!rle && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return false;
+  if (h.biCompression == BI_BITFIELDS && bpp != 16 && bpp != 32) return false;
+  const size_t rleSize = bitsSize ? bitsSize : h.biSizeImage;
+  if (rle && !rleSize) return false;
   out.Resize(0, 0);
   out.Resize(width, height);
 
-  if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
-    if ((h.biCompression == BI_RLE8) != (bpp == 8) || (h.biCompression == BI_RLE4 && bpp != 4)) return false;
-    size_t size = bitsSize ? bitsSize : h.biSizeImage;
-    if (!size) return false;
-    DecodeRle(h, palette, paletteSize, bits, size, out);
-    return true;
+  if (rle) {
+    const size_t size = rleSize;
+    return DecodeRle(h, palette, paletteSize, bits, size, out);
   }
   if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return false;
 
@@ -194,6 +204,11 @@ bool DibToSurface(const BITMAPINFO* info, const void* bitsPtr, size_t bitsSize, 
 
 namespace {
 
+// Run-length data: at most 255 pixels for a two-byte run, with room for the areas that
+// deltas and line ends skip; small pictures (up to a megapixel) are never refused for it.
+constexpr uint64_t kRlePixelsPerByte = 256;
+constexpr uint64_t kRleAllowance = uint64_t(1) << 20;
+
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 
@@ -246,11 +261,27 @@ bool DibBlockToSurface(const uint8_t* dib, size_t dibSize, const uint8_t* bits, 
   }
   BITMAPINFOHEADER h;
   std::memcpy(&h, head.data(), 40);
+  // The pixels a file may make are bounded by its data: all rows of an uncompressed picture
+  // must be there, and the runs of a run-length picture (at most 255 pixels for two bytes;
+  // deltas and line ends skip more) must be able to reach a good part of it.
+  const uint64_t width = static_cast<uint64_t>(std::abs(static_cast<int64_t>(h.biWidth)));
+  const uint64_t height = static_cast<uint64_t>(std::abs(static_cast<int64_t>(h.biHeight)));
+  if (!PictureSizeAllowed(width, height)) return false;
   if (h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS) {
     size_t need = DibImageBytes(h);
     if (bitsSize < need) return false;
+  } else if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
+    const uint64_t runBytes = bitsSize ? bitsSize : h.biSizeImage;
+    if (width * height > runBytes * kRlePixelsPerByte + kRleAllowance) return false;
+  } else {
+    return false;  // a compression this reader does not know: nothing is allocated for it
   }
-  return DibToSurface(reinterpret_cast<const BITMAPINFO*>(head.data()), bits, bitsSize, out);
+  try {
+    return DibToSurface(reinterpret_cast<const BITMAPINFO*>(head.data()), bits, bitsSize, out);
+  } catch (const std::bad_alloc&) {
+    out = Surface();
+    return false;
+  }
 }
 
 bool PackedDibToSurface(const void* data, size_t size, Surface& out) {

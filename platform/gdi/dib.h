@@ -2,10 +2,18 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "gdi/gdi.h"
 
 namespace nux::gdi {
+
+// No decoded picture is larger than this, whatever its file claims (64 megapixels take 256 MB
+// as a surface): a larger one fails like a damaged file.
+constexpr uint64_t kMaxPicturePixels = uint64_t(64) << 20;
+inline bool PictureSizeAllowed(uint64_t width, uint64_t height) {
+  return width > 0 && height > 0 && width <= 65535 && height <= 65535 && width * height <= kMaxPicturePixels;
+}
 
 // Bytes of one pixel row (rows are padded to 4 bytes).
 inline size_t DibRowBytes(LONG width, int bitCount) {
@@ -13,8 +21,8 @@ inline size_t DibRowBytes(LONG width, int bitCount) {
 }
 
 // Bytes between the start of the header and the first colour-table entry's end, i.e. the
-// size of the colour table (and, for 16/32 bits with BI_BITFIELDS and a 40-byte header, the
-// three masks).
+// size of the colour table (and, for 16/32 bits with BI_BITFIELDS and a header shorter than
+// 52 bytes, the three masks).
 size_t DibColorTableBytes(const BITMAPINFOHEADER& header);
 
 // Bytes of the pixel rows of an uncompressed DIB (biSizeImage for compressed ones).

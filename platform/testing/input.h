@@ -18,7 +18,8 @@ struct RawInput {
   UINT vk = 0;          // key events: virtual key
   UINT scanCode = 0;    // key events: set 1 scan code; 0 takes the key's usual code for vk
   bool extended = false;  // key events: an extended key (right Ctrl/Alt, the arrow block, ...)
-  WPARAM ch = 0;        // character events: UTF-16 code unit
+  WPARAM ch = 0;        // character events: UTF-16 code unit; a key press: the character the
+                        // desktop's layout typed with it (0: TranslateMessage goes by vk)
 };
 
 void QueueRawInput(const RawInput& ev);

@@ -105,6 +105,32 @@ void DefaultMinMax(const WindowPtr& w, MINMAXINFO* mmi) {
   mmi->ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
 }
 
+// The tracking limits the window's procedure gives now (WM_GETMINMAXINFO after the defaults).
+void TrackLimits(HWND hwnd, const WindowPtr& w, POINT* minTrack, POINT* maxTrack) {
+  MINMAXINFO mmi{};
+  DefaultMinMax(w, &mmi);
+  Send(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+  *minTrack = POINT{std::max<LONG>(mmi.ptMinTrackSize.x, 0), std::max<LONG>(mmi.ptMinTrackSize.y, 0)};
+  *maxTrack = POINT{std::max(minTrack->x, mmi.ptMaxTrackSize.x), std::max(minTrack->y, mmi.ptMaxTrackSize.y)};
+}
+
+// Keeps a sizing rectangle within the limits: a dragged left or top edge stops where the
+// limit is reached (the opposite edge stays put); otherwise the right or bottom edge gives.
+void LimitSizingRect(RECT& r, LRESULT ht, POINT minTrack, POINT maxTrack) {
+  const bool left = ht == HTLEFT || ht == HTTOPLEFT || ht == HTBOTTOMLEFT;
+  const bool top = ht == HTTOP || ht == HTTOPLEFT || ht == HTTOPRIGHT;
+  const LONG width = std::clamp<LONG>(r.right - r.left, minTrack.x, maxTrack.x);
+  const LONG height = std::clamp<LONG>(r.bottom - r.top, minTrack.y, maxTrack.y);
+  if (left)
+    r.left = r.right - width;
+  else
+    r.right = r.left + width;
+  if (top)
+    r.top = r.bottom - height;
+  else
+    r.bottom = r.top + height;
+}
+
 // The modal loop of a caption or border drag: mouse moves move or size the window until the
 // button is released (or Escape puts it back).
 void MoveSizeLoop(HWND hwnd, LRESULT ht, POINT start) {
@@ -139,7 +165,14 @@ void MoveSizeLoop(HWND hwnd, LRESULT ht, POINT start) {
         if (ht == HTRIGHT || ht == HTTOPRIGHT || ht == HTBOTTOMRIGHT) r.right += dx;
         if (ht == HTTOP || ht == HTTOPLEFT || ht == HTTOPRIGHT) r.top += dy;
         if (ht == HTBOTTOM || ht == HTBOTTOMLEFT || ht == HTBOTTOMRIGHT) r.bottom += dy;
+        // Every window that sizes keeps its limits, asked on every move (they may change
+        // while it is dragged), before and after the window has seen the rectangle.
+        POINT minTrack, maxTrack;
+        TrackLimits(hwnd, w, &minTrack, &maxTrack);
+        LimitSizingRect(r, ht, minTrack, maxTrack);
         Send(hwnd, WM_SIZING, static_cast<WPARAM>(ht - HTLEFT + WMSZ_LEFT), reinterpret_cast<LPARAM>(&r));
+        if (!IsWindow(hwnd)) return;
+        LimitSizingRect(r, ht, minTrack, maxTrack);
       }
       SetWindowPos(hwnd, nullptr, r.left - parentOffset.left, r.top - parentOffset.top, r.right - r.left,
                    r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE | (sizing ? 0 : SWP_NOSIZE));

@@ -20,6 +20,7 @@ namespace {
 std::atomic<HWND> g_active{nullptr};
 std::atomic<HWND> g_focus{nullptr};
 std::atomic<HWND> g_capture{nullptr};
+std::atomic<HWND> g_leaveTrack{nullptr};  // the window waiting for its WM_MOUSELEAVE
 std::atomic<HCURSOR> g_cursor{nullptr};
 POINT g_cursorPos{0, 0};
 int g_cursorShow = 0;
@@ -96,6 +97,12 @@ bool OnWindowThread(HWND h) {
   return w && w->thread == GetCurrentThreadId();
 }
 
+// Ends leave tracking with its message: the pointer has left the tracked window.
+void EndLeaveTracking() {
+  HWND tracked = g_leaveTrack.exchange(nullptr);
+  if (tracked && IsWindow(tracked)) PostMessageW(tracked, WM_MOUSELEAVE, 0, 0);
+}
+
 LRESULT HitTest(HWND target, POINT pt) {
   if (!OnWindowThread(target)) {
     auto w = Find(target);
@@ -125,7 +132,12 @@ void RouteMouse(const nux::testing::RawInput& ev) {
     return;
   }
   HWND captured = g_capture;
-  HWND target = captured ? captured : WindowFromPoint(ev.pt);
+  HWND under = WindowFromPoint(ev.pt);
+  // The tracked window hears that the pointer left its client area before the window now under
+  // the pointer hears of it (capture or not).
+  if (HWND tracked = g_leaveTrack; tracked && (under != tracked || HitTest(tracked, ev.pt) != HTCLIENT))
+    EndLeaveTracking();
+  HWND target = captured ? captured : under;
   if (!target) return;
   if (!captured) {
     // Disabled windows take no mouse input: a disabled child leaves it to its first enabled
@@ -177,34 +189,174 @@ void RouteMouse(const nux::testing::RawInput& ev) {
   }
 }
 
+// The set 1 scan code a key of a standard keyboard sends for a virtual key, and whether the key
+// is one of the extended keys (E0 prefix: the arrow and navigation blocks, right Ctrl and Alt,
+// the keypad's Enter and divide, the Windows and menu keys, Num Lock). 0 for keys without one.
+struct KeyCode {
+  BYTE scan = 0;
+  bool extended = false;
+};
+
+KeyCode UsualKeyCode(UINT vk) {
+  static const BYTE letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
+                                   0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+  static const BYTE keypad[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+  if (vk >= 'A' && vk <= 'Z') return {letters[vk - 'A'], false};
+  if (vk >= '1' && vk <= '9') return {static_cast<BYTE>(0x02 + (vk - '1')), false};
+  if (vk == '0') return {0x0B, false};
+  if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return {keypad[vk - VK_NUMPAD0], false};
+  if (vk >= VK_F1 && vk <= VK_F10) return {static_cast<BYTE>(0x3B + (vk - VK_F1)), false};
+  switch (vk) {
+    case VK_F11: return {0x57, false};
+    case VK_F12: return {0x58, false};
+    case VK_ESCAPE: return {0x01, false};
+    case VK_BACK: return {0x0E, false};
+    case VK_TAB: return {0x0F, false};
+    case VK_RETURN: return {0x1C, false};
+    case VK_SPACE: return {0x39, false};
+    case VK_CAPITAL: return {0x3A, false};
+    case VK_SHIFT:
+    case VK_LSHIFT: return {0x2A, false};
+    case VK_RSHIFT: return {0x36, false};
+    case VK_CONTROL:
+    case VK_LCONTROL: return {0x1D, false};
+    case VK_RCONTROL: return {0x1D, true};
+    case VK_MENU:
+    case VK_LMENU: return {0x38, false};
+    case VK_RMENU: return {0x38, true};
+    case VK_LWIN: return {0x5B, true};
+    case VK_RWIN: return {0x5C, true};
+    case VK_APPS: return {0x5D, true};
+    case VK_UP: return {0x48, true};
+    case VK_DOWN: return {0x50, true};
+    case VK_LEFT: return {0x4B, true};
+    case VK_RIGHT: return {0x4D, true};
+    case VK_HOME: return {0x47, true};
+    case VK_END: return {0x4F, true};
+    case VK_PRIOR: return {0x49, true};
+    case VK_NEXT: return {0x51, true};
+    case VK_INSERT: return {0x52, true};
+    case VK_DELETE: return {0x53, true};
+    case VK_SNAPSHOT: return {0x37, true};
+    case VK_NUMLOCK: return {0x45, true};
+    case VK_SCROLL: return {0x46, false};
+    case VK_PAUSE: return {0x45, false};
+    case VK_CLEAR: return {0x4C, false};
+    case VK_MULTIPLY: return {0x37, false};
+    case VK_ADD: return {0x4E, false};
+    case VK_SUBTRACT: return {0x4A, false};
+    case VK_DECIMAL: return {0x53, false};
+    case VK_DIVIDE: return {0x35, true};
+    case 0xBA: return {0x27, false};  // ;
+    case 0xBB: return {0x0D, false};  // =
+    case 0xBC: return {0x33, false};  // ,
+    case 0xBD: return {0x0C, false};  // -
+    case 0xBE: return {0x34, false};  // .
+    case 0xBF: return {0x35, false};  // /
+    case 0xC0: return {0x29, false};  // `
+    case 0xDB: return {0x1A, false};  // [
+    case 0xDC: return {0x2B, false};  // backslash
+    case 0xDD: return {0x1B, false};  // ]
+    case 0xDE: return {0x28, false};  // '
+    case 0xE2: return {0x56, false};  // the key beside left Shift on 102-key boards
+    default: return {};
+  }
+}
+
+// Messages name the generic modifier; the key state knows the side as well.
+BYTE GenericKey(BYTE vk) {
+  switch (vk) {
+    case VK_LSHIFT:
+    case VK_RSHIFT: return VK_SHIFT;
+    case VK_LCONTROL:
+    case VK_RCONTROL: return VK_CONTROL;
+    case VK_LMENU:
+    case VK_RMENU: return VK_MENU;
+    default: return vk;
+  }
+}
+
+BYTE SidedKey(BYTE vk, BYTE scan, bool extended) {
+  switch (vk) {
+    case VK_SHIFT: return scan == 0x36 ? VK_RSHIFT : VK_LSHIFT;
+    case VK_CONTROL: return extended ? VK_RCONTROL : VK_LCONTROL;
+    case VK_MENU: return extended ? VK_RMENU : VK_LMENU;
+    default: return 0;
+  }
+}
+
+// Down: the toggle bit flips on each fresh press (not on auto-repeat); up: only the toggle stays.
+void SetKeyByte(BYTE* keys, BYTE vk, bool down) {
+  if (down) {
+    if (!(keys[vk] & 0x80)) keys[vk] ^= 1;
+    keys[vk] |= 0x80;
+  } else {
+    keys[vk] &= 0x01;
+  }
+}
+
+// Sets a key and, for a modifier, its generic and sided entries (the generic one is down while
+// either side is).
+void SetKeyWithSides(BYTE* keys, BYTE generic, BYTE sided, bool down) {
+  if (!sided) {
+    SetKeyByte(keys, generic, down);
+    return;
+  }
+  SetKeyByte(keys, sided, down);
+  BYTE other = 0;
+  switch (sided) {
+    case VK_LSHIFT: other = VK_RSHIFT; break;
+    case VK_RSHIFT: other = VK_LSHIFT; break;
+    case VK_LCONTROL: other = VK_RCONTROL; break;
+    case VK_RCONTROL: other = VK_LCONTROL; break;
+    case VK_LMENU: other = VK_RMENU; break;
+    case VK_RMENU: other = VK_LMENU; break;
+    default: break;
+  }
+  if (down || !(keys[other] & 0x80)) SetKeyByte(keys, generic, down);
+}
+
 void RouteKey(const nux::testing::RawInput& ev) {
   if (ev.isChar) {
     HWND target = g_focus ? g_focus : g_active;
-    if (target) QueueInput(target, WM_CHAR, ev.ch, 1);
+    // A character without a key of its own: repeat count 1, the scan code the source gave.
+    LPARAM lp = 1 | (static_cast<LPARAM>(ev.scanCode & 0xFF) << 16) | (ev.extended ? (1 << 24) : 0);
+    if (target) QueueInput(target, WM_CHAR, ev.ch, lp);
     return;
   }
-  BYTE vk = static_cast<BYTE>(ev.vk);
-  bool wasDown = (g_asyncKeys[vk] & 0x80) != 0;
-  auto setKey = [&](BYTE k) {
-    if (ev.down)
-      g_asyncKeys[k] = static_cast<BYTE>(((g_asyncKeys[k] & 1) ^ (wasDown ? 0 : 1)) | 0x80);
-    else
-      g_asyncKeys[k] &= 0x01;
-  };
-  setKey(vk);
-  if (vk == VK_LSHIFT || vk == VK_RSHIFT) setKey(VK_SHIFT);
-  if (vk == VK_LCONTROL || vk == VK_RCONTROL) setKey(VK_CONTROL);
+  BYTE sent = static_cast<BYTE>(ev.vk);
+  KeyCode code = UsualKeyCode(sent);
+  BYTE scan = ev.scanCode ? static_cast<BYTE>(ev.scanCode) : code.scan;
+  bool extended = ev.scanCode ? ev.extended : (code.extended || ev.extended);
+  BYTE vk = GenericKey(sent);
+  BYTE sided = vk != sent ? sent : SidedKey(vk, scan, extended);
+  bool wasDown = (g_asyncKeys[sided ? sided : vk] & 0x80) != 0;
+  SetKeyWithSides(g_asyncKeys, vk, sided, ev.down);
   bool alt = (g_asyncKeys[VK_MENU] & 0x80) != 0;
   bool ctrl = (g_asyncKeys[VK_CONTROL] & 0x80) != 0;
-  bool sys = (alt && !ctrl) || vk == VK_F10 || (vk == VK_MENU);
+  bool sys = (alt && !ctrl) || vk == VK_F10 || vk == VK_MENU;
   HWND target = g_focus;
   if (!target) {
+    // Without a focus window the active window hears every key as a system key.
     target = g_active;
     sys = true;
   }
   if (!target) return;
-  LPARAM lp = 1 | (alt ? (1 << 29) : 0) | (wasDown ? (1 << 30) : 0) | (ev.down ? 0 : (1u << 31));
+  // Bits 0-15 repeat count, 16-23 scan code, 24 extended, 29 context code (Alt held), 30 the
+  // key was down before (always for a release), 31 transition (set for a release).
+  LPARAM lp = 1 | (static_cast<LPARAM>(scan) << 16) | (extended ? (1 << 24) : 0) | (alt ? (1 << 29) : 0) |
+              ((wasDown || !ev.down) ? (1 << 30) : 0) | (ev.down ? 0 : static_cast<LPARAM>(1u << 31));
   UINT msg = ev.down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  if (ev.down) {
+    if (auto w = Find(target)) {
+      auto q = QueueFor(w->thread, true);
+      std::lock_guard<std::mutex> g(q->m);
+      if (ev.ch)
+        q->typed[vk] = ev.ch;
+      else
+        q->typed.erase(vk);
+    }
+  }
   QueueInput(target, msg, vk, lp);
 }
 
@@ -255,24 +407,18 @@ void RouteRawInput() {
 }
 
 void UpdateKeyStateFromMessage(ThreadQueue& q, const MSG& m) {
-  auto set = [&](BYTE vk, bool down) {
-    if (down) {
-      if (!(q.keys[vk] & 0x80)) q.keys[vk] ^= 1;
-      q.keys[vk] |= 0x80;
-    } else {
-      q.keys[vk] &= 0x01;
-    }
-  };
+  auto set = [&](BYTE vk, bool down) { SetKeyByte(q.keys, vk, down); };
   switch (m.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYUP: {
       bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
-      BYTE vk = static_cast<BYTE>(m.wParam);
-      set(vk, down);
-      if (vk == VK_LSHIFT || vk == VK_RSHIFT) set(VK_SHIFT, down);
-      if (vk == VK_LCONTROL || vk == VK_RCONTROL) set(VK_CONTROL, down);
+      BYTE sent = static_cast<BYTE>(m.wParam);
+      BYTE vk = GenericKey(sent);
+      BYTE scan = static_cast<BYTE>((m.lParam >> 16) & 0xFF);
+      bool extended = (m.lParam & (1 << 24)) != 0;
+      SetKeyWithSides(q.keys, vk, vk != sent ? sent : SidedKey(vk, scan, extended), down);
       break;
     }
     case WM_LBUTTONDOWN:
@@ -300,6 +446,8 @@ void ActivateWindow(HWND hwnd, bool mouse) {
   }
   if (top == g_active) return;
   HWND old = g_active;
+  // A window losing activation no longer shows the pointer over its controls.
+  if (old && InSubtree(old, g_leaveTrack)) EndLeaveTracking();
   if (old && IsWindow(old)) {
     Send(old, WM_NCACTIVATE, FALSE, 0);
     Send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old) ? 1 : 0), reinterpret_cast<LPARAM>(top));
@@ -323,6 +471,12 @@ void ActivateWindow(HWND hwnd, bool mouse) {
 
 void WindowGoingAway(HWND hwnd, bool destroyed) {
   if (InSubtree(hwnd, g_capture)) ReleaseCapture();
+  if (InSubtree(hwnd, g_leaveTrack)) {
+    if (destroyed)
+      g_leaveTrack = nullptr;
+    else
+      EndLeaveTracking();
+  }
   if (g_active == hwnd) {
     HWND next = NextActivationCandidate(hwnd);
     if (next)
@@ -429,6 +583,32 @@ HWND GetCapture() {
   return c && IsWindow(c) ? c : nullptr;
 }
 
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track) {
+  if (!track || track->cbSize != sizeof(TRACKMOUSEEVENT)) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  if (track->dwFlags & TME_QUERY) {
+    HWND tracked = g_leaveTrack;
+    track->dwFlags = tracked && IsWindow(tracked) ? TME_LEAVE : 0;
+    track->hwndTrack = track->dwFlags ? tracked : nullptr;
+    track->dwHoverTime = 0;
+    return TRUE;
+  }
+  // Hover tracking is not offered; leave tracking of the client area is.
+  if (track->dwFlags & (TME_HOVER | TME_NONCLIENT)) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  if (!(track->dwFlags & TME_LEAVE)) return TRUE;
+  HWND h = track->hwndTrack;
+  if (!IsWindow(h)) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), FALSE;
+  if (track->dwFlags & TME_CANCEL) {
+    HWND expected = h;
+    g_leaveTrack.compare_exchange_strong(expected, nullptr);
+    return TRUE;
+  }
+  // Another window's tracking ends quietly; a window the pointer is not over hears at once.
+  g_leaveTrack = h;
+  POINT pt = g_cursorPos;
+  if (WindowFromPoint(pt) != h || HitTest(h, pt) != HTCLIENT) EndLeaveTracking();
+  return TRUE;
+}
+
 SHORT GetKeyState(int vk) {
   auto q = CurrentQueue();
   std::lock_guard<std::mutex> g(q->m);
@@ -479,6 +659,7 @@ void ClearRawInput() {
 void ResetInputState() {
   ClearRawInput();
   g_active = g_focus = g_capture = nullptr;
+  g_leaveTrack = nullptr;
   std::memset(g_asyncKeys, 0, sizeof(g_asyncKeys));
   g_lastClick = {};
   g_cursorPos = POINT{0, 0};

@@ -10,6 +10,7 @@
 #include "base/codepage.h"
 #include "base/errors.h"
 #include "base/wstr.h"
+#include "display/display.h"
 #include "process/clock.h"
 #include "process/process.h"
 #include "ui/wm_internal.h"
@@ -127,6 +128,7 @@ bool NextMessage(MSG* out, HWND filter, UINT min, UINT max, UINT remove, bool wa
   auto q = CurrentQueue();
   for (;;) {
     ProcessSentMessages();
+    nux::display::Sync();
     RouteRawInput();
     WindowFilter admit(filter);
     unsigned seen;
@@ -183,6 +185,8 @@ bool NextMessage(MSG* out, HWND filter, UINT min, UINT max, UINT remove, bool wa
         }
       }
       if (!wait) return false;
+      // With a screen, the wait is cut short to look at the display's events again.
+      if (nux::display::Active()) nextDue = std::min(nextDue, nux::clock::NowMs() + nux::display::kPollMs);
       nux::clock::WaitUntil(lock, q->cv, nextDue, [&] { return q->wake != seen || !q->sent.empty(); });
     }
   }
@@ -546,7 +550,19 @@ BOOL TranslateMessage(const MSG* msg) {
   bool caps = (GetKeyState(VK_CAPITAL) & 1) != 0;
   bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
   WPARAM ch = 0;
-  if (vk >= 'A' && vk <= 'Z') {
+  bool typed = false;
+  {
+    auto q = CurrentQueue();
+    std::lock_guard<std::mutex> g(q->m);
+    if (auto it = q->typed.find(static_cast<BYTE>(vk)); it != q->typed.end()) {
+      ch = it->second;
+      typed = true;
+      q->typed.erase(it);
+    }
+  }
+  if (typed) {
+    // The desktop's layout said what the key typed.
+  } else if (vk >= 'A' && vk <= 'Z') {
     if (ctrl)
       ch = vk - 'A' + 1;
     else
@@ -580,13 +596,19 @@ BOOL TranslateMessage(const MSG* msg) {
 BOOL WaitMessage() {
   auto q = CurrentQueue();
   MSG m;
-  if (NextMessage(&m, nullptr, 0, 0, PM_NOREMOVE, false)) return TRUE;
-  std::unique_lock<std::mutex> lock(q->m);
-  unsigned seen = q->wake;
-  ULONGLONG nextDue = nux::clock::kNoDeadline;
-  for (auto& t : q->timers) nextDue = std::min(nextDue, t.due);
-  nux::clock::WaitUntil(lock, q->cv, nextDue, [&] { return q->wake != seen || !q->sent.empty(); });
-  return TRUE;
+  for (;;) {
+    if (NextMessage(&m, nullptr, 0, 0, PM_NOREMOVE, false)) return TRUE;
+    std::unique_lock<std::mutex> lock(q->m);
+    unsigned seen = q->wake;
+    ULONGLONG nextDue = nux::clock::kNoDeadline;
+    for (auto& t : q->timers) nextDue = std::min(nextDue, t.due);
+    // With a screen, the display's events are looked at again after a short while; a wait
+    // that ends so without a message goes on waiting.
+    bool screen = nux::display::Active();
+    if (screen) nextDue = std::min(nextDue, nux::clock::NowMs() + nux::display::kPollMs);
+    bool woken = nux::clock::WaitUntil(lock, q->cv, nextDue, [&] { return q->wake != seen || !q->sent.empty(); });
+    if (!screen || woken) return TRUE;
+  }
 }
 
 DWORD GetQueueStatus(UINT flags) {

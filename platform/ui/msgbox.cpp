@@ -1,8 +1,10 @@
-// Message boxes on standard error, answered by script, terminal or default button.
+// Message boxes: a dialog on the screen when there is one, else on standard error, answered by
+// script, screen, terminal, or the choice that changes nothing.
 #include "ui/msgbox.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -10,7 +12,11 @@
 #include <string>
 
 #include "base/codepage.h"
+#include "display/display.h"
+#include "res/templates.h"
 #include "ui/controls.h"
+#include "ui/dialog.h"
+#include "ui/sysparams.h"
 #include "ui/window.h"
 
 namespace {
@@ -40,6 +46,20 @@ std::vector<Button> ButtonsFor(UINT type) {
   }
 }
 
+// The answer when nobody can be asked: the choice that changes nothing (No, Cancel, Abort), never
+// the default button; a box with OK alone is answered OK.
+int UnattendedAnswer(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_YESNO: return IDNO;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+    case MB_CANCELTRYCONTINUE: return IDCANCEL;
+    default: return IDOK;
+  }
+}
+
 bool TerminalAllowed() {
   if (g_terminal >= 0) return g_terminal != 0;
   return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
@@ -52,12 +72,14 @@ std::string Lower(std::string s) {
 }
 
 // Reads the user's choice: a button's number, or the start of its label (German or English).
-int AskTerminal(const std::vector<Button>& buttons, int def) {
+// An empty line takes the default button; the end of the input (nobody there to answer) takes
+// the unattended answer.
+int AskTerminal(const std::vector<Button>& buttons, int def, int unattended) {
   for (;;) {
     std::fprintf(stderr, "> ");
     std::fflush(stderr);
     std::string line;
-    if (!std::getline(std::cin, line)) return def;
+    if (!std::getline(std::cin, line)) return unattended;
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
     if (line.empty()) return def;
     if (line.size() == 1 && line[0] >= '1' && line[0] <= '9') {
@@ -71,6 +93,148 @@ int AskTerminal(const std::vector<Button>& buttons, int def) {
     }
     std::fprintf(stderr, "?\n");
   }
+}
+
+// ---- the box on the screen: a dialog of the platform's own ----
+
+struct ScreenBox {
+  std::vector<Button> buttons;
+  int def = IDOK;
+  bool cancels = false;  // Escape and the close button answer Cancel (or the one OK)
+  int escapeAnswer = 0;
+};
+
+nux::res::NameOrOrdinal Ordinal(WORD n) {
+  nux::res::NameOrOrdinal o;
+  o.present = true;
+  o.isOrdinal = true;
+  o.ordinal = n;
+  return o;
+}
+
+nux::res::NameOrOrdinal Text(const std::u16string& text) {
+  nux::res::NameOrOrdinal o;
+  o.present = true;
+  o.text = text;
+  return o;
+}
+
+INT_PTR CALLBACK ScreenBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* box = reinterpret_cast<ScreenBox*>(GetWindowLongPtrW(dlg, DWLP_USER));
+  switch (msg) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrW(dlg, DWLP_USER, lParam);
+      box = reinterpret_cast<ScreenBox*>(lParam);
+      // In the middle of the owner, else of the work area.
+      RECT r{}, around{};
+      GetWindowRect(dlg, &r);
+      HWND owner = GetWindow(dlg, GW_OWNER);
+      if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &around))
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
+      int w = r.right - r.left, h = r.bottom - r.top;
+      SetWindowPos(dlg, nullptr, around.left + ((around.right - around.left) - w) / 2,
+                   around.top + ((around.bottom - around.top) - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      if (HWND b = GetDlgItem(dlg, box->def)) SetFocus(b);
+      return FALSE;
+    }
+    case WM_COMMAND: {
+      if (!box) return FALSE;
+      int id = LOWORD(wParam);
+      if (id == IDCANCEL && box->escapeAnswer) {
+        EndDialog(dlg, box->escapeAnswer);
+        return TRUE;
+      }
+      for (const Button& b : box->buttons)
+        if (b.id == id) EndDialog(dlg, id);
+      return TRUE;
+    }
+    case WM_CLOSE:
+      if (box && box->escapeAnswer) EndDialog(dlg, box->escapeAnswer);
+      return TRUE;
+    default: return FALSE;
+  }
+}
+
+// Lines of the text as the box shows them: its own line breaks, long lines wrapped at blanks.
+std::vector<std::u16string> BoxLines(const std::u16string& text, size_t width) {
+  std::vector<std::u16string> lines;
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find(u'\n', start);
+    std::u16string line = text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
+    if (!line.empty() && line.back() == u'\r') line.pop_back();
+    while (line.size() > width) {
+      size_t cut = line.rfind(u' ', width);
+      if (cut == std::u16string::npos || cut == 0) cut = width;
+      lines.push_back(line.substr(0, cut));
+      line.erase(0, cut + (cut < line.size() && line[cut] == u' ' ? 1 : 0));
+    }
+    lines.push_back(line);
+    if (end == std::u16string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+int AskOnScreen(HWND owner, const std::u16string& text, const std::u16string& caption, UINT type,
+                const std::vector<Button>& buttons, int def) {
+  ScreenBox box;
+  box.def = def;
+  for (const Button& b : buttons) {
+    box.buttons.push_back(b);
+    if (b.id == IDCANCEL) box.escapeAnswer = IDCANCEL;
+  }
+  if (buttons.size() == 1) box.escapeAnswer = buttons[0].id;
+
+  // Dialog units: a character is about 4 wide and 8 high.
+  std::vector<std::u16string> lines = BoxLines(text, 72);
+  size_t longest = 0;
+  for (const auto& l : lines) longest = std::max(longest, l.size());
+  const short buttonW = 50, buttonH = 14, gap = 6, margin = 10;
+  short rowW = short(buttons.size() * buttonW + (buttons.size() - 1) * gap);
+  short textW = short(std::min<size_t>(longest, 72) * 4 + 8);
+  short textH = short(lines.size() * 8 + 2);
+  short width = short(std::max<int>({textW, rowW, 120}) + 2 * margin);
+
+  nux::res::DialogTemplate tpl;
+  tpl.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+  if (type & (MB_TOPMOST | MB_SYSTEMMODAL)) tpl.exStyle |= WS_EX_TOPMOST;
+  tpl.cx = width;
+  tpl.cy = short(margin + textH + margin + buttonH + margin);
+  tpl.title = caption;
+  tpl.hasFont = true;
+  tpl.pointSize = 8;
+  tpl.faceName = u"MS Sans Serif";
+  nux::res::DialogItem label;
+  label.style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+  label.x = margin;
+  label.y = margin;
+  label.cx = short(width - 2 * margin);
+  label.cy = textH;
+  label.id = 0xFFFF;
+  label.windowClass = Ordinal(0x0082);
+  std::u16string shown;
+  for (size_t i = 0; i < lines.size(); ++i) shown += (i ? u"\n" : u"") + lines[i];
+  label.title = Text(shown);
+  tpl.items.push_back(label);
+  short x = short((width - rowW) / 2);
+  for (const Button& b : buttons) {
+    nux::res::DialogItem item;
+    item.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (b.id == def ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    item.x = x;
+    item.y = short(margin + textH + margin);
+    item.cx = buttonW;
+    item.cy = buttonH;
+    item.id = DWORD(b.id);
+    item.windowClass = Ordinal(0x0080);
+    item.title = Text(nux::AnsiToWide(b.label));
+    tpl.items.push_back(item);
+    x = short(x + buttonW + gap);
+  }
+  HWND dlg = nux::ui::CreateDialogFromTemplate(nullptr, tpl, owner, ScreenBoxProc, reinterpret_cast<LPARAM>(&box));
+  if (!dlg) return 0;
+  ShowWindow(dlg, SW_SHOW);
+  return static_cast<int>(nux::ui::RunDialogModal(dlg));
 }
 
 int Show(HWND owner, const std::u16string& text, const std::u16string& caption, UINT type) {
@@ -100,14 +264,16 @@ int Show(HWND owner, const std::u16string& text, const std::u16string& caption, 
     bool valid = false;
     for (auto& b : buttons) valid = valid || b.id == answer;
     if (!valid) answer = def;
+  } else if (nux::display::Active() && (answer = AskOnScreen(owner, text, caption, type, buttons, def)) != 0) {
+    // The person answered on the screen.
   } else if (TerminalAllowed()) {
     // The owner stays disabled while the user answers, as it does under a real box.
     bool ownerEnabled = owner && IsWindowEnabled(owner);
     if (ownerEnabled) EnableWindow(owner, FALSE);
-    answer = AskTerminal(buttons, def);
+    answer = AskTerminal(buttons, def, UnattendedAnswer(type));
     if (ownerEnabled) EnableWindow(owner, TRUE);
   } else {
-    answer = def;
+    answer = UnattendedAnswer(type);
   }
   for (auto& b : buttons)
     if (b.id == answer) std::fprintf(stderr, "  -> %s\n", b.label);

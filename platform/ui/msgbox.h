@@ -1,6 +1,7 @@
 // Message boxes without a display: the caption, text and buttons go to standard error; the
 // answer is the next one queued by a test or host (QueueMessageBoxAnswer), else, when standard
-// input and standard error are a terminal, the key the user types, else the default button.
+// input and standard error are a terminal, the key the user types, else (nobody can answer) the
+// choice that changes nothing: No, Cancel or Abort; OK for a box with OK alone.
 #pragma once
 
 #include <string>

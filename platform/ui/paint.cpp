@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/errors.h"
+#include "display/display.h"
 #include "gdi/gdi.h"
 #include "process/process.h"
 #include "ui/wm_internal.h"
@@ -21,6 +22,16 @@ std::map<HDC, HWND>& DcOwners() {
   static auto* m = new std::map<HDC, HWND>();
   return *m;
 }
+// What a window DC may draw on: its top-level window and the rectangle of that window's
+// surface; released, it is presented on the screen.
+struct DcReach {
+  HWND root = nullptr;
+  RECT clip{};
+};
+std::map<HDC, DcReach>& DcReaches() {
+  static auto* m = new std::map<HDC, DcReach>();
+  return *m;
+}
 
 bool UnderLock(const WindowPtr& w) {
   if (!g_locked) return false;
@@ -35,7 +46,10 @@ HWND FindIn(const WindowPtr& w, HWND filter, bool matched) {
   if (!(w->style & WS_VISIBLE)) return nullptr;
   bool m = matched || !filter || w->hwnd == filter;
   if (m && NeedsPaint(*w) && !UnderLock(w)) return w->hwnd;
-  for (HWND c : w->children) {
+  // Siblings do not clip each other: the lowest in the Z order paints first, so that the ones
+  // above it (a dialog's earlier controls over a background picture) end up on top.
+  for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
+    HWND c = *it;
     auto cw = Find(c);
     if (!cw) continue;
     if (HWND h = FindIn(cw, filter, m)) return h;
@@ -87,8 +101,10 @@ HDC MakeDC(const WindowPtr& w, bool clientArea) {
   }
   HDC dc = nux::gdi::CreateSurfaceDC(s, origin, &clip);
   if (dc) {
+    WindowPtr root = RootOf(w);
     std::lock_guard<std::mutex> g(DcMutex());
     DcOwners()[dc] = w->hwnd;
+    if (root) DcReaches()[dc] = DcReach{root->hwnd, clip};
   }
   return dc;
 }
@@ -114,7 +130,8 @@ void UpdateTree(HWND hwnd, bool children) {
     Lock lock(Mutex());
     kids = w->children;
   }
-  for (HWND c : kids) UpdateTree(c, true);
+  // Bottom of the Z order first, as the paints that GetMessage hands out.
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it) UpdateTree(*it, true);
 }
 
 void EraseNow(HWND hwnd) {
@@ -410,11 +427,17 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
 
 int ReleaseDC(HWND, HDC hdc) {
   if (!hdc) return 0;
+  DcReach reach;
   {
     std::lock_guard<std::mutex> g(DcMutex());
     DcOwners().erase(hdc);
+    if (auto it = DcReaches().find(hdc); it != DcReaches().end()) {
+      reach = it->second;
+      DcReaches().erase(it);
+    }
   }
   DeleteDC(hdc);
+  if (reach.root) nux::display::Damage(reach.root, reach.clip);
   return 1;
 }
 

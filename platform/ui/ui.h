@@ -10,3 +10,4 @@
 #include "ui/caret.h"
 #include "ui/cursor.h"
 #include "ui/icon.h"
+#include "ui/clipboard.h"

@@ -1,5 +1,5 @@
-// Internals of the window system shared by its source files. Not for use outside platform/ui
-// and platform/testing.
+// Internals of the window system shared by its source files. Not for use outside platform/ui,
+// platform/testing and the screen backend (platform/display).
 #pragma once
 
 #include <condition_variable>
@@ -152,6 +152,9 @@ struct ThreadQueue {
   int quitCode = 0;
   std::vector<Timer> timers;
   BYTE keys[256] = {};
+  // The character the desktop's keyboard layout typed with the last press of a key, for
+  // TranslateMessage (keys pressed without one translate by the key alone).
+  std::map<BYTE, WPARAM> typed;
   MSG last{};
   unsigned wake = 0;  // bumped whenever something for this thread may have changed
 };

@@ -192,6 +192,24 @@ TEST_F(MainWindow, KeepsTwentyPagesOfHistory) {
   EXPECT_EQ(window->GetContentID(), 3);
 }
 
+TEST_F(MainWindow, AConditionTooLongForTheHistoryIsShownButNotPushed) {
+  Open(u"ID=3");
+  CAstroDict* window = Window();
+  ASSERT_NE(window, nullptr);
+  // 512 characters: cut to the entry's 511 it would end in "OR ID=1", another condition.
+  const std::u16string tail = u"ID=6 OR ID=12";
+  const std::u16string condition = std::u16string(512 - tail.size(), u' ') + tail;
+  open_(&host_, u"ID=1", nullptr);
+  nux::testing::AdvanceAndPump(100, 5);
+  open_(&host_, condition.c_str(), nullptr);
+  nux::testing::AdvanceAndPump(100, 5);
+  EXPECT_EQ(U8(Heading()), "Orion");
+  EXPECT_EQ(window->m_History.GetCount(), 2u);
+  CAstroDict::sHistory last{};
+  ASSERT_TRUE(window->m_History.GetCurrent(last));
+  EXPECT_EQ(std::u16string(last.szCondition), u"ID=1");
+}
+
 TEST_F(MainWindow, FollowsFileLinksAndAnchors) {
   Open(u"ID=1");
   ClickLink(u"Beteigeuze");

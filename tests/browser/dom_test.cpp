@@ -77,6 +77,89 @@ TEST(Serialisation, IsIdempotentOverSamplePages) {
   }
 }
 
+// Writing the markup back gives the same markup, whatever the page held: set(get()) is the
+// identity, so offsets into the markup (bookmark positions) survive every write-back.
+TEST(Serialisation, IsAFixedPointOfTheParser) {
+  struct Case {
+    const char16_t* in;
+    const char16_t* first;  // the first reading, where it matters; null: only the fixed point
+  } cases[] = {
+      // Character references of every kind.
+      {u"&amp; &lt; &gt; &quot; &apos; &nbsp; &copy; &#65; &#x41; &#X42; &#9; &#10; &notin; &not &ampx &bogus; &#;",
+       u"&amp; &lt; &gt; \" ' &nbsp; \u00A9 A A B \t \n \u2209 \u00AC &amp;x &amp;bogus; &amp;#;"},
+      {u"&#0; &#x80; &#xD800; &#x1F600; &#x110000;", u"\uFFFD \u20AC \uFFFD \U0001F600 \uFFFD"},
+      // A carriage return from a reference stays one, in text and in attribute values; raw ones
+      // (and CR LF) are line feeds.
+      {u"a&#13;\r\nb\rc&#13;&#10;d", u"a&#13;\nb\nc&#13;\nd"},
+      {u"<div title=\"x&#13;y\r\nz\">t</div>", u"<DIV title=\"x&#13;y\nz\">t</DIV>"},
+      {u"<pre>&#13;\nx</pre>", u"<PRE>&#13;\nx</PRE>"},
+      {u"<textarea>&#13;a</textarea>", u"<TEXTAREA>&#13;a</TEXTAREA>"},
+      // A table in a paragraph (this page has no doctype: quirks mode keeps it inside).
+      {u"<P>a<TABLE><TR><TD>x</TD></TR></TABLE>c</P>", u"<P>a<TABLE><TBODY><TR><TD>x</TD></TR></TBODY></TABLE>c</P>"},
+      {u"<table>x<tr><td>y</td></tr></table>", u"x<TABLE><TBODY><TR><TD>y</TD></TR></TBODY></TABLE>"},
+      // Forms in tables and tables in forms.
+      {u"<table><form><tr><td>x</td></tr></form></table>", nullptr},
+      {u"<table><tr><td><form>a</form>b</td></tr></table>", nullptr},
+      {u"<form><table><tr><td>a</td></tr></table>b</form>c", nullptr},
+      {u"<form>a<form>b</form>c</form>d", nullptr},
+      // "</form" in attribute values, comments and raw text is no end tag and is kept as written.
+      {u"<form>x <a title=\"a</form>b\" name='c</form>'>y</a> z</form>w",
+       u"<FORM>x <A title=\"a</form>b\" name=\"c</form>\">y</A> z</FORM>w"},
+      {u"<form><input value=\"</form>\">q</form>", u"<FORM><INPUT value=\"</form>\">q</FORM>"},
+      // Comments, doctypes and processing instructions.
+      {u"<!-- a -- b --><!----><!---><!-->x<?xml v?><!DOCTYPE html>y", nullptr},
+      // Raw text and RCDATA.
+      {u"<script>a<b && '</p>'</script><style>p>q{}</style><xmp><b>x</xmp>", nullptr},
+      {u"<title>a&lt;b &amp;</title><textarea>\n\nx&amp;</textarea><iframe><p>x</iframe>", nullptr},
+      {u"<noscript><b>x</b></noscript><noembed><i></noembed><noframes>&amp;</noframes>", nullptr},
+      {u"<pre>\nx</pre><listing>\n\ny</listing>", u"<PRE>x</PRE><LISTING>\n\ny</LISTING>"},
+      // PLAINTEXT takes the rest of the page, also what looks like its end tag.
+      {u"a<plaintext>b</plaintext><p>c", u"a<PLAINTEXT>b</plaintext><p>c"},
+      {u"<div><b><plaintext>x&amp;</div>", u"<DIV><B><PLAINTEXT>x&amp;</div>"},
+      // Foreign content, lists and options.
+      {u"<svg viewBox='0 0 1 1'><circle r=1/><text>a<b>c</b></text></svg><math><mi>x</mi></math>", nullptr},
+      {u"<select><option>a<b>c</option><optgroup><option>d</select>", nullptr},
+      {u"<ul><li>a<li>b</ul><dl><dt>c<dd>d</dl>", nullptr},
+  };
+  for (const Case& c : cases) {
+    Ref<Document> doc = Page(c.in);
+    const std::u16string first = doc->body()->InnerHTML();
+    if (c.first != nullptr) {
+      EXPECT_EQ(first, c.first) << nux::ToUtf8(c.in);
+    }
+    doc->body()->SetInnerHTML(first);
+    const std::u16string second = doc->body()->InnerHTML();
+    EXPECT_EQ(second, first) << nux::ToUtf8(c.in);
+    doc->body()->SetInnerHTML(second);
+    EXPECT_EQ(doc->body()->InnerHTML(), first) << nux::ToUtf8(c.in);
+  }
+}
+
+// Markup is parsed in the mode of the document it goes into, the same way every time.
+TEST(Parsing, FragmentsFollowTheirDocumentsModeDeterministically) {
+  const std::u16string_view in = u"<P>a<TABLE><TR><TD>x</TD></TR></TABLE>c</P>";
+  struct Case {
+    const char16_t* page;
+    int mode;
+    const char16_t* body;
+  } cases[] = {
+      {u"<html><body></body></html>", 1, u"<P>a<TABLE><TBODY><TR><TD>x</TD></TR></TBODY></TABLE>c</P>"},
+      {u"<!DOCTYPE html><body></body>", 0, u"<P>a</P><TABLE><TBODY><TR><TD>x</TD></TR></TBODY></TABLE>c<P></P>"},
+  };
+  for (const Case& c : cases) {
+    Ref<Document> doc = Document::ParseHtml(c.page, u"about:blank");
+    EXPECT_EQ(doc->quirksMode(), c.mode) << nux::ToUtf8(c.page);
+    for (int run = 0; run < 20; ++run) {
+      doc->body()->SetInnerHTML(in);
+      ASSERT_EQ(doc->body()->InnerHTML(), c.body) << nux::ToUtf8(c.page) << " run " << run;
+    }
+    // The same page parsed whole gives the same tree as its body set as markup.
+    std::u16string whole(c.page);
+    whole.insert(whole.find(u"</body>"), in);
+    EXPECT_EQ(Document::ParseHtml(whole, u"about:blank")->body()->InnerHTML(), c.body) << nux::ToUtf8(c.page);
+  }
+}
+
 // Marks put into the markup at character positions come back where they were put: cut out of
 // the serialisation again, they leave the same text, at the same positions. Positions are
 // taken in text between tags, outside links and character references, around markup whose

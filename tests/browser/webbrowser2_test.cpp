@@ -144,6 +144,7 @@ TEST_F(Wrapper, CommandsAndPrintingThroughExecWB) {
     EXPECT_EQ(e->m_sc, OLECMDERR_E_DISABLED);
     e->Delete();
   }
+  nux::ui::QueueMessageBoxAnswer(IDOK);  // the printer dialog
   nux::testing::PumpMessages();
   EXPECT_EQ(host_.events, (std::vector<std::string>{"print start", "print end"}));
   EXPECT_FALSE(nux::browser::LastPrintJob().empty());

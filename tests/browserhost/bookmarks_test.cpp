@@ -3,6 +3,7 @@
 // characters; failures leave the store and the page as they were.
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <map>
 
 #include "FileHelpers.h"
@@ -114,6 +115,108 @@ TEST_F(BookmarkTest, AddedFromTheSelectionKeptAcrossReopeningAndShownAtTheirChar
   EXPECT_TRUE(browser_->DeleteBookmark(node));
   EXPECT_TRUE(Rows(browser_->GetBookmarkDatabase()).empty());
   EXPECT_EQ(Body(), clean);
+}
+
+// A carriage return written as a reference stays one at every write-back, so a bookmark after
+// it lands on its characters again when the store is reopened.
+TEST_F(BookmarkTest, KeepsItsCharactersOnAPageWithCarriageReturnsAcrossReopening) {
+  AddRecord(5, u"Lines",
+            u"<P title=\"a&#13;b\">one&#13;\r\ntwo&#13;&#10;three</P><PRE>&#13;\nx&#13;</PRE>"
+            u"<P>the bright star &#13;Canopus&#13; shines</P>");
+  OpenDialog();
+  ShowRecord(5);
+  const std::u16string clean = Body();
+  ASSERT_NE(clean.find(u"one&#13;\ntwo&#13;\nthree"), std::u16string::npos) << Narrow(clean);
+  ASSERT_TRUE(b::SelectText(*Doc(), u"bright star"));
+  const long first = browser_->AddBookmarkFromSelection(2);
+  ASSERT_GT(first, 0);
+  ASSERT_TRUE(b::SelectText(*Doc(), u"Canopus"));
+  const long second = browser_->AddBookmarkFromSelection(4);
+  ASSERT_GT(second, 0);
+  auto rows = Rows(browser_->GetBookmarkDatabase());
+  EXPECT_EQ(clean.substr(size_t(rows[first].start), size_t(rows[first].end - rows[first].start)), u"bright star");
+  EXPECT_EQ(clean.substr(size_t(rows[second].start), size_t(rows[second].end - rows[second].start)), u"Canopus");
+
+  for (int reopen = 0; reopen < 2; ++reopen) {
+    CloseDialog();
+    OpenDialog();
+    ShowRecord(5);
+    const std::u16string body = Body();
+    EXPECT_NE(body.find(MarkOf(2, first, u"bright star")), std::u16string::npos) << Narrow(body);
+    EXPECT_NE(body.find(MarkOf(4, second, u"Canopus")), std::u16string::npos) << Narrow(body);
+    // The positions read back from the marked page are the stored ones.
+    ASSERT_TRUE(b::SelectText(*Doc(), u"three"));
+    const long third = browser_->AddBookmarkFromSelection(1);
+    ASSERT_GT(third, 0);
+    auto again = Rows(browser_->GetBookmarkDatabase());
+    EXPECT_EQ(again[first].start, rows[first].start);
+    EXPECT_EQ(again[second].end, rows[second].end);
+    EXPECT_TRUE(browser_->DeleteBookmark(third));
+  }
+}
+
+// A file at the store's place that is no bookmark store is kept, set aside beside it under a
+// new name; the user is told once, and a new, empty store is used.
+TEST_F(BookmarkTest, AStoreThatCannotBeOpenedIsSetAsideAndANewOneMade) {
+  const std::string folder = root_.DriveC() + "/Sv/UserData";
+  const std::string file = folder + "/Bookmark.mdb";
+  auto foreignDatabase = [&](const char16_t* statement) {
+    std::filesystem::remove(file);
+    CDaoDatabase db;
+    db.Create(storePath_, dbLangGeneral, 0);
+    db.Execute(statement);
+    db.Close();
+    return nuxtest::ReadFile(file);
+  };
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"text", "these are my notes, not a database\n"},
+      {"damaged", std::string("SQLite format 3\0", 16) + std::string(4080, '\x5A')},
+      {"foreign", foreignDatabase(u"CREATE TABLE Stars (Name TEXT(20))")},
+      {"old fields", foreignDatabase(u"CREATE TABLE Bookmark (ID LONG, Title TEXT(10))")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(nuxtest::WriteFile(file, c.bytes));
+    nux::ui::ClearMessageBoxLog();
+    CNUXBrowser host;
+    ASSERT_TRUE(host.InitBookmarks(storePath_, TRUE));
+    const auto boxes = nux::ui::MessageBoxLog();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(u"Bookmark.mdb.bad"), std::u16string::npos) << Narrow(boxes[0].text);
+    EXPECT_EQ(nuxtest::ReadFile(file + ".bad"), c.bytes);
+    host.m_lContentID = 1;
+    EXPECT_GT(host.AddBookmark(u"works", u""), 0);
+    EXPECT_EQ(Rows(host.GetBookmarkDatabase()).size(), 2u);
+    // The good store opens again without a word.
+    nux::ui::ClearMessageBoxLog();
+    ASSERT_TRUE(host.InitBookmarks(storePath_, TRUE));
+    EXPECT_TRUE(nux::ui::MessageBoxLog().empty());
+    host.InitBookmarks(u"", FALSE);  // closes it
+    std::filesystem::remove(file + ".bad");
+  }
+
+  // A name taken is never written over: the next number is used.
+  ASSERT_TRUE(nuxtest::WriteFile(file + ".bad", "older"));
+  ASSERT_TRUE(nuxtest::WriteFile(file, "newer"));
+  {
+    CNUXBrowser host;
+    ASSERT_TRUE(host.InitBookmarks(storePath_, TRUE));
+  }
+  EXPECT_EQ(nuxtest::ReadFile(file + ".bad"), "older");
+  EXPECT_EQ(nuxtest::ReadFile(file + ".bad2"), "newer");
+
+  // Asked only to open (no store to be made), a bad file is left where it is.
+  ASSERT_TRUE(nuxtest::WriteFile(file, "again"));
+  {
+    CNUXBrowser host;
+    EXPECT_FALSE(host.InitBookmarks(storePath_, FALSE));
+  }
+  EXPECT_EQ(nuxtest::ReadFile(file), "again");
+  EXPECT_FALSE(std::filesystem::exists(file + ".bad3"));
 }
 
 TEST_F(BookmarkTest, TitlesAreTheSelectionsFirstCharacters) {

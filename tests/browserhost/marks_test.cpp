@@ -29,16 +29,27 @@ TEST(SearchMarks, HitsInTextAreMarkedAndNowhereElse) {
       {u"<B>su</B>n", {u"sun"}, u"<B>su</B>n"},
       // Not inside character references; a whole reference inside the hit is fine.
       {u"R&amp;D amp &nbsp;nbsp", {u"amp", u"nbsp"}, u"R&amp;D [amp] &nbsp;[nbsp]"},
-      {u"R&amp;D", {u"R&amp;D"}, u"[R&amp;D]"},
+      // A word holding a character the markup writes as a reference finds it as written.
+      {u"AT&amp;T at&amp;t AT&T", {u"AT&T"}, u"[AT&amp;T] [at&amp;t] AT&T"},
+      {u"a&lt;b&nbsp;c", {u"a<b\u00A0c"}, u"[a&lt;b&nbsp;c]"},
       // Empty terms are skipped.
       {u"a star", {u"", u"star"}, u"a [star]"},
-      // The ss and ß variants, made from the given terms only.
-      {u"Strasse Straße", {u"Strasse"}, u"[Strasse] [Straße]"},
+      // Every letter has its cases, and "ß" is "ss": the hit keeps the page's own spelling.
+      {u"Strasse Straße STRASSE", {u"Strasse"}, u"[Strasse] [Straße] [STRASSE]"},
       {u"Strasse Straße", {u"Straße"}, u"[Strasse] [Straße]"},
-      // A term met again (also as another's variant) is not marked twice.
+      {u"Ärger ärger ÄRGER Arger", {u"ärger"}, u"[Ärger] [ärger] [ÄRGER] Arger"},
+      {u"die größe Größe", {u"GRÖSSE"}, u"die [größe] [Größe]"},
+      {u"Öl, Œuvre, Ελλάδα, ΕΛΛΆΔΑ", {u"öl", u"œuvre", u"ελλάδα"}, u"[Öl], [Œuvre], [Ελλάδα], [ΕΛΛΆΔΑ]"},
+      // A hit must take whole characters of the page: half of an "ß" is no "s".
+      {u"Straße", {u"s"}, u"[S]traße"},
+      // A term met again (in any case or spelling) is not marked twice.
       {u"Fuss Fuß", {u"Fuss", u"Fuß", u"FUSS"}, u"[Fuss] [Fuß]"},
       // The first term leaves no whole second term; earlier marks are never marked again.
       {u"stars", {u"star", u"stars"}, u"[star]s"},
+      // A later term may lie inside an earlier one's mark, but never across its ends.
+      {u"stars star", {u"stars", u"star"}, u"[[star]s] [star]"},
+      {u"a stars b", {u"tars", u"star"}, u"a s[tars] b"},
+      {u"starstar", {u"star", u"rst"}, u"[star][star]"},
       {u"x search", {u"x", u"search"}, u"[x] [search]"},
   };
   for (const Case& c : cases) {
@@ -48,6 +59,37 @@ TEST(SearchMarks, HitsInTextAreMarkedAndNowhereElse) {
     CNUXBrowser::MarkSearchHits(text, terms);
     EXPECT_EQ(U8(text), U8(Marked(c.expected))) << U8(CString(c.text));
   }
+}
+
+// Only rendered text is marked: a mark in a script or a style sheet would break it, and in a
+// title, an edit, a list box or a picture it would show as text or break out of the element.
+TEST(SearchMarks, NeverInTextThatIsNoRenderedMarkup) {
+  const char16_t* pages[] = {
+      u"<SCRIPT>var star = '<b>star</b>';</SCRIPT>",
+      u"<STYLE>.star > p { color: red } /* star */</STYLE>",
+      u"<TITLE>star</TITLE><TEXTAREA>a star\n</TEXTAREA>",
+      u"<XMP><b>star</b></XMP><IFRAME>star</IFRAME><NOEMBED>star</NOEMBED><NOFRAMES>star</NOFRAMES>",
+      u"<SELECT><OPTION>star</OPTION><OPTGROUP label=star><OPTION>star</OPTION></OPTGROUP></SELECT>",
+      u"<SVG><TEXT>star<TSPAN>star</TSPAN></TEXT><SVG>star</SVG>star</SVG><MATH><MI>star</MI></MATH>",
+      u"<TEMPLATE><P>star</P></TEMPLATE><!-- star <b> star --><!DOCTYPE star>",
+      u"<A title=\"a < star > b\" name='<star>'>x</A><IMG alt=\"star>\">",
+      u"<PLAINTEXT>star <P>star</P>",
+  };
+  for (const char16_t* page : pages) {
+    CString text(page);
+    CStringArray terms;
+    terms.Add(u"star");
+    EXPECT_EQ(CNUXBrowser::MarkSearchHits(text, terms), 0) << U8(CString(page));
+    EXPECT_EQ(U8(text), U8(CString(page)));
+  }
+  // Around those elements the text is marked, in any case of their names.
+  CString text(u"star<script>star</script>star<Style>star</Style><select><option>star</select>star"
+               u"<svg><svg>x</svg>star</svg>star");
+  CStringArray terms;
+  terms.Add(u"star");
+  EXPECT_EQ(CNUXBrowser::MarkSearchHits(text, terms), 4);
+  EXPECT_EQ(U8(text), U8(Marked(u"[star]<script>star</script>[star]<Style>star</Style><select><option>star</select>[star]"
+                                u"<svg><svg>x</svg>star</svg>[star]")));
 }
 
 TEST(SearchMarks, RemovingGivesTheCleanTextBackAndStopsAtIncompleteMarkup) {

@@ -2,6 +2,8 @@
 # test dialog embedded into the program.
 target_link_libraries(${NUX_TEST_TARGET} PRIVATE nuxengine)
 nux_add_resources(${NUX_TEST_TARGET} ${CMAKE_CURRENT_LIST_DIR}/frames.rc)
+# The library's own dialog templates, for the sizing of its windows.
+nux_add_resources(${NUX_TEST_TARGET} ${CMAKE_SOURCE_DIR}/modules/NUXSV.rc)
 
 # The sample content's skin, drawn by its own script into the build folder.
 set(_frames_skin ${CMAKE_CURRENT_BINARY_DIR}/frames_skin/Frames)

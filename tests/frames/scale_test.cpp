@@ -149,6 +149,82 @@ TEST_F(Scale, DragsOnEachEdgeAndCornerResizeWithinTheLimits) {
   }
 }
 
+// A framed dialog on one of the library's own templates (none has WS_THICKFRAME).
+class CLibraryDlg : public CNUXDialogScale {
+ public:
+  explicit CLibraryDlg(UINT id) : CNUXDialogScale(id, nullptr) {}
+};
+
+TEST_F(Scale, TheLibrarysWindowsStopEachEdgeAndCornerAtBothLimits) {
+  struct Grab {
+    int x, y;         // as in the hit-test table
+    int sx, sy;       // outward direction of the drag
+  } grabs[] = {{60, 1, 0, -1}, {60, -2, 0, 1},  {2, 60, -1, 0}, {-2, 60, 1, 0},
+               {1, 1, -1, -1}, {-2, 1, 1, -1},  {1, -2, -1, 1}, {-2, -2, 1, 1}};
+  for (UINT id : {177u, 213u}) {
+    for (const Grab& g : grabs) {
+      for (int way : {1, -1}) {  // out past the maximum, in past the minimum
+        SCOPED_TRACE("template " + std::to_string(id) + " grab " + std::to_string(g.x) + "," + std::to_string(g.y) +
+                     (way > 0 ? " outwards" : " inwards"));
+        CLibraryDlg dlg(id);
+        ASSERT_TRUE(dlg.CreateAt(nullptr, 200, 150));
+        dlg.ShowNow();
+        ASSERT_EQ(dlg.GetStyle() & WS_THICKFRAME, 0u);
+        const RECT before = WindowRectOf(dlg);
+        const int w0 = before.right - before.left, h0 = before.bottom - before.top;
+        const SIZE lo{w0 - 100, h0 - 80}, hi{w0 + 150, h0 + 120};
+        dlg.SetMinSize(lo.cx, lo.cy);
+        dlg.SetMaxSize(hi.cx, hi.cy);
+        const POINT from{g.x >= 0 ? before.left + g.x : before.right + g.x,
+                         g.y >= 0 ? before.top + g.y : before.bottom + g.y};
+        nux::testing::Drag(from, POINT{from.x + g.sx * way * 600, from.y + g.sy * way * 600}, 6);
+        nux::testing::PumpMessages();
+        const RECT after = WindowRectOf(dlg);
+        const int wantW = g.sx ? (way > 0 ? hi.cx : lo.cx) : w0;
+        const int wantH = g.sy ? (way > 0 ? hi.cy : lo.cy) : h0;
+        EXPECT_EQ(after.right - after.left, wantW) << Text(before) << " -> " << Text(after);
+        EXPECT_EQ(after.bottom - after.top, wantH) << Text(before) << " -> " << Text(after);
+        // The edges that were not dragged stay where they were.
+        if (g.sx >= 0) {
+          EXPECT_EQ(after.left, before.left);
+        }
+        if (g.sx <= 0) {
+          EXPECT_EQ(after.right, before.right);
+        }
+        if (g.sy >= 0) {
+          EXPECT_EQ(after.top, before.top);
+        }
+        if (g.sy <= 0) {
+          EXPECT_EQ(after.bottom, before.bottom);
+        }
+        dlg.DestroyWindow();
+      }
+    }
+  }
+}
+
+TEST_F(Scale, SizeToRightOfTheWorkAreaKeepsTheMinimumAndHonoursTheMaximum) {
+  CScaleDlg dlg;
+  Create(dlg, 1100, 100);  // its left edge lies right of the 1024-pixel work area
+  const SIZE min = dlg.GetMinSize();
+  dlg.StartSizing(10, 10);
+  dlg.SizeTo(30, 30);
+  RECT r = WindowRectOf(dlg);
+  EXPECT_EQ(r.right - r.left, min.cx) << Text(r);
+  EXPECT_EQ(r.bottom - r.top, min.cy + 20) << Text(r);
+  dlg.StopSizing();
+
+  CScaleDlg other;
+  Create(other, 50, 50);
+  const SIZE start = other.GetMinSize();
+  other.SetMaxSize(start.cx + 40, start.cy + 30);
+  other.StartSizing(0, 0);
+  other.SizeTo(500, 500);
+  r = WindowRectOf(other);
+  EXPECT_EQ(r.right - r.left, start.cx + 40) << Text(r);
+  EXPECT_EQ(r.bottom - r.top, start.cy + 30) << Text(r);
+}
+
 TEST_F(Scale, AClientSizeEqualToAWindowSizeSeenWhileSizingStillLaysOut) {
   CScaleDlg dlg;
   Create(dlg);

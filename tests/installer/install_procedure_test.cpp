@@ -1,6 +1,7 @@
 // The whole install of a sample plug-in into a sample host, and each refusal.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <mutex>
 
@@ -30,6 +31,7 @@ struct FakeUi : InstallUi {
     position += step;
   }
   void FillProgress() override { position = range.second - range.first; }
+  void HideCaret() override { caretHiddenAtStep = static_cast<int>(steps.size()); }
 
   struct Message {
     std::string text, caption;
@@ -40,6 +42,7 @@ struct FakeUi : InstallUi {
   std::pair<int, int> range{0, 0};
   std::vector<std::string> steps;
   int position = 0;
+  int caretHiddenAtStep = -1;  // how many files were stepped when the caret was hidden
 };
 
 std::string ReadWin(const std::string& path) {
@@ -313,6 +316,167 @@ TEST_F(InstallTest, EmptyFileListStillInstallsWithRange100) {
   EXPECT_EQ(ui_.range, std::make_pair(0, 100));
   EXPECT_EQ(ui_.position, 100);
   EXPECT_EQ(ReadHost("menu.txt"), "Tools\n30\tSettings\t0\n}\n}\n");
+}
+
+// Every file below drive C: with its content.
+std::map<std::string, std::string> DriveSnapshot() {
+  std::map<std::string, std::string> files;
+  for (const std::string& path : FolderLister("C:\\", "*.*", false)) files[path] = ReadWin(path);
+  return files;
+}
+
+TEST_F(InstallTest, NamesReachingOutsideTheirFolderStopTheInstallBeforeAnythingIsWritten) {
+  struct Case {
+    const char* what;
+    std::string from;  // replaced in the setup file, or in the file list when it starts with "files.txt:"
+    std::string to;
+  } cases[] = {
+      {"list name climbs", "files.txt:data\\kart.dat\n", "data\\kart.dat\n..\\escaped.dat\n"},
+      {"list name climbs inside", "files.txt:data\\kart.dat\n", "data\\kart.dat\ndata\\..\\..\\escaped.dat\n"},
+      {"list name absolute", "files.txt:data\\kart.dat\n", "data\\kart.dat\n\\escaped.dat\n"},
+      {"list name on a drive", "files.txt:data\\kart.dat\n", "data\\kart.dat\nC:\\escaped.dat\n"},
+      {"list name on another drive", "files.txt:data\\kart.dat\n", "data\\kart.dat\nD:escaped.dat\n"},
+      {"list name a device", "files.txt:data\\kart.dat\n", "data\\kart.dat\ndata\\NUL.dat\n"},
+      {"list name with slashes", "files.txt:data\\kart.dat\n", "data\\kart.dat\ndata/../../escaped.dat\n"},
+      {"section target climbs", "[ModifyMenu]\nmenu.txt\n", "[ModifyMenu]\n..\\menu_out.txt\n"},
+      {"string table elsewhere", "[ModifySVStrings]\nSVStrings.txt\n", "[ModifySVStrings]\nC:\\Windows\\SVStrings.txt\n"},
+      {"plug-in list climbs", "media\\plugins.dat\n", "..\\plugins.dat\n"},
+      {"source folder climbs", "\nfiles\nfiles.txt\n", "\n..\\Other\nfiles.txt\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    DeleteSettingsKey(true);
+    DeleteSettingsKey(false);
+    SetUp();
+    if (c.from.rfind("files.txt:", 0) == 0) {
+      std::string list = ReadWin("C:\\Plugin\\files.txt");
+      const std::string from = c.from.substr(10);
+      list.replace(list.find(from), from.size(), c.to);
+      SetFile("files.txt", list);
+    } else {
+      setup_.replace(setup_.find(c.from), c.from.size(), c.to);
+    }
+    SetFile("PluginInstaller.ini", setup_);
+    const auto before = DriveSnapshot();
+    try {
+      RunInstallProcedure(ui_);
+      ADD_FAILURE() << "installed";
+    } catch (const HaltError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Bad file name ", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(DriveSnapshot(), before);
+    std::string value;
+    EXPECT_FALSE(GetSetting(true, "Plugins", value));
+    for (const auto& [id, sum] : ReadRegisterPairs()) EXPECT_NE(id, RegisterFileId("..\\escaped.dat"));
+  }
+}
+
+TEST_F(InstallTest, HostFileThatCannotBeRewrittenEndsTheInstallNamingIt) {
+  for (const char* file : {"menu.txt", "SVStrings.txt", "accel.txt", "panorams.ini", "media\\plugins.dat"}) {
+    SCOPED_TRACE(file);
+    TearDown();
+    DeleteSettingsKey(true);
+    DeleteSettingsKey(false);
+    SetUp();
+    ui_ = FakeUi{};
+    setup_ += "[ModifyAccelerators]\naccel.txt\n1\tCtrl+K\n}\n[ModifyPanoramsIni]\npanorams.ini\n[Kart]\n}\n";
+    WriteHost("accel.txt", "0\tCtrl+A\r\n");
+    WriteHost("panorams.ini", "[Old]\r\n");
+    WriteHost("media\\plugins.dat", "");
+    const std::string path = std::string(kWork) + file;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string content = ReadHost(file);
+    EXPECT_EQ(Run(), -1);
+    ASSERT_EQ(ui_.messages.size(), 1u) << ui_.messages.back().text;
+    std::string shown = ui_.messages[0].text;
+    std::string named = path;
+    for (std::string* text : {&shown, &named})
+      for (char& ch : *text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_NE(shown.find(named), std::string::npos) << ui_.messages[0].text;
+    EXPECT_EQ(ui_.messages[0].kind, InstallMessage::kError);
+    EXPECT_EQ(ReadHost(file), content);
+    std::string value;
+    EXPECT_FALSE(GetSetting(true, "Plugins", value));
+    EXPECT_FALSE(GetSetting(false, "StartPlugins", value));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+TEST_F(InstallTest, HostFilesKeepEveryByteAndEveryLineWhateverTheirLineEnds) {
+  struct Case {
+    const char* what;
+    const char* end;  // the line end the host's files use
+  } cases[] = {{"CR LF", "\r\n"}, {"LF", "\n"}, {"CR alone", "\r"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    DeleteSettingsKey(true);
+    DeleteSettingsKey(false);
+    SetUp();
+    ui_ = FakeUi{};
+    setup_ += "[ModifyPanoramsIni]\npanorams.ini\n[Kart]\nfile=kart.pan\n}\n";
+    const std::string e = c.end;
+    // A Ctrl-Z in the middle of the string table and of the panorama settings is an ordinary byte.
+    WriteHost("SVStrings.txt", "1\t700" + e + "5\t1" + e + "15800\t1" + e + "13250\tOld" + e + "\x1A" + e +
+                                   "20000\tkept" + e + "20001\talso kept" + e);
+    WriteHost("panorams.ini", "[Sky]" + e + "a=\x1A" + e + "[Moon]" + e + "b=2" + e);
+    WriteHost("menu.txt", "Tools" + e + "30\tSettings\t0" + e + "32\tKept\t1" + e + "}" + e + "}" + e);
+    ASSERT_EQ(Run(), 0);
+    EXPECT_EQ(ReadHost("SVStrings.txt"),
+              "1\t700\r\n5\t1\r\n15800\t1\r\n13250\tNew\r\n\x1A\r\n20000\tkept\r\n20001\talso kept\r\n");
+    EXPECT_EQ(ReadHost("panorams.ini"), "[Sky]\r\na=\x1A\r\n[Moon]\r\nb=2\r\n[Kart]\r\nfile=kart.pan\r\n");
+    EXPECT_EQ(ReadHost("menu.txt"), "Tools\r\n30\tSettings\t1\r\n32\tKept\t1\r\n}\r\n}\r\n");
+  }
+}
+
+TEST_F(InstallTest, ByteOrderMarksAreSkippedAndAnEmptySetupSaysSo) {
+  SetFile("files.txt", "\xEF\xBB\xBF" "data\\kart.dat\n");
+  setup_ = "\xEF\xBB\xBF" + setup_;
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(ReadHost("data\\kart.dat"), "new kart");
+  EXPECT_EQ(ui_.steps, (std::vector<std::string>{"data\\kart.dat"}));
+  for (const std::string& blank : {std::string(), std::string("\xEF\xBB\xBF"), std::string("  \r\n\t\n! only a comment\n")}) {
+    setup_ = blank;
+    try {
+      Run();
+      ADD_FAILURE() << "ran";
+    } catch (const HaltError& e) {
+      EXPECT_STREQ(e.what(), "File C:\\Plugin\\PluginInstaller.ini is empty\n");
+    }
+  }
+}
+
+TEST_F(InstallTest, CaretIsHiddenBeforeTheFirstFileAndLeftoversOfAnInterruptedRunGo) {
+  WriteHost("data\\.nuxcopy-Ab12Cd", "half a copy");
+  WriteHost("menu.txt.~new", "half a menu");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(ui_.caretHiddenAtStep, 0);
+  EXPECT_FALSE(HostExists("data\\.nuxcopy-Ab12Cd"));
+  EXPECT_FALSE(HostExists("menu.txt.~new"));
+}
+
+TEST_F(InstallTest, RunAgainAfterAnInterruptionAppendsNothingTwice) {
+  setup_ += "[ModifyAccelerators]\naccel.txt\n1\tCtrl+K\n2\tCtrl+L\n}\n[ModifyPanoramsIni]\npanorams.ini\n[Kart]\nfile=k\n}\n";
+  WriteHost("accel.txt", "0\tCtrl+A\r\n");
+  WriteHost("panorams.ini", "[Old]\r\n");
+  SetFile("files.txt", "data\\kart.dat\ndata\\sub\\new.dat\n");
+  ASSERT_EQ(Run(), 0);
+  const auto once = HostSnapshot();
+  // As if the first run had ended before the plug-in was recorded.
+  SetSetting(true, "Plugins", "");
+  ui_ = FakeUi{};
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(HostSnapshot(), once);
+  std::string record = ReadHost("media\\plugins.dat");
+  PluginFilesCreator::ScrambleLine(record);
+  EXPECT_EQ(record, "7\nStar Atlas\n30\n");
+  EXPECT_EQ(ReadHost("accel.txt"), "0\tCtrl+A\r\n1\tCtrl+K\r\n2\tCtrl+L\r\n");
+  // Another plug-in's record and lines that only partly match are appended as usual.
+  WriteHost("accel.txt", "0\tCtrl+A\r\n1\tCtrl+K\r\n");
+  SetSetting(true, "Plugins", "");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(ReadHost("accel.txt"), "0\tCtrl+A\r\n1\tCtrl+K\r\n1\tCtrl+K\r\n2\tCtrl+L\r\n");
 }
 
 }  // namespace

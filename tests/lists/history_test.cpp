@@ -138,12 +138,15 @@ TEST(History, CurrentEntryKeepsItsScrollPosition) {
   EXPECT_EQ(r.nScrollPos, 480);
 }
 
-TEST(History, LongConditionsAreCutToTheField) {
-  const CString longText(u'x', 700);
+TEST(History, ConditionsThatDoNotFitAreRefusedNotCut) {
   sAstroDictHistory r = H(u"ID=1");
-  r.SetCondition(longText);
-  EXPECT_EQ(Cond(r), std::u16string(511, u'x'));
-  r.SetCondition(u"ID=2");
+  // 511 characters fit before the terminator; one more would be cut into another condition.
+  const CString fits = CString(u' ', 506) + u"ID=12";
+  EXPECT_TRUE(r.SetCondition(fits));
+  EXPECT_EQ(Cond(r), std::u16string(fits.GetString()));
+  EXPECT_FALSE(r.SetCondition(CString(u' ', 507) + u"ID=12"));
+  EXPECT_EQ(Cond(r), u"");
+  EXPECT_TRUE(r.SetCondition(u"ID=2"));
   EXPECT_EQ(Cond(r), u"ID=2");
   EXPECT_EQ(r.szCondition[5], 0);  // the rest of the field is cleared
 }

@@ -131,6 +131,28 @@ TEST_F(System, MessageBoxesAnswerFromTheScriptElseTheDefault) {
   EXPECT_EQ(log[1].caption, u"E R R O R");
 }
 
+TEST_F(System, MessageBoxNobodyCanAnswerTakesTheChoiceThatChangesNothing) {
+  // No script, no terminal: never the default button.
+  nux::ui::SetMessageBoxTerminal(false);
+  nux::ui::ClearMessageBoxAnswers();
+  struct Case {
+    UINT type;
+    int answer;
+  } cases[] = {
+      {MB_OK, IDOK},
+      {MB_YESNO, IDNO},
+      {MB_YESNO | MB_DEFBUTTON1, IDNO},
+      {MB_YESNOCANCEL, IDCANCEL},
+      {MB_OKCANCEL, IDCANCEL},
+      {MB_RETRYCANCEL | MB_DEFBUTTON1, IDCANCEL},
+      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, IDABORT},
+      {MB_CANCELTRYCONTINUE | MB_DEFBUTTON3, IDCANCEL},
+  };
+  ::testing::internal::CaptureStderr();
+  for (const Case& c : cases) EXPECT_EQ(MessageBoxA(nullptr, "Frage", "Titel", c.type | MB_ICONQUESTION), c.answer) << c.type;
+  ::testing::internal::GetCapturedStderr();
+}
+
 TEST_F(System, SnapshotsAndWindowSearch) {
   HWND top = Top(10, 10, 120, 80, WS_POPUP | WS_BORDER | WS_VISIBLE);
   HWND child = Child(top, 42, 5, 5, 30, 20);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 
@@ -27,6 +28,7 @@ bool SendAll(int fd, const char* data, size_t length) {
 const char* Reason(int status) {
   switch (status) {
     case 200: return "OK";
+    case 301: return "Moved Permanently";
     case 302: return "Found";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
@@ -91,7 +93,24 @@ void HttpServer::AcceptLoop() {
   }
 }
 
+// Holds the connection open without sending, until the client gives up or the server stops.
+void HttpServer::HoldOpen(int client) {
+  char buffer[4096];
+  while (!stopping_) {
+    pollfd p{client, POLLIN, 0};
+    const int ready = poll(&p, 1, 50);
+    if (ready < 0) return;
+    if (ready > 0 && recv(client, buffer, sizeof buffer, 0) <= 0) return;
+  }
+}
+
 void HttpServer::Serve(int client) {
+  ServeRequests(client);
+  // The connection ends here (closed at the server's end, so no descriptor is reused meanwhile).
+  shutdown(client, SHUT_RDWR);
+}
+
+void HttpServer::ServeRequests(int client) {
   for (;;) {
     std::string request;
     char buffer[4096];
@@ -114,20 +133,56 @@ void HttpServer::Serve(int client) {
         known = true;
       }
     }
-    if (!known) route = Route{404, "not found", "", -1};
+    if (!known) {
+      route = Route{};
+      route.status = 404;
+      route.body = "not found";
+    }
+    if (route.stallBeforeHeaders) {
+      HoldOpen(client);
+      break;
+    }
+    const long long length = route.declaredLength >= 0    ? route.declaredLength
+                             : route.generatedBytes >= 0 ? route.generatedBytes
+                                                         : static_cast<long long>(route.body.size());
     std::string head = "HTTP/1.1 " + std::to_string(route.status) + " " + Reason(route.status) + "\r\n";
-    head += "Content-Length: " + std::to_string(route.body.size()) + "\r\n";
+    if (!route.noLength) head += "Content-Length: " + std::to_string(length) + "\r\n";
+    if (route.noLength) head += "Connection: close\r\n";
     if (!route.location.empty()) head += "Location: " + route.location + "\r\n";
     head += "Content-Type: application/octet-stream\r\n\r\n";
     if (!SendAll(client, head.data(), head.size())) break;
-    if (route.stallAfterBytes >= 0) {
-      SendAll(client, route.body.data(), std::min(route.body.size(), size_t(route.stallAfterBytes)));
-      // Hold the connection open without sending, until the client gives up or the server stops.
-      while (!stopping_ && recv(client, buffer, sizeof buffer, 0) > 0) {
+    if (route.generatedBytes >= 0) {
+      std::string block(1 << 20, 'g');
+      block[0] = 'M';
+      block[1] = 'Z';
+      long long left = route.generatedBytes;
+      while (left > 0 && !stopping_) {
+        const size_t n = static_cast<size_t>(std::min<long long>(left, static_cast<long long>(block.size())));
+        if (!SendAll(client, block.data(), n)) break;
+        left -= static_cast<long long>(n);
+        block[0] = block[1] = 'g';
       }
       break;
     }
+    if (route.trickleMs > 0) {
+      for (size_t at = 0; at < route.body.size() && !stopping_; at += 4) {
+        if (!SendAll(client, route.body.data() + at, std::min<size_t>(4, route.body.size() - at))) break;
+        for (int waited = 0; waited < route.trickleMs && !stopping_; waited += 10)
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      break;
+    }
+    if (route.closeAfterBytes >= 0) {
+      SendAll(client, route.body.data(), std::min(route.body.size(), size_t(route.closeAfterBytes)));
+      break;
+    }
+    if (route.stallAfterBytes >= 0) {
+      SendAll(client, route.body.data(), std::min(route.body.size(), size_t(route.stallAfterBytes)));
+      HoldOpen(client);
+      break;
+    }
     if (!SendAll(client, route.body.data(), route.body.size())) break;
+    if (route.noLength || route.declaredLength >= 0) break;
   }
 }
 

@@ -17,6 +17,12 @@ struct Route {
   std::string body;
   std::string location;  // a redirect target, sent as Location
   int stallAfterBytes = -1;  // >= 0: send the headers and that many body bytes, then stall
+  int closeAfterBytes = -1;  // >= 0: send the headers and that many body bytes, then close
+  bool noLength = false;     // no Content-Length: the body ends when the connection closes
+  long long declaredLength = -1;  // >= 0: the Content-Length sent, whatever the body is
+  bool stallBeforeHeaders = false;  // read the request, then send nothing
+  int trickleMs = 0;         // > 0: send the body 4 bytes at a time, this long apart
+  long long generatedBytes = -1;  // >= 0: a body of that many bytes made while it is sent
 };
 
 class HttpServer {
@@ -27,7 +33,11 @@ class HttpServer {
   HttpServer& operator=(const HttpServer&) = delete;
 
   void Set(const std::string& path, Route route);
-  void Set(const std::string& path, const std::string& body) { Set(path, Route{200, body, "", -1}); }
+  void Set(const std::string& path, const std::string& body) {
+    Route route;
+    route.body = body;
+    Set(path, route);
+  }
   // "http://127.0.0.1:<port>"
   std::string Base() const;
   int Port() const { return port_; }
@@ -37,6 +47,8 @@ class HttpServer {
  private:
   void AcceptLoop();
   void Serve(int client);
+  void ServeRequests(int client);
+  void HoldOpen(int client);
 
   int listener_ = -1;
   int port_ = 0;

@@ -3,11 +3,17 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cmath>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
+#include "fs/path.h"
 #include "res/resources.h"
 #include "HttpConnection.h"
 #include "MFile.h"
@@ -215,6 +221,130 @@ TEST_F(HttpTest, ProgressGoesToTheWindowAndClosingTheDialogAbortsTheTransfer) {
   EXPECT_TRUE(debug.Contains("Error during processing request\n"));
 }
 
+TEST_F(HttpTest, MisbehavingServersEndTheTransferAndLeaveNothing) {
+  const std::string body = "MZ" + std::string(20000, 'm');
+  Route cutWithLength;  // the connection closes a tenth into the announced body
+  cutWithLength.body = body;
+  cutWithLength.closeAfterBytes = 2000;
+  Route longerLength;  // announces more than it sends, then closes
+  longerLength.body = body;
+  longerLength.declaredLength = 50000;
+  longerLength.closeAfterBytes = static_cast<int>(body.size());
+  Route loop;
+  loop.status = 302;
+  loop.location = "/loop.exe";
+  Route toFile;
+  toFile.status = 302;
+  toFile.location = "file:///etc/hostname";
+  Route silent;
+  silent.stallBeforeHeaders = true;
+  Route stalled;
+  stalled.body = body;
+  stalled.stallAfterBytes = 100;
+  Route trickle;  // 4 bytes every 100 ms: fast enough for the stall limit, never for the time limit
+  trickle.body = body;
+  trickle.trickleMs = 100;
+  server.Set("/cut.exe", cutWithLength);
+  server.Set("/longer.exe", longerLength);
+  server.Set("/loop.exe", loop);
+  server.Set("/tofile.exe", toFile);
+  server.Set("/silent.exe", silent);
+  server.Set("/stalled.exe", stalled);
+  server.Set("/trickle.exe", trickle);
+  struct Case {
+    std::string url;
+    std::string saved;
+  } cases[] = {
+      {server.Base() + "/cut.exe", "cut.exe"},         {server.Base() + "/longer.exe", "longer.exe"},
+      {server.Base() + "/loop.exe", "loop.exe"},       {server.Base() + "/tofile.exe", "tofile.exe"},
+      {server.Base() + "/silent.exe", "silent.exe"},   {server.Base() + "/stalled.exe", "stalled.exe"},
+      {server.Base() + "/trickle.exe", "trickle.exe"}, {"file:///etc/hostname", "hostname"},
+      {"ftp://127.0.0.1:1/x.exe", "x.exe"},
+  };
+  HttpConnection http;
+  http.SetLowSpeedLimit(1, 1);
+  http.SetTimeLimit(2);
+  for (const Case& c : cases) {
+    DebugCapture debug;
+    char out[256] = {};
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(http.Download(out, c.url.c_str(), FakeWindow())) << c.url;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << c.url;
+    EXPECT_TRUE(debug.Contains("Error during processing request\n")) << c.url;
+    for (const std::string& name : {c.saved, c.saved + ".part"}) EXPECT_FALSE(Exists(TempPath(name))) << name;
+  }
+  // The loop was followed ten times after the first request, and no further.
+  size_t loops = 0;
+  for (const std::string& request : server.Requests()) loops += request == "/loop.exe";
+  EXPECT_EQ(loops, 1u + HttpConnection::kMaxRedirects);
+}
+
+TEST_F(HttpTest, BodyWithoutALengthEndsWhenTheServerCloses) {
+  // Without a length the end of the connection is the end of the body: HTTP can't tell a cut
+  // body from a whole one, so what arrived is saved.
+  Route open;
+  open.body = "MZ whole";
+  open.noLength = true;
+  Route cut;
+  cut.body = "MZ cut short";
+  cut.noLength = true;
+  cut.closeAfterBytes = 6;
+  server.Set("/open.exe", open);
+  server.Set("/cut.exe", cut);
+  HttpConnection http;
+  char out[256] = {};
+  ASSERT_TRUE(http.Download(out, (server.Base() + "/open.exe").c_str(), nullptr));
+  EXPECT_EQ(updatertest::ReadSavedFile(out), "MZ whole");
+  ASSERT_TRUE(http.Download(out, (server.Base() + "/cut.exe").c_str(), nullptr));
+  EXPECT_EQ(updatertest::ReadSavedFile(out), "MZ cut");
+}
+
+TEST_F(HttpTest, GigabyteBodyIsWrittenWhileItArrives) {
+  constexpr long long kSize = 1LL << 30;
+  Route big;
+  big.generatedBytes = kSize;
+  server.Set("/big.bin", big);
+  // While the body arrives, the partial file holds all but the last few MiB of what came in.
+  static std::atomic<long long> worstLag{0};
+  static std::atomic<int> checks{0};
+  static std::string partial;
+  partial = nux::fs::ToLinuxPathA(TempPath("big.bin.part"));
+  worstLag = 0;
+  checks = 0;
+  SetProgressPoster([](HWND, UINT, WPARAM received, LPARAM) {
+    std::error_code error;
+    const auto onDisk = std::filesystem::file_size(partial, error);
+    if (error || received < (16u << 20)) return;
+    ++checks;
+    const long long lag = static_cast<long long>(received) - static_cast<long long>(onDisk);
+    if (lag > worstLag) worstLag = lag;
+  });
+  HttpConnection http;
+  char out[256] = {};
+  ASSERT_TRUE(http.Download(out, (server.Base() + "/big.bin").c_str(), FakeWindow()));
+  EXPECT_EQ(std::filesystem::file_size(nux::fs::ToLinuxPathA(out)), static_cast<uintmax_t>(kSize));
+  EXPECT_FALSE(Exists(TempPath("big.bin.part")));
+  EXPECT_GT(checks.load(), 0);
+  EXPECT_LE(worstLag.load(), 8LL << 20);
+  DeleteFileA(out);
+}
+
+TEST_F(HttpTest, ReadOnlyDownloadFolderSavesNothing) {
+  // As the owner of every file here may write anyway, the folder is made unchangeable.
+  const std::string folder = nux::fs::ToLinuxPathA(TempPath(""));
+  if (std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "chattr not possible here";
+  server.Set("/ro.exe", "MZ read only");
+  HttpConnection http;
+  char out[256] = {};
+  DebugCapture debug;
+  const bool saved = http.Download(out, (server.Base() + "/ro.exe").c_str(), nullptr);
+  std::system(("chattr -i '" + folder + "'").c_str());
+  EXPECT_FALSE(saved);
+  EXPECT_FALSE(Exists(TempPath("ro.exe")));
+  EXPECT_FALSE(Exists(TempPath("ro.exe.part")));
+  EXPECT_TRUE(debug.Contains("Opening file '" + TempPath("ro.exe.part") + "' error code")) << debug.Text();
+}
+
 TEST_F(HttpTest, WithoutTheLibraryNothingIsFetched) {
   nux::SetSystemLibrary(u"libcurl.dll", "libnux-no-such-transfer-library.so.0");
   server.Set("/x.exe", "MZ");
@@ -275,11 +405,21 @@ TEST(CurlCallbacks, ProgressCallbackTruncatesAndReturnsTheClosedFlag) {
   DialogClosed = 1;
   EXPECT_EQ(CurlProgressCallback(FakeWindow(), 0, 0, 0, 0), 1);
   DialogClosed = 0;
+  CancelRequested = 1;
+  EXPECT_EQ(CurlProgressCallback(FakeWindow(), 0, 0, 0, 0), 1);
+  CancelRequested = 0;
+  // Sizes past 2 GiB and 4 GiB stay whole; nonsense from the library becomes 0.
+  EXPECT_EQ(CurlProgressCallback(FakeWindow(), 6.5e9, 3.0e9 + 0.5, 0, 0), 0);
+  EXPECT_EQ(CurlProgressCallback(FakeWindow(), -1.0, std::nan(""), 0, 0), 0);
   SetProgressPoster(nullptr);
   std::lock_guard<std::mutex> guard(g_postedLock);
-  ASSERT_EQ(g_posted.size(), 2u);
+  ASSERT_EQ(g_posted.size(), 5u);
   EXPECT_EQ(g_posted[0].wParam, 1000u);
   EXPECT_EQ(g_posted[0].lParam, 2000);
+  EXPECT_EQ(g_posted[3].wParam, 3000000000u);
+  EXPECT_EQ(g_posted[3].lParam, 6500000000);
+  EXPECT_EQ(g_posted[4].wParam, 0u);
+  EXPECT_EQ(g_posted[4].lParam, 0);
 }
 
 TEST(HttpSettings, AreReadFromTheHostsSettingsFile) {

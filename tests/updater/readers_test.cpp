@@ -71,13 +71,47 @@ TEST_F(TextReaderTest, ReadLineSkipsCommentsAndBlankLinesAndMarksBlockEnds) {
   EXPECT_STREQ(buffer, "unchanged");
 }
 
-TEST_F(TextReaderTest, LineLongerThanThePhysicalReadArrivesInPieces) {
+TEST_F(TextReaderTest, LongLinesArriveWholeOrMarkedCutNeverSplit) {
+  // 4,095 letters then "evil.exe" on one line; a line of blanks long enough to fill the line
+  // buffer before its text; a key followed by enough blanks and more text to be cut to the key.
+  const std::string split = std::string(4095, 'd') + "evil.exe";
+  const std::string lateText = std::string(5000, ' ') + "x";
+  const std::string fakeKey = "key" + std::string(5000, ' ') + "more";
   TextReader reader;
-  ASSERT_TRUE(reader.Open(Put(std::string(5000, 'a') + "\n").c_str()));
+  ASSERT_TRUE(reader.Open(Put(split + "\n" + lateText + "\n" + fakeKey + "\nfits\n" +
+                              std::string(300, 'n') + "\n" + std::string(4095, 'w') + "   \n")
+                              .c_str()));
   std::vector<char> buffer(8192);
-  EXPECT_EQ(reader.ReadLine(buffer.data(), 8192), 4095);
-  EXPECT_EQ(reader.ReadLine(buffer.data(), 8192), 5000 - 4095);
+  struct Expect {
+    int result;
+    bool cut;
+  } expected[] = {{4095, true}, {0, true}, {3, true}, {4, false}, {255, true}, {4095, false}};
+  const int sizes[] = {8192, 8192, 8192, 256, 256, 8192};
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(reader.ReadLine(buffer.data(), sizes[i]), expected[i].result) << i;
+    EXPECT_EQ(reader.LastLineCut(), expected[i].cut) << i;
+  }
   EXPECT_EQ(reader.ReadLine(buffer.data(), 8192), TextReader::kEndOfFile);
+  EXPECT_FALSE(reader.FindLine("key"));
+}
+
+TEST_F(TextReaderTest, ByteOrderMarkAndEveryLineEnd) {
+  TextReader reader;
+  ASSERT_TRUE(reader.Open(Put("\xEF\xBB\xBF" "first\rsecond\r\rthird\r\nfourth\n\r}\rlast").c_str()));
+  char buffer[64];
+  std::vector<std::string> got;
+  int n;
+  while ((n = reader.ReadLine(buffer, sizeof buffer)) != TextReader::kEndOfFile) got.push_back(buffer);
+  EXPECT_EQ(got, (std::vector<std::string>{"first", "second", "third", "fourth", "}", "last"}));
+  ASSERT_TRUE(reader.FindLine("first"));  // the mark is passed over again after the rewind
+  ASSERT_GE(reader.ReadLine(buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "second");
+  // A file that is only the start of a mark, and one without a mark, lose no byte.
+  ASSERT_TRUE(reader.Open(Put("\xEF\xBB").c_str()));
+  EXPECT_EQ(reader.ReadLine(buffer, sizeof buffer), 2);
+  ASSERT_TRUE(reader.Open(Put("ab").c_str()));
+  EXPECT_EQ(reader.ReadLine(buffer, sizeof buffer), 2);
+  EXPECT_STREQ(buffer, "ab");
 }
 
 TEST_F(TextReaderTest, FindLineMatchesWholeTrimmedLinesWithCaseAndRewinds) {

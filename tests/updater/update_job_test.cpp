@@ -2,6 +2,10 @@
 // against a local server and a sample host.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -9,7 +13,9 @@
 #include "base/codepage.h"
 #include "process/process.h"
 #include "res/resources.h"
+#include "ui/cursor.h"
 #include "ui/msgbox.h"
+#include "ui/window.h"
 #include "HttpConnection.h"
 #include "UpdateJob.h"
 #include "http_server.h"
@@ -53,10 +59,14 @@ TEST(UpdateFileNames, StayInsideTheTemporaryFolder) {
     const char* name;
     bool safe;
   } cases[] = {
-      {"tool.exe", true},      {"sub/tool.exe", true},  {"a..b.exe", true},    {"tool.exe?v=2", true},
+      {"tool.exe", true},      {"sub/tool.exe", true},  {"a..b.exe", true},    {"sp ace.exe", true},
+      {"50%.exe", true},       {"%2e%2e/x.exe", true},  {"Ärger ß.exe", true},  {"con/x.exe", true},
       {"..\\x.exe", false},    {"sub\\x.exe", false},   {"../x.exe", false},   {"sub/../x.exe", false},
       {"..", false},           {"c:x.exe", false},      {"x\tname.exe", false}, {"dir/", false},
-      {"", false},             {"sub/..", false},
+      {"", false},             {"sub/..", false},       {"tool.exe?v=2", false}, {"\"quoted\".exe", false},
+      {"a<b>.exe", false},     {"pipe|.exe", false},    {"star*.exe", false},  {"dot.", false},
+      {"blank.exe ", false},   {"CON", false},          {"nul.exe", false},    {"sub/Com1.txt", false},
+      {"LPT9.bin", false},     {"aux .txt", false},     {"com0.exe", true},    {"console.exe", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsSafeUpdateFileName(c.name), c.safe) << c.name;
 }
@@ -70,6 +80,9 @@ TEST(UpdateProgress, PositionInTheBarsRange) {
   } cases[] = {
       {0, 100, true, 0},     {50, 100, true, 50},   {1, 3, true, 33},  {999, 1000, true, 99},
       {1000, 1000, true, 100}, {10, 0, false, -1},  {10, -5, false, -1},
+      // Past 2 GiB and 4 GiB, and more received than announced.
+      {WPARAM(3000000000ULL), LPARAM(6000000000LL), true, 50}, {WPARAM(5000000000ULL), LPARAM(4294967296LL), true, 100},
+      {WPARAM(4294967295ULL), LPARAM(4294967296LL), true, 99},
   };
   for (const Case& c : cases) {
     int position = -1;
@@ -171,11 +184,26 @@ class UpdateJobTest : public ::testing::Test {
 
   // Writes "Starvane7updater.ini" with the given flags (lines 6 and 7) and list URL.
   void WriteIni(const std::string& runFlag, const std::string& askFlag, const std::string& url = "",
-                const std::string& prompt = "%d Dateien laden?", const std::string& keyFormat = "%d.%d.%d.%d.%d.%d") {
+                const std::string& prompt = "%d Dateien laden?", const std::string& keyFormat = "%d.%d.%d.%d.%d.%d",
+                const std::string& limits = "") {
     host.Write("Run/Starvane7updater.ini", "! update settings\n" +
                                                (url.empty() ? server.Base() + "/updates/list.txt" : url) + "\n" +
                                                prompt + "\nStarvane Update\n" + keyFormat + "\nLade...\n" +
-                                               runFlag + "\n" + askFlag + "\n");
+                                               runFlag + "\n" + askFlag + "\n" + limits);
+  }
+  // Every file below the platform root but the temporary folder, with its contents.
+  std::map<std::string, std::string> FilesOutsideTemp() const {
+    std::map<std::string, std::string> files;
+    const std::filesystem::path root = host.OnRoot("");
+    const std::filesystem::path temp = std::filesystem::weakly_canonical(host.OnC("windows/temp"));
+    for (auto it = std::filesystem::recursive_directory_iterator(root); it != std::filesystem::recursive_directory_iterator(); ++it) {
+      if (it->is_directory() && std::filesystem::weakly_canonical(it->path()) == temp) {
+        it.disable_recursion_pending();
+        continue;
+      }
+      if (it->is_regular_file()) files[it->path().string()] = nuxtest::ReadFile(it->path().string());
+    }
+    return files;
   }
   void ServeList(const std::string& list) { server.Set("/updates/list.txt", list); }
 
@@ -384,6 +412,128 @@ TEST_F(UpdateJobTest, EachFailureEndsTheRunWithItsDiagnosticAndNothingRun) {
     EXPECT_TRUE(local.Asked().empty() && local.ran.empty() && local.opened.empty()) << c.what;
     EXPECT_EQ(g_progressCount, 0) << c.what;
   }
+}
+
+TEST_F(UpdateJobTest, HostileListLinesFetchAndRunOnlyWhatTheListNamesWhole) {
+  WriteIni("1", "0");
+  // Names that escape the folder, name devices or characters no file name holds are skipped;
+  // blanks, "%", "#" and letters beyond ASCII reach the server percent-encoded, and the file is
+  // saved under the list's name.
+  ServeList("7.0.1.25.2.705\n"
+            "../evil.exe\n..\\evil.exe\nC:\\Windows\\evil.exe\nc:evil.exe\nsub/../../evil.exe\n"
+            "CON\nnul.exe\nsub/LPT1.exe\n\"quoted\".exe\ntool.exe?x=1\ntab\there.exe\ntrailing.\n"
+            "  sp ace.exe  \n50%25.exe\n%2e%2e/%2e%2e/evil.exe\nhash#1.exe\n\xC4rger.exe\n}\n");
+  server.Set("/updates/sp%20ace.exe", "MZ blank");
+  server.Set("/updates/50%2525.exe", "MZ percent");
+  server.Set("/updates/50%25.exe", "MZ decoded by mistake");
+  server.Set("/updates/hash%231.exe", "MZ hash");
+  server.Set("/updates/%C4rger.exe", "MZ umlaut");
+  server.Set("/evil.exe", "MZ evil");
+  const auto before = FilesOutsideTemp();
+  UpdateJob job(kHostExe);
+  DebugCapture debug;
+  EXPECT_TRUE(job.Run(FakeDialog()));
+  EXPECT_EQ(recorder.ran, (std::vector<std::string>{TempPath("sp ace.exe"), TempPath("50%25.exe"),
+                                                    TempPath("hash#1.exe"), TempPath("\xC4rger.exe")}));
+  EXPECT_EQ(updatertest::ReadSavedFile(TempPath("50%25.exe")), "MZ percent");
+  EXPECT_EQ(server.Requests(),
+            (std::vector<std::string>{"/updates/list.txt", "/updates/sp%20ace.exe", "/updates/50%2525.exe",
+                                      "/updates/%252e%252e/%252e%252e/evil.exe", "/updates/hash%231.exe",
+                                      "/updates/%C4rger.exe"}));
+  EXPECT_EQ(FilesOutsideTemp(), before);
+  for (const auto& entry : std::filesystem::directory_iterator(host.OnC("windows/temp")))
+    EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+  EXPECT_TRUE(debug.Contains("Update file name 'CON' is not safe and is skipped\n")) << debug.Text();
+}
+
+TEST_F(UpdateJobTest, SectionWithALineTooLongToReadWholeIsNotFetched) {
+  WriteIni("1", "0");
+  // 4,095 letters and then a program's name on one line; a name cut at 255 characters would
+  // lose its extension; a line of blanks and then text.
+  const std::string cases[] = {
+      std::string(4095, 'd') + "evil.exe",
+      std::string(250, 'd') + "/tool.exe",
+      std::string(5000, ' ') + "tool.exe",
+  };
+  server.Set("/updates/evil.exe", "MZ evil");
+  server.Set("/updates/" + std::string(250, 'd') + "/tool", "MZ cut");
+  for (const std::string& line : cases) {
+    ServeList("7.0.1.25.2.705\ntool.exe\n" + line + "\nsetup.exe\n}\n");
+    Recorder local(&server);
+    DebugCapture debug;
+    const size_t requestsBefore = server.Requests().size();
+    UpdateJob job(kHostExe);
+    EXPECT_FALSE(job.Run(FakeDialog())) << line.size();
+    EXPECT_TRUE(local.ran.empty()) << line.size();
+    EXPECT_EQ(server.Requests().size(), requestsBefore + 1) << line.size();  // the list only
+    EXPECT_TRUE(debug.Contains("is too long: section '7.0.1.25.2.705' is skipped\n")) << debug.Text();
+  }
+}
+
+TEST_F(UpdateJobTest, ListsAndSettingsWithAByteOrderMarkOrCarriageReturnsOnly) {
+  host.Write("Run/Starvane7updater.ini", "\xEF\xBB\xBF" + server.Base() +
+                                             "/updates/list.txt\r%d laden?\rStarvane Update\r%d.%d.%d.%d.%d.%d\r"
+                                             "Lade...\r1\r0\r");
+  ServeList("\xEF\xBB\xBF! list\r7.0.1.25.2.705\rtool.exe\r\rsub/setup.exe\r}\r");
+  UpdateJob job(kHostExe);
+  EXPECT_EQ(job.url, server.Base() + "/updates/list.txt");
+  EXPECT_EQ(job.runAndWait, 1);
+  EXPECT_TRUE(job.Run(FakeDialog()));
+  EXPECT_EQ(recorder.ran, (std::vector<std::string>{TempPath("tool.exe"), TempPath("setup.exe")}));
+}
+
+TEST_F(UpdateJobTest, TransferLimitsComeFromTheSettingsAndATrickleIsLeft) {
+  WriteIni("1", "0");
+  {
+    UpdateJob defaults(kHostExe);
+    EXPECT_EQ(defaults.timeLimit, 30 * 60);
+    EXPECT_EQ(defaults.stallLimit, 60);
+  }
+  WriteIni("1", "0", "", "%d Dateien laden?", "%d.%d.%d.%d.%d.%d", "x\n-5\n");
+  {
+    UpdateJob invalid(kHostExe);
+    EXPECT_EQ(invalid.timeLimit, 30 * 60);
+    EXPECT_EQ(invalid.stallLimit, 60);
+  }
+  // 4 bytes every 100 ms: never slow enough for the stall limit, ended by the time limit.
+  Route trickle;
+  trickle.body = "MZ" + std::string(4000, 't');
+  trickle.trickleMs = 100;
+  server.Set("/updates/trickle.exe", trickle);
+  ServeList("7.0.1.25.2.705\ntrickle.exe\ntool.exe\n}\n");
+  WriteIni("1", "0", "", "%d Dateien laden?", "%d.%d.%d.%d.%d.%d", "1\n30\n");
+  UpdateJob job(kHostExe);
+  EXPECT_EQ(job.timeLimit, 1);
+  EXPECT_EQ(job.stallLimit, 30);
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_TRUE(job.Run(FakeDialog()));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+  EXPECT_EQ(recorder.ran, (std::vector<std::string>{TempPath("tool.exe")}));
+  EXPECT_FALSE(std::filesystem::exists(host.OnC("windows/temp/trickle.exe.part")));
+}
+
+namespace {
+std::atomic<int> g_waitSeen{0};
+std::atomic<int> g_otherSeen{0};
+void WatchCursor(HWND, UINT, WPARAM, LPARAM) {
+  (nux::ui::IsSystemCursor(::GetCursor(), IDC_WAIT) ? g_waitSeen : g_otherSeen)++;
+}
+}  // namespace
+
+TEST_F(UpdateJobTest, WaitCursorShowsWhileATransferRuns) {
+  WriteIni("1", "0");
+  ServeList(StandardList());
+  server.Set("/updates/tool.exe", "MZ" + std::string(2 << 20, 'w'));
+  HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
+  ::SetCursor(arrow);
+  g_waitSeen = 0;
+  g_otherSeen = 0;
+  SetProgressPoster(WatchCursor);
+  UpdateJob job(kHostExe);
+  EXPECT_TRUE(job.Run(FakeDialog()));
+  EXPECT_GT(g_waitSeen.load(), 0);
+  EXPECT_EQ(g_otherSeen.load(), 0);
+  EXPECT_EQ(::GetCursor(), arrow);
 }
 
 TEST(RunHiddenAndWait, APathWithBlanksIsOneProgramNeverSplit) {

@@ -21,6 +21,7 @@ SampleHost::SampleHost() {
   StarvanePath::ResetProcessState();
   DialogClosed = 0;
   UpdateDone = 0;
+  CancelRequested = 0;
 }
 
 SampleHost::~SampleHost() { StarvanePath::ResetProcessState(); }

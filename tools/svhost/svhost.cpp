@@ -16,6 +16,7 @@
 //                              page               prints the main reference window's page
 //                              click TEXT         clicks the first link of the page whose text
 //                                                 holds TEXT (or whose address ends with it)
+//                                                 where it is on the screen
 //                              choose N [FILE]    the next popup menu is answered with its
 //                                                 command N (without: dismissed), after a
 //                                                 PNG of it was written to FILE
@@ -25,10 +26,16 @@
 //                              snapshot FILE      writes the main reference window (else the
 //                                                 host's window) as a PNG file
 //                              dom FILE           writes the current page's document
+//                              search [WORDS]     NUXSV_OpenSearch; the words are typed into
+//                                                 its query and its search button clicked
+//                              snapshot-search FILE  writes the search window as a PNG file
 //                              bigimage ADDRESS   NUXSV_OpenBigImage
 //                              encyclop           NUXSV_OpenEncyclop
 //                              close              closes the main reference window
 //                              # ...              a comment (as are empty lines)
+//   svhost [OPTIONS] view [COND]
+//                            opens the main reference window on the screen (on the condition,
+//                            else on the first page) and runs until the person closes it
 //   OPTIONS: --switches D,R,P   the module switches given to NUXSV_Init (default 1,1,1)
 //            --token TEXT       the access token given to NUXSV_Init (default the library's)
 //
@@ -37,6 +44,7 @@
 // error and take their default button (or the answer a script gave). A script runs on the
 // virtual clock, in a main window of the host's own that prints every object command the
 // library posts to it (2024 to 2030, with the object's number and the kind its lParam points to).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -53,7 +61,9 @@
 #include "mfc/afxwin.h"
 #include "platform.h"
 #include "testing/testing.h"
+#include "display/display.h"
 #include "ui/cursor.h"
+#include "ui/dialog.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -138,6 +148,7 @@ using Lookup2Fn = int (*)(CString, int*, int*, int*, int*, int*);
 using HasLookupFn = int (*)(CString);
 using ProperNameFn = void (*)(CString, CString*);
 using OpenAstroDictFn = void (*)(CWnd*, LPCWSTR, CStringArray*);
+using OpenSearchFn = void (*)(CWnd*);
 using OpenBigImageFn = int (*)(CWnd*, CString);
 using OpenLinkMenuFn = int (*)(CWnd*, int, int, CString, int);
 using GetWndFn = CWnd* (*)();
@@ -153,6 +164,7 @@ struct Library {
   HasLookupFn hasLookup = nullptr;
   ProperNameFn properName = nullptr;
   OpenAstroDictFn openAstroDict = nullptr;
+  OpenSearchFn openSearch = nullptr;
   OpenBigImageFn openBigImage = nullptr;
   OpenLinkMenuFn openLinkMenu = nullptr;
   GetWndFn getAstroDict = nullptr;
@@ -173,6 +185,7 @@ bool Load(Library& lib) {
     return false;
   }
   lib.openAstroDict = reinterpret_cast<OpenAstroDictFn>(GetProcAddress(lib.module, "NUXSV_OpenAstroDict"));
+  lib.openSearch = reinterpret_cast<OpenSearchFn>(GetProcAddress(lib.module, "NUXSV_OpenSearch"));
   lib.openBigImage = reinterpret_cast<OpenBigImageFn>(GetProcAddress(lib.module, "NUXSV_OpenBigImage"));
   lib.openLinkMenu = reinterpret_cast<OpenLinkMenuFn>(GetProcAddress(lib.module, "NUXSV_OpenLinkMenubySVID"));
   return Resolve(lib.module, "NUXSV_Init", lib.init) && Resolve(lib.module, "NUXSV_SetActive", lib.setActive) &&
@@ -230,11 +243,14 @@ const char* CommandName(UINT message) {
 class HostWindow : public CWnd {
  public:
   int choose = 0;          // the command the next menu is answered with; 0: none
+  HWND search = nullptr;   // the search window a script opened
   std::string menuSnapshot;  // a PNG of the next menu goes here ("" none)
+  bool person = false;       // a person answers the menus (svhost view)
 
-  bool Create() {
-    return CreateExW(0, nullptr, u"svhost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr) !=
-           FALSE;
+  // On the screen the host's window stays hidden: the person sees the library's windows.
+  bool Create(bool visible = true) {
+    return CreateExW(0, nullptr, u"svhost", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 0, 0, 1024, 768,
+                     nullptr, nullptr) != FALSE;
   }
 
  protected:
@@ -246,7 +262,7 @@ class HostWindow : public CWnd {
       std::fflush(stdout);
       return 0;
     }
-    if (message == WM_ENTERIDLE && wParam == 2) {  // from a menu's loop; lParam the menu window
+    if (message == WM_ENTERIDLE && wParam == 2 && !person) {  // from a menu's loop; lParam the menu window
       AnswerMenu(reinterpret_cast<HWND>(lParam));
       return 0;
     }
@@ -291,11 +307,15 @@ HWND AstroDictWindow(const Library& lib) {
   return wnd ? wnd->GetSafeHwnd() : nullptr;
 }
 
+// The main reference window's page browser control, or null.
+HWND PageControl(const Library& lib) {
+  HWND main = AstroDictWindow(lib);
+  return main ? nux::testing::FindWindowByText(u"IEChild", main) : nullptr;
+}
+
 // The document of the main reference window's page browser, or null.
 nux::browser::Document* PageDocument(const Library& lib) {
-  HWND main = AstroDictWindow(lib);
-  if (!main) return nullptr;
-  HWND control = nux::testing::FindWindowByText(u"IEChild", main);
+  HWND control = PageControl(lib);
   nux::browser::WebBrowser* browser = control ? nux::browser::WebBrowserOf(control) : nullptr;
   return browser ? browser->document() : nullptr;
 }
@@ -338,7 +358,23 @@ bool ClickLink(const Library& lib, const std::string& text) {
     if (link->InnerText().find(wanted) == std::u16string::npos && !EndsWith(href, wanted)) continue;
     std::printf("click \"%s\" (%s)\n", nux::ToUtf8(link->InnerText()).c_str(), nux::ToUtf8(href).c_str());
     std::fflush(stdout);
-    nux::browser::Click(link);
+    // The link is clicked where it is on the screen, scrolled into view first when it is not.
+    HWND control = PageControl(lib);
+    nux::browser::WebBrowser* browser = control ? nux::browser::WebBrowserOf(control) : nullptr;
+    RECT box{}, client{};
+    if (control) GetClientRect(control, &client);
+    if (browser && browser->ElementClientBox(link, &box) && (box.top < 0 || box.bottom > client.bottom)) {
+      link->ScrollIntoView(true);
+      browser->ElementClientBox(link, &box);
+    }
+    if (!browser || box.right <= box.left || box.bottom <= box.top) {
+      std::printf("click \"%s\": the link is not on the screen\n", text.c_str());
+      return false;
+    }
+    POINT at{(box.left + std::min(box.right, box.left + 40)) / 2, (box.top + box.bottom) / 2};
+    ClientToScreen(control, &at);
+    nux::testing::MouseMove(at.x, at.y);
+    nux::testing::Click(at.x, at.y);
     return true;
   }
   std::printf("click \"%s\": no such link\n", text.c_str());
@@ -419,6 +455,36 @@ bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<st
     if (!WriteSnapshot(lib, host.GetSafeHwnd(), words[1])) std::printf("snapshot %s: not written\n", words[1].c_str());
     return true;
   }
+  if (c == "search" && Have(lib.openSearch, "NUXSV_OpenSearch")) {
+    lib.openSearch(&host);
+    nux::testing::AdvanceAndPump(100, 5);  // the window shows after its short delay
+    // The search window: the one window with the help module's box (control 1129).
+    HWND help = nux::testing::FindWindowById(nullptr, 1129);
+    host.search = help ? GetAncestor(help, GA_ROOT) : nullptr;
+    std::printf("search: window %s\n", host.search ? "open" : "not open");
+    std::string query = Joined(words, 1);
+    HWND edit = host.search ? nux::testing::FindWindowById(host.search, 1059) : nullptr;
+    HWND button = host.search ? nux::testing::FindWindowById(host.search, 1033) : nullptr;
+    if (!query.empty() && edit && button) {
+      // As a user does: type into the query, click the search button.
+      SetFocus(edit);
+      nux::testing::TypeText(nux::FromUtf8(query));
+      RECT rc{};
+      GetWindowRect(button, &rc);
+      nux::testing::Click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+      nux::testing::PumpMessages();
+      std::printf("search \"%s\"\n", query.c_str());
+    }
+    return true;
+  }
+  if (c == "snapshot-search" && words.size() == 2) {
+    bool ok = host.search && IsWindow(host.search) && nux::testing::WriteWindowPng(host.search, words[1]);
+    if (ok)
+      std::printf("snapshot written: %s\n", words[1].c_str());
+    else
+      std::printf("snapshot-search %s: no search window\n", words[1].c_str());
+    return true;
+  }
   if (c == "dom" && words.size() == 2) {
     if (!WriteDom(lib, words[1])) std::printf("dom %s: no page\n", words[1].c_str());
     return true;
@@ -459,8 +525,65 @@ bool RunCommand(const Library& lib, const std::vector<std::string>& words) {
 int Usage() {
   std::fprintf(stderr,
                "usage: svhost import-reg FILE | svhost config | svhost [--switches D,R,P] [--token TEXT] lookup ID... "
-               "| svhost [--switches D,R,P] [--token TEXT] script FILE\n");
+               "| svhost [--switches D,R,P] [--token TEXT] script FILE | svhost [OPTIONS] view [CONDITION]\n");
   return 2;
+}
+
+// The dialog (a window of class "#32770") a message is aimed at, for its keyboard handling.
+HWND DialogOf(HWND hwnd) {
+  while (hwnd) {
+    char16_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (std::u16string(cls) == u"#32770") return hwnd;
+    if (!(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) return nullptr;
+    hwnd = GetParent(hwnd);
+  }
+  return nullptr;
+}
+
+// svhost view: the main reference window on the screen until the person closes it.
+int RunView(const std::u16string& token, const int* switches, const std::string& condition) {
+  if (!nux::display::Active()) {
+    std::fprintf(stderr, "svhost: view needs a screen (DISPLAY set, NUX_DISPLAY not \"none\")\n");
+    return 1;
+  }
+  Library lib;
+  if (!Load(lib)) return 1;
+  if (!lib.init(token.c_str(), switches[0], switches[1], switches[2])) {
+    std::fprintf(stderr, "svhost: NUXSV_Init refused\n");
+    FreeLibrary(lib.module);
+    return 1;
+  }
+  nux::ui::SetMessageBoxTerminal(false);
+  HostWindow host;
+  host.person = true;
+  if (!host.Create(false)) {
+    std::fprintf(stderr, "svhost: the host's window was not made\n");
+    return 1;
+  }
+  if (!Have(lib.openAstroDict, "NUXSV_OpenAstroDict")) return 1;
+  std::u16string wideCondition = nux::FromUtf8(condition);
+  lib.openAstroDict(&host, condition.empty() ? nullptr : wideCondition.c_str(), nullptr);
+  HWND main = AstroDictWindow(lib);
+  if (!main) {
+    std::fprintf(stderr, "svhost: the main reference window did not open\n");
+  } else {
+    std::printf("view: main reference window open\n");
+    std::fflush(stdout);
+  }
+  MSG m;
+  while (main && AstroDictWindow(lib) && GetMessageW(&m, nullptr, 0, 0) > 0) {
+    HWND dlg = m.hwnd ? DialogOf(m.hwnd) : nullptr;
+    if (dlg && IsDialogMessageW(dlg, &m)) continue;
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+  std::printf("view: closed\n");
+  std::fflush(stdout);
+  lib.term();
+  host.DestroyWindow();
+  FreeLibrary(lib.module);
+  return 0;
 }
 
 int RunLibrary(int argc, char** argv) {
@@ -481,6 +604,8 @@ int RunLibrary(int argc, char** argv) {
   std::vector<std::vector<std::string>> commands;
   if (command == "lookup" && i + 1 < argc) {
     for (int k = i + 1; k < argc; ++k) commands.push_back({"lookup", argv[k]});
+  } else if (command == "view" && i + 2 >= argc) {
+    return RunView(token, switches, i + 1 < argc ? argv[i + 1] : "");
   } else if (command == "script" && i + 2 == argc) {
     std::ifstream in(argv[i + 1]);
     if (!in) {

@@ -1,0 +1,541 @@
+// The screen backend over SDL2: one borderless display window per visible top-level window,
+// kept at the window's place, size and stacking; the surfaces presented where they changed;
+// the display's events turned into the system's raw input.
+//
+// Every call into SDL happens under one lock, from whichever thread runs its message loop
+// (most programs have one such thread). The window table's lock is taken inside it, never
+// the other way round; actions that send messages run after it is released.
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "display/display.h"
+#include "display/keymap.h"
+#include "display/x11_pointer.h"
+#include "testing/input.h"
+#include "ui/cursor.h"
+#include "ui/sysparams.h"
+#include "ui/wm_internal.h"
+
+namespace nux::display {
+namespace {
+
+using namespace nux::ui::detail;
+
+struct Shown {
+  SDL_Window* win = nullptr;
+  Uint32 id = 0;
+  RECT rect{};  // where the display's window was put (screen)
+  bool visible = false;
+  bool present = true;  // the whole window is presented next
+  bool popup = false;
+  std::u16string title;
+};
+
+struct State {
+  std::mutex m;  // SDL and the fields below
+  std::atomic<bool> active{false};
+  std::map<HWND, Shown> windows;
+  std::vector<HWND> stacking;  // the shown windows as last stacked, topmost first
+  HWND focused = nullptr;      // the window given the display's input focus
+  HCURSOR cursor = nullptr;
+  std::map<int, SDL_Cursor*> systemCursors;
+  POINT lastPointer{-100000, -100000};  // the last point given to the input queue
+  POINT pointer{0, 0};                  // the pointer's screen point, as the display last said
+  bool rootPoints = false;              // the display gives screen points with its events
+  bool videoUp = false;                 // SDL's video subsystem is initialised
+  std::string videoDisplay;             // for this DISPLAY
+};
+
+State& S() {
+  static auto* s = new State();
+  return *s;
+}
+
+std::mutex& DamageMutex() {
+  static auto* m = new std::mutex();
+  return *m;
+}
+std::map<HWND, RECT>& DamageMap() {
+  static auto* m = new std::map<HWND, RECT>();
+  return *m;
+}
+
+bool EnvSet(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v;
+}
+
+bool Wanted() {
+  const char* choice = std::getenv("NUX_DISPLAY");
+  if (choice && std::strcmp(choice, "none") == 0) return false;
+  if (choice && std::strcmp(choice, "screen") == 0) return true;
+  return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
+}
+
+void ReadMonitors() {
+  int n = SDL_GetNumVideoDisplays();
+  std::vector<nux::ui::MonitorSpec> list;
+  for (int i = 0; i < n; ++i) {
+    SDL_Rect b, u;
+    if (SDL_GetDisplayBounds(i, &b) != 0) continue;
+    if (SDL_GetDisplayUsableBounds(i, &u) != 0) u = b;
+    nux::ui::MonitorSpec m{RECT{b.x, b.y, b.x + b.w, b.y + b.h}, RECT{u.x, u.y, u.x + u.w, u.y + u.h}};
+    list.push_back(m);
+  }
+  if (!list.empty()) nux::ui::SetMonitors(list);
+}
+
+// Closes the screen: the display's windows go. The video subsystem stays up (its libraries
+// stay loaded until the process ends) unless `quit`; a new Open on another display quits it.
+void CloseScreen(bool quit) {
+  State& s = S();
+  std::lock_guard<std::mutex> g(s.m);
+  if (s.active) {
+    s.active = false;
+    for (auto& [h, sh] : s.windows) SDL_DestroyWindow(sh.win);
+    s.windows.clear();
+    s.stacking.clear();
+    s.focused = nullptr;
+    s.cursor = nullptr;
+    for (auto& [id, c] : s.systemCursors) SDL_FreeCursor(c);
+    s.systemCursors.clear();
+  }
+  if (quit && s.videoUp) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    s.videoUp = false;
+  }
+}
+
+bool OpenScreen() {
+  State& s = S();
+  if (s.active) return true;
+  if (!Wanted()) return false;
+  // The windows place themselves, which X11 lets them do; under Wayland through XWayland.
+  if (EnvSet("DISPLAY") && !EnvSet("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "1");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  const char* display = std::getenv("DISPLAY");
+  std::string wanted = display ? display : "";
+  if (s.videoUp && wanted != s.videoDisplay) CloseScreen(true);
+  std::lock_guard<std::mutex> g(s.m);
+  if (!s.videoUp && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "nux: no screen (%s); the windows stay off the screen\n", SDL_GetError());
+    return false;
+  }
+  SDL_StartTextInput();
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  ReadMonitors();
+  s.videoUp = true;
+  s.videoDisplay = wanted;
+  s.lastPointer = POINT{-100000, -100000};
+  s.active = true;
+  return true;
+}
+
+// The display opens while the platform loads, so that the monitors are the display's before
+// the first window asks for its place.
+struct Opener {
+  Opener() { OpenScreen(); }
+} g_opener;
+
+struct Top {
+  HWND hwnd = nullptr;
+  RECT rect{};
+  bool show = false;
+  bool popup = false;
+  std::u16string title;
+};
+
+// Popup menus, flat menus, tool tips and the drag image: windows that never take the focus.
+bool IsPopupKind(DWORD style, DWORD exStyle) {
+  if (!(style & WS_POPUP) || (style & WS_CAPTION) == WS_CAPTION) return false;
+  return (exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE)) != 0;
+}
+
+std::vector<Top> Snapshot() {
+  std::vector<Top> tops;
+  Lock lock(Mutex());
+  for (HWND h : TopLevel()) {
+    auto w = Find(h);
+    if (!w || w->dead) continue;
+    Top t;
+    t.hwnd = h;
+    t.rect = w->rect;
+    t.show = (w->style & WS_VISIBLE) && !w->iconic && w->created && !w->destroying && w->surface &&
+             !w->surface->empty() && w->rect.right > w->rect.left && w->rect.bottom > w->rect.top;
+    t.popup = IsPopupKind(w->style, w->exStyle);
+    t.title = w->text;
+    tops.push_back(std::move(t));
+  }
+  return tops;
+}
+
+void Present(HWND hwnd, Shown& sh, const RECT* part) {
+  SDL_Surface* target = SDL_GetWindowSurface(sh.win);
+  if (!target) return;
+  RECT r{0, 0, target->w, target->h};
+  if (part) IntersectRect(&r, &r, part);
+  {
+    Lock lock(Mutex());
+    auto w = Find(hwnd);
+    if (!w || !w->surface) return;
+    const nux::gdi::Surface& src = *w->surface;
+    RECT all{0, 0, src.width(), src.height()};
+    IntersectRect(&r, &r, &all);
+    if (IsRectEmpty(&r)) return;
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    int width = r.right - r.left;
+    auto* dst = static_cast<unsigned char*>(target->pixels) + size_t(r.top) * size_t(target->pitch) + size_t(r.left) * 4;
+    if (target->format->BytesPerPixel == 4 &&
+        (target->format->format == SDL_PIXELFORMAT_RGB888 || target->format->format == SDL_PIXELFORMAT_ARGB8888)) {
+      for (int y = r.top; y < r.bottom; ++y, dst += target->pitch)
+        std::memcpy(dst, src.row(y) + r.left, size_t(width) * 4);
+    } else {
+      auto* base = static_cast<unsigned char*>(target->pixels) + size_t(r.top) * size_t(target->pitch) +
+                   size_t(r.left) * target->format->BytesPerPixel;
+      SDL_ConvertPixels(width, r.bottom - r.top, SDL_PIXELFORMAT_ARGB8888, src.row(r.top) + r.left, src.stride(),
+                        target->format->format, base, target->pitch);
+    }
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+  }
+  SDL_Rect sr{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  SDL_UpdateWindowSurfaceRects(sh.win, &sr, 1);
+}
+
+SDL_Cursor* SystemCursor(State& s, SDL_SystemCursor id) {
+  auto it = s.systemCursors.find(id);
+  if (it != s.systemCursors.end()) return it->second;
+  SDL_Cursor* c = SDL_CreateSystemCursor(id);
+  s.systemCursors[id] = c;
+  return c;
+}
+
+void ApplyCursor(State& s) {
+  HCURSOR c = GetCursor();
+  if (c == s.cursor) return;
+  s.cursor = c;
+  nux::ui::CursorInfo info;
+  SDL_SystemCursor id = SDL_SYSTEM_CURSOR_ARROW;
+  if (c && nux::ui::GetCursorDetails(c, &info)) {
+    switch (info.systemId) {
+      case 32513: id = SDL_SYSTEM_CURSOR_IBEAM; break;
+      case 32514: id = SDL_SYSTEM_CURSOR_WAIT; break;
+      case 32515: id = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
+      case 32642: id = SDL_SYSTEM_CURSOR_SIZENWSE; break;
+      case 32643: id = SDL_SYSTEM_CURSOR_SIZENESW; break;
+      case 32644: id = SDL_SYSTEM_CURSOR_SIZEWE; break;
+      case 32645: id = SDL_SYSTEM_CURSOR_SIZENS; break;
+      case 32646: id = SDL_SYSTEM_CURSOR_SIZEALL; break;
+      case 32648: id = SDL_SYSTEM_CURSOR_NO; break;
+      case 32649: id = SDL_SYSTEM_CURSOR_HAND; break;
+      case 32650: id = SDL_SYSTEM_CURSOR_WAITARROW; break;
+      default: break;
+    }
+  }
+  if (SDL_Cursor* sc = SystemCursor(s, id)) SDL_SetCursor(sc);
+}
+
+HWND WindowOfId(State& s, Uint32 id) {
+  for (auto& [h, sh] : s.windows)
+    if (sh.id == id) return h;
+  return nullptr;
+}
+
+// The pointer's screen point for a pointer event: from the X event behind it where there is
+// one (right also while the window moves under the pointer, as when its caption is dragged),
+// else from the window's place.
+POINT PointerAt(State& s, Uint32 windowId, int x, int y) {
+  if (s.rootPoints) return s.pointer;
+  for (auto& [h, sh] : s.windows)
+    if (sh.id == windowId) {
+      int wx = 0, wy = 0;
+      SDL_GetWindowPosition(sh.win, &wx, &wy);
+      return POINT{wx + x, wy + y};
+    }
+  return POINT{x, y};
+}
+
+void QueueMove(State& s, POINT pt) {
+  if (pt.x == s.lastPointer.x && pt.y == s.lastPointer.y) return;
+  s.lastPointer = pt;
+  nux::testing::RawInput ev;
+  ev.pt = pt;
+  nux::testing::QueueRawInput(ev);
+}
+
+void QueueChars(const char* utf8) {
+  std::u16string text = nux::FromUtf8(utf8);
+  for (char16_t c : text) {
+    nux::testing::RawInput ev;
+    ev.isChar = true;
+    ev.ch = c;
+    nux::testing::QueueRawInput(ev);
+  }
+}
+
+void QueueKey(const SDL_KeyboardEvent& k, const char* typed) {
+  char32_t layoutChar = (k.keysym.sym & SDLK_SCANCODE_MASK) ? 0 : char32_t(k.keysym.sym);
+  KeyCode code = MapKey(int(k.keysym.scancode), layoutChar);
+  if (!code.vk) {
+    if (typed) QueueChars(typed);
+    return;
+  }
+  nux::testing::RawInput ev;
+  ev.isKey = true;
+  ev.down = k.state == SDL_PRESSED;
+  ev.vk = code.vk;
+  ev.scanCode = code.scanCode;
+  ev.extended = code.extended;
+  std::u16string text = typed ? nux::FromUtf8(typed) : std::u16string();
+  if (!text.empty()) ev.ch = text[0];
+  nux::testing::QueueRawInput(ev);
+  // What the key typed beyond one UTF-16 unit follows as characters of their own.
+  if (text.size() > 1) QueueChars(nux::ToUtf8(text.substr(1)).c_str());
+}
+
+// Turns the display's waiting events into raw input; `after` collects what must run once the
+// backend's lock is released (it sends messages).
+void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
+  SDL_PumpEvents();
+  SDL_Event e;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    switch (e.type) {
+      case SDL_MOUSEMOTION: QueueMove(s, PointerAt(s, e.motion.windowID, e.motion.x, e.motion.y)); break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        UINT button = e.button.button == SDL_BUTTON_LEFT    ? 1
+                      : e.button.button == SDL_BUTTON_RIGHT ? 2
+                      : e.button.button == SDL_BUTTON_MIDDLE ? 3
+                                                             : 0;
+        if (!button) break;
+        POINT pt = PointerAt(s, e.button.windowID, e.button.x, e.button.y);
+        QueueMove(s, pt);
+        nux::testing::RawInput ev;
+        ev.pt = pt;
+        ev.button = button;
+        ev.down = e.type == SDL_MOUSEBUTTONDOWN;
+        nux::testing::QueueRawInput(ev);
+        break;
+      }
+      case SDL_MOUSEWHEEL: {
+        int y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        if (!y) break;
+        nux::testing::RawInput ev;
+        ev.pt = s.lastPointer;
+        ev.button = 4;
+        ev.wheel = y * 120;
+        nux::testing::QueueRawInput(ev);
+        break;
+      }
+      case SDL_KEYDOWN: {
+        // The text a press typed comes as the next event; it rides with the key, so that the
+        // key's WM_CHAR is the layout's character.
+        SDL_Event next;
+        if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0 && next.type == SDL_TEXTINPUT) {
+          SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+          QueueKey(e.key, next.text.text);
+        } else {
+          QueueKey(e.key, nullptr);
+        }
+        break;
+      }
+      case SDL_KEYUP: QueueKey(e.key, nullptr); break;
+      case SDL_TEXTINPUT: QueueChars(e.text.text); break;
+      case SDL_SYSWMEVENT: {
+        int x = 0, y = 0;
+        if (RootPointOf(e, &x, &y)) {
+          s.pointer = POINT{x, y};
+          s.rootPoints = true;
+        }
+        break;
+      }
+      case SDL_WINDOWEVENT: {
+        HWND h = WindowOfId(s, e.window.windowID);
+        if (!h) break;
+        Shown& sh = s.windows[h];
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_EXPOSED: sh.present = true; break;
+          case SDL_WINDOWEVENT_CLOSE:
+            // The desktop's close button or its close key: as the system menu's Close.
+            after.push_back([h] {
+              if (IsWindow(h) && IsWindowEnabled(h)) PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+            });
+            break;
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (sh.popup) break;
+            s.focused = h;
+            after.push_back([h] {
+              if (IsWindow(h) && IsWindowEnabled(h) && GetActiveWindow() != h)
+                RunOnWindowThread(h, [h] {
+                  if (IsWindow(h) && GetActiveWindow() != h) SetForegroundWindow(h);
+                });
+            });
+            break;
+          default: break;
+        }
+        break;
+      }
+      default: break;
+    }
+  }
+}
+
+void Reconcile(State& s) {
+  std::vector<Top> tops = Snapshot();
+  // Windows gone from the table.
+  for (auto it = s.windows.begin(); it != s.windows.end();) {
+    bool live = false;
+    for (const Top& t : tops) live = live || t.hwnd == it->first;
+    if (live) {
+      ++it;
+      continue;
+    }
+    SDL_DestroyWindow(it->second.win);
+    if (s.focused == it->first) s.focused = nullptr;
+    it = s.windows.erase(it);
+  }
+  std::vector<HWND> stacking;
+  for (const Top& t : tops) {
+    auto it = s.windows.find(t.hwnd);
+    if (!t.show) {
+      if (it != s.windows.end() && it->second.visible) {
+        SDL_HideWindow(it->second.win);
+        it->second.visible = false;
+      }
+      continue;
+    }
+    int x = t.rect.left, y = t.rect.top, cx = t.rect.right - t.rect.left, cy = t.rect.bottom - t.rect.top;
+    if (it == s.windows.end()) {
+      Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
+      if (t.popup) flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_ALWAYS_ON_TOP;
+      std::string title = nux::ToUtf8(t.title);
+      SDL_Window* win = SDL_CreateWindow(title.c_str(), x, y, cx, cy, flags);
+      if (!win) continue;
+      Shown sh;
+      sh.win = win;
+      sh.id = SDL_GetWindowID(win);
+      sh.rect = t.rect;
+      sh.popup = t.popup;
+      sh.title = t.title;
+      it = s.windows.emplace(t.hwnd, sh).first;
+    }
+    Shown& sh = it->second;
+    if (sh.rect.left != x || sh.rect.top != y) SDL_SetWindowPosition(sh.win, x, y);
+    if ((sh.rect.right - sh.rect.left) != cx || (sh.rect.bottom - sh.rect.top) != cy) {
+      SDL_SetWindowSize(sh.win, cx, cy);
+      sh.present = true;
+    }
+    sh.rect = t.rect;
+    if (sh.title != t.title) {
+      sh.title = t.title;
+      SDL_SetWindowTitle(sh.win, nux::ToUtf8(t.title).c_str());
+    }
+    if (!sh.visible) {
+      SDL_ShowWindow(sh.win);
+      sh.visible = true;
+      sh.present = true;
+    }
+    stacking.push_back(t.hwnd);
+  }
+  // Stacking: raised from the bottom up whenever the order changed.
+  if (stacking != s.stacking) {
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) SDL_RaiseWindow(s.windows[*it].win);
+    s.stacking = stacking;
+  }
+  // The active window holds the display's keyboard focus.
+  HWND active = GetActiveWindow();
+  auto a = s.windows.find(active);
+  if (active && active != s.focused && a != s.windows.end() && a->second.visible && !a->second.popup) {
+    SDL_SetWindowInputFocus(a->second.win);
+    s.focused = active;
+  }
+  // What was drawn.
+  std::map<HWND, RECT> damage;
+  {
+    std::lock_guard<std::mutex> g(DamageMutex());
+    damage.swap(DamageMap());
+  }
+  for (auto& [h, sh] : s.windows) {
+    if (!sh.visible) continue;
+    if (sh.present) {
+      sh.present = false;
+      Present(h, sh, nullptr);
+    } else if (auto d = damage.find(h); d != damage.end()) {
+      Present(h, sh, &d->second);
+    }
+  }
+}
+
+}  // namespace
+
+bool Active() { return S().active; }
+
+bool Open() { return OpenScreen(); }
+
+void Close() { CloseScreen(false); }
+
+void Sync() {
+  State& s = S();
+  if (!s.active) return;
+  std::vector<std::function<void()>> after;
+  {
+    // One thread at a time; a Sync reached again from inside (a message sent while it runs)
+    // or from another thread meanwhile simply leaves it to the running one.
+    std::unique_lock<std::mutex> lock(s.m, std::try_to_lock);
+    if (!lock.owns_lock() || !s.active) return;
+    Reconcile(s);
+    ApplyCursor(s);
+    TakeEvents(s, after);
+  }
+  for (auto& f : after) f();
+}
+
+void Damage(HWND topLevel, const RECT& rect) {
+  if (!S().active || IsRectEmpty(&rect)) return;
+  std::lock_guard<std::mutex> g(DamageMutex());
+  auto [it, fresh] = DamageMap().emplace(topLevel, rect);
+  if (!fresh) UnionRect(&it->second, &it->second, &rect);
+}
+
+bool SetClipboardText(const std::string& utf8) {
+  State& s = S();
+  if (!s.active) return false;
+  std::lock_guard<std::mutex> g(s.m);
+  return SDL_SetClipboardText(utf8.c_str()) == 0;
+}
+
+bool GetClipboardText(std::string* utf8) {
+  State& s = S();
+  if (!s.active) return false;
+  std::lock_guard<std::mutex> g(s.m);
+  if (!SDL_HasClipboardText()) return false;
+  char* text = SDL_GetClipboardText();
+  if (!text) return false;
+  *utf8 = text;
+  SDL_free(text);
+  return true;
+}
+
+bool HasClipboardText() {
+  State& s = S();
+  if (!s.active) return false;
+  std::lock_guard<std::mutex> g(s.m);
+  return SDL_HasClipboardText() == SDL_TRUE;
+}
+
+}  // namespace nux::display

@@ -1,0 +1,239 @@
+// The platform's windows on a virtual X server: shown where they stand, their pixels on the
+// screen, the real pointer and keyboard (xdotool) reaching them through the input path, and the
+// desktop's close request.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/codepage.h"
+#include "display/display.h"
+#include "gdi/gdi.h"
+#include "testing/testing.h"
+#include "ui/ui.h"
+#include "xserver.h"
+
+namespace {
+
+using screentest::VirtualScreen;
+
+struct Seen {
+  std::vector<WPARAM> commands;
+  std::vector<POINT> dragged;  // WM_MOUSEMOVE points (client) while captured
+  bool closeAsked = false;
+  int activations = 0;
+};
+Seen g_seen;
+
+LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT rc;
+      GetClientRect(hwnd, &rc);
+      // Stripes of different colours, so that a shifted or mixed-up picture shows.
+      for (int x = 0; x < rc.right; x += 20) {
+        RECT band{x, 0, x + 20, rc.bottom};
+        HBRUSH b = CreateSolidBrush(RGB((x * 7) & 255, (x * 3 + 60) & 255, 255 - (x & 255)));
+        FillRect(dc, &band, b);
+        DeleteObject(b);
+      }
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_COMMAND: g_seen.commands.push_back(wParam); return 0;
+    case WM_LBUTTONDOWN: SetCapture(hwnd); return 0;
+    case WM_MOUSEMOVE:
+      if (GetCapture() == hwnd)
+        g_seen.dragged.push_back(POINT{short(LOWORD(lParam)), short(HIWORD(lParam))});
+      return 0;
+    case WM_LBUTTONUP: ReleaseCapture(); return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) ++g_seen.activations;
+      break;
+    case WM_CLOSE: g_seen.closeAsked = true; return 0;
+    default: break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The screen's pixels inside a window's rectangle, against the platform's own picture.
+int DifferingPixels(const nux::gdi::Surface& screen, const nux::gdi::Surface& window, POINT at) {
+  int differ = 0;
+  for (int y = 0; y < window.height(); ++y)
+    for (int x = 0; x < window.width(); ++x)
+      if ((screen.at(at.x + x, at.y + y) & 0xFFFFFF) != (window.at(x, y) & 0xFFFFFF)) ++differ;
+  return differ;
+}
+
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "xwd"})
+      if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    std::string why;
+    ASSERT_TRUE(screen_.Start(1024, 768, &why)) << why;
+    setenv("DISPLAY", screen_.display().c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("NUX_DISPLAY");
+    ASSERT_TRUE(nux::display::Open());
+    g_seen = Seen{};
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = TestProc;
+    wc.lpszClassName = u"ScreenTest";
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    RegisterClassW(&wc);
+  }
+
+  void TearDown() override {
+    nux::testing::ResetUi();
+    nux::display::Close();
+    nux::testing::ResetMonitors();
+    setenv("NUX_DISPLAY", "none", 1);
+    screen_.Stop();
+  }
+
+  // Pumps the messages until `done` holds or five seconds pass.
+  bool PumpUntil(const std::function<bool()>& done) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+      nux::testing::PumpMessages();
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+  }
+  void Settle() {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+    while (std::chrono::steady_clock::now() < end) {
+      nux::testing::PumpMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  static void Pump() { nux::testing::PumpMessages(); }
+
+  // How many of the screen's pixels in the window's place differ from the window's own
+  // picture, once the screen has caught up (or five seconds passed).
+  int OffScreen(HWND h) {
+    int differ = -1;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    do {
+      nux::testing::PumpMessages();
+      nux::gdi::Surface shot, mine;
+      RECT r{};
+      GetWindowRect(h, &r);
+      if (!nux::testing::CaptureWindow(h, &mine) || !screen_.ReadScreen(&shot, Pump)) return -1;
+      differ = DifferingPixels(shot, mine, POINT{r.left, r.top});
+    } while (differ != 0 && std::chrono::steady_clock::now() < end);
+    return differ;
+  }
+
+  bool Xdo(const std::vector<std::string>& args) { return screen_.Xdotool(args, Pump); }
+  bool MoveTo(int x, int y) { return Xdo({"mousemove", std::to_string(x), std::to_string(y)}); }
+
+  HWND MakeWindow(RECT r, DWORD style = WS_POPUP | WS_VISIBLE) {
+    HWND h = CreateWindowExW(0, u"ScreenTest", u"Bildschirm", style, r.left, r.top, r.right - r.left,
+                             r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+    Settle();
+    return h;
+  }
+
+  VirtualScreen screen_;
+};
+
+TEST_F(ScreenTest, MonitorsAreTheDisplays) {
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_EQ(work.right, 1024);
+  EXPECT_EQ(work.bottom, 768);
+}
+
+TEST_F(ScreenTest, WindowShowsItsSurfaceWhereItStandsAndFollowsMovesAndHiding) {
+  HWND h = MakeWindow(RECT{100, 80, 500, 380});
+  ASSERT_TRUE(h);
+  EXPECT_EQ(OffScreen(h), 0);
+
+  // Moved and sized by the program: the picture follows, and the old place is bare again.
+  SetWindowPos(h, nullptr, 300, 200, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(OffScreen(h), 0);
+  nux::gdi::Surface shot;
+  ASSERT_TRUE(screen_.ReadScreen(&shot, Pump));
+  EXPECT_EQ(shot.at(150, 130) & 0xFFFFFF, 0u);
+
+  ShowWindow(h, SW_HIDE);
+  EXPECT_TRUE(PumpUntil([&] { return screen_.ReadScreen(&shot, Pump) && (shot.at(350, 250) & 0xFFFFFF) == 0; }))
+      << "a hidden window leaves the screen";
+}
+
+TEST_F(ScreenTest, OwnedWindowStaysAboveItsOwner) {
+  HWND owner = MakeWindow(RECT{100, 100, 500, 400});
+  HWND owned = CreateWindowExW(0, u"ScreenTest", u"", WS_POPUP, 200, 200, 100, 100, owner, nullptr, nullptr, nullptr);
+  ShowWindow(owned, SW_SHOWNOACTIVATE);
+  // Brought to the top, the owner still stays below what it owns.
+  SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(OffScreen(owned), 0);
+}
+
+TEST_F(ScreenTest, PointerClicksAButtonAndDragsBeyondTheWindow) {
+  HWND h = MakeWindow(RECT{100, 100, 500, 400});
+  HWND button = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, h,
+                                reinterpret_cast<HMENU>(7), nullptr, nullptr);
+  ASSERT_TRUE(button);
+  Settle();
+  ASSERT_TRUE(MoveTo(160, 132));
+  ASSERT_TRUE(Xdo({"click", "1"}));
+  EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));
+  ASSERT_EQ(g_seen.commands.size(), 1u);
+  EXPECT_EQ(g_seen.commands[0], MAKEWPARAM(7, BN_CLICKED));
+
+  // Pressed inside, moved out to the left and above the window while held: the captured
+  // window hears of points outside it.
+  ASSERT_TRUE(MoveTo(300, 300));
+  ASSERT_TRUE(Xdo({"mousedown", "1"}));
+  ASSERT_TRUE(MoveTo(200, 200));
+  ASSERT_TRUE(MoveTo(50, 40));
+  EXPECT_TRUE(PumpUntil([] { return !g_seen.dragged.empty() && g_seen.dragged.back().x == -50; }));
+  ASSERT_FALSE(g_seen.dragged.empty());
+  EXPECT_EQ(g_seen.dragged.back().x, -50);
+  EXPECT_EQ(g_seen.dragged.back().y, -60);
+  ASSERT_TRUE(Xdo({"mouseup", "1"}));
+  EXPECT_TRUE(PumpUntil([&] { return GetCapture() == nullptr; }));
+}
+
+TEST_F(ScreenTest, KeysAndTypedTextReachTheFocusedEdit) {
+  HWND h = MakeWindow(RECT{100, 100, 500, 400});
+  HWND edit = CreateWindowExW(0, u"Edit", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 20, 20, 300, 24, h,
+                              reinterpret_cast<HMENU>(8), nullptr, nullptr);
+  ASSERT_TRUE(screentest::AddGermanKeys(screen_.display()));
+  SetFocus(edit);
+  Settle();
+  ASSERT_TRUE(MoveTo(200, 132));
+  ASSERT_TRUE(Xdo({"click", "1"}));
+  // Letters, capitals, umlauts and ß, as a person types them.
+  ASSERT_TRUE(Xdo({"type", "--delay", "20", "Grüße aus Köln, Ärger"}));
+  auto text = [&] {
+    char16_t buf[64] = {};
+    GetWindowTextW(edit, buf, 64);
+    return std::u16string(buf);
+  };
+  EXPECT_TRUE(PumpUntil([&] { return text() == u"Grüße aus Köln, Ärger"; })) << nux::ToUtf8(text());
+  // BackSpace removes the last letter: keys without text still act.
+  ASSERT_TRUE(Xdo({"key", "BackSpace"}));
+  EXPECT_TRUE(PumpUntil([&] { return text() == u"Grüße aus Köln, Ärge"; })) << nux::ToUtf8(text());
+}
+
+TEST_F(ScreenTest, DesktopCloseRequestBecomesWmClose) {
+  HWND h = MakeWindow(RECT{100, 100, 300, 300});
+  ASSERT_TRUE(h);
+  // What a window manager does when the person closes a window.
+  ASSERT_TRUE(screentest::SendDeleteWindow(screen_.display(), "Bildschirm")) << "the window is not on the screen";
+  EXPECT_TRUE(PumpUntil([] { return g_seen.closeAsked; }));
+}
+
+}  // namespace
