@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <unordered_set>
 
 #include "DrawHelpers.h"
 #include "FieldSplitter.h"
@@ -144,15 +145,9 @@ BOOL CNUXTreeCtrl::FillLevel(HTREEITEM hParent) {
 }
 
 BOOL CNUXTreeCtrl::ReadLevel(unsigned long pid, std::vector<LevelRecord>& records) {
-  CDaoRecordset* pids = nullptr;
+  CDaoRecordset* parents = nullptr;
   try {
-    pids = new CDaoRecordset(m_pDatabase);
     CString sql;
-    if (m_strFilter.IsEmpty())
-      sql.Format(u"Select PID from %s order by PID ASC", m_strTable.GetString());
-    else
-      sql.Format(u"Select PID from %s WHERE %s order by PID ASC", m_strTable.GetString(), m_strFilter.GetString());
-    pids->Open(dbOpenDynaset, sql);
     if (m_strFilter.IsEmpty())
       sql.Format(u"SELECT ID,PID,Title FROM %s WHERE PID=%lu ORDER BY %s", m_strTable.GetString(), pid,
                  m_strOrder.GetString());
@@ -169,24 +164,45 @@ BOOL CNUXTreeCtrl::ReadLevel(unsigned long pid, std::vector<LevelRecord>& record
       splitter.StripTags();
       text = splitter.m_strText;
       text.Trim();
-      LevelRecord record{LongField(m_pRecordset, u"ID"), LongField(m_pRecordset, u"PID"), text, FALSE};
-      if (record.nID != record.nPID) {
-        CString criteria;
-        criteria.Format(u"PID = %lu", static_cast<unsigned long>(record.nID));
-        record.bHasChildren = pids->FindFirst(criteria);
-      }
-      records.push_back(record);
+      records.push_back(LevelRecord{LongField(m_pRecordset, u"ID"), LongField(m_pRecordset, u"PID"), text, FALSE});
       m_pRecordset->MoveNext();
     }
-    pids->Close();
-    delete pids;
     m_pRecordset->Close();
+
+    // Which of the level's entries have children: one query for the whole level (a few for a
+    // very wide one), "PID IN (...)", which the table's PID index answers.
+    std::unordered_set<long> withChildren;
+    const size_t kBatch = 500;
+    for (size_t first = 0; first < records.size(); first += kBatch) {
+      CString list;
+      for (size_t k = first; k < records.size() && k < first + kBatch; ++k) {
+        CString one;
+        one.Format(k == first ? u"%lu" : u",%lu", static_cast<unsigned long>(records[k].nID));
+        list += one;
+      }
+      if (m_strFilter.IsEmpty())
+        sql.Format(u"SELECT PID FROM %s WHERE PID IN (%s)", m_strTable.GetString(), list.GetString());
+      else
+        sql.Format(u"SELECT PID FROM %s WHERE PID IN (%s) AND %s", m_strTable.GetString(), list.GetString(),
+                   m_strFilter.GetString());
+      parents = new CDaoRecordset(m_pDatabase);
+      parents->Open(dbOpenDynaset, sql);
+      while (!parents->IsEOF()) {
+        withChildren.insert(LongField(parents, u"PID"));
+        parents->MoveNext();
+      }
+      parents->Close();
+      delete parents;
+      parents = nullptr;
+    }
+    // An entry that is its own parent gets no placeholder.
+    for (LevelRecord& record : records) record.bHasChildren = record.nID != record.nPID && withChildren.count(record.nID) > 0;
     return TRUE;
   } catch (CException* e) {
     ReportException(e, u"CNUXTreeCtrl::Fill");
     // Neither recordset stays open.
-    CloseQuietly(pids);
-    delete pids;
+    CloseQuietly(parents);
+    delete parents;
     CloseQuietly(m_pRecordset);
     records.clear();
     return FALSE;

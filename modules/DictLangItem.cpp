@@ -1,5 +1,7 @@
 #include "DictLangItem.h"
 
+#include <algorithm>
+
 #include "VariantText.h"
 
 IMPLEMENT_DYNCREATE(CDictLangItem, CListWndItem)
@@ -73,7 +75,8 @@ int CDictLangItem::DrawRow(CDC* pDC, CRect rect, BOOL bMeasureOnly, int nState, 
   for (int i = 0; i < 3; ++i) {
     CRect text = columns[i];
     text.DeflateRect(kInset, kInset);
-    height = pDC->DrawText(*words[i], &text, format);
+    // The row is as high as its highest text.
+    height = std::max(height, pDC->DrawText(*words[i], &text, format));
   }
   pDC->SelectObject(oldFont);
   return height + 6;

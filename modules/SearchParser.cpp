@@ -15,6 +15,31 @@ const CString kNot(u"!");
 
 bool IsAndOr(const CString& token) { return token == kAnd || token == kOr; }
 
+// What parts words: the blank, tab, CR, LF and the non-breaking space.
+bool IsSeparator(WCHAR c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x00A0; }
+
+// While the query is normalised, brackets inside a closed phrase stand in for themselves as
+// characters no one types, so that they stay part of the phrase's text.
+constexpr WCHAR kPhraseOpen = 0xE000;
+constexpr WCHAR kPhraseClose = 0xE001;
+
+void ShieldPhraseBrackets(CString& text) {
+  for (int open = text.Find(u'"'); open >= 0;) {
+    const int close = text.Find(u'"', open + 1);
+    if (close < 0) break;
+    for (int i = open + 1; i < close; ++i) {
+      if (text[i] == u'(') text.SetAt(i, kPhraseOpen);
+      if (text[i] == u')') text.SetAt(i, kPhraseClose);
+    }
+    open = text.Find(u'"', close + 1);
+  }
+}
+
+void UnshieldPhraseBrackets(CString& text) {
+  text.Replace(kPhraseOpen, u'(');
+  text.Replace(kPhraseClose, u')');
+}
+
 int CountOf(const CString& text, WCHAR ch) {
   int count = 0;
   for (int i = 0; i < text.GetLength(); ++i) count += text[i] == ch ? 1 : 0;
@@ -127,8 +152,12 @@ void CSearchParser::RemoveInvalidCharacters(const CString& strText) {
   m_strSQL.Empty();
 
   // Every "(" joined to the text after it and parted from the text before it, every ")" the
-  // other way round, single blanks elsewhere.
+  // other way round, single blanks elsewhere. Tabs, line ends and non-breaking spaces are blanks.
   CString query(strText);
+  for (int i = 0; i < query.GetLength(); ++i) {
+    if (IsSeparator(query[i])) query.SetAt(i, u' ');
+  }
+  ShieldPhraseBrackets(query);
   ReplaceAll(query, u"(", u" (");
   ReplaceAll(query, u"(", u"( ");
   ReplaceAll(query, u")", u" )");
@@ -166,6 +195,7 @@ void CSearchParser::RemoveInvalidCharacters(const CString& strText) {
     }
   }
   for (auto it = open.rbegin(); it != open.rend(); ++it) query.Delete(*it, 1);
+  UnshieldPhraseBrackets(query);
   m_strQuery = query;
 }
 
@@ -190,50 +220,54 @@ void CSearchParser::Tokenize() {
       {u"NON", kNot}, {interfaceAnd, kAnd}, {interfaceOr, kOr}, {interfaceNot, kNot},
   };
 
-  bool phraseOpen = false;
-  CString phrase;
-  int position = 0;
-  for (;;) {
-    CString field = m_strQuery.Tokenize(u" ", position);
-    if (position < 0) break;
-    field.Trim();
-    if (field.IsEmpty() || field == u"\"\"") continue;
-
-    for (int at = field.Find(u'('); at >= 0; at = field.Find(u'(')) {
+  // Brackets, words and phrases: a phrase runs from a double quote to the next, blanks and
+  // brackets inside it included; a phrase still open at the end is dropped.
+  const CString& q = m_strQuery;
+  const int n = q.GetLength();
+  for (int i = 0; i < n;) {
+    const WCHAR c = q[i];
+    if (IsSeparator(c)) {
+      ++i;
+    } else if (c == u'(') {
       m_Tokens.Add(kOpen);
-      field = field.Mid(at + 1);
-    }
-    int closing = 0;
-    const int cut = field.Find(u')');
-    if (cut >= 0) {
-      closing = CountOf(field.Mid(cut), u')');
-      field = field.Left(cut);
-    }
-
-    if (CountOf(field, u'"') == 1) {
-      if (!phraseOpen) {
-        phrase = field;
-        phraseOpen = true;
-      } else {
-        m_Tokens.Add(phrase + u" " + field);
-        phraseOpen = false;
+      ++i;
+    } else if (c == u')') {
+      m_Tokens.Add(kClose);
+      ++i;
+    } else if (c == u'"') {
+      const int close = q.Find(u'"', i + 1);
+      if (close < 0) break;
+      // Blanks inside a phrase count once; a phrase of blanks only is no term at all.
+      CString phrase;
+      bool blank = false;
+      for (int k = i + 1; k < close; ++k) {
+        if (IsSeparator(q[k])) {
+          blank = true;
+          continue;
+        }
+        if (blank && !phrase.IsEmpty()) phrase += u' ';
+        blank = false;
+        phrase += q[k];
       }
-    } else if (phraseOpen) {
-      phrase += u" " + field;
+      if (!phrase.IsEmpty()) m_Tokens.Add(u"\"" + phrase + u"\"");
+      i = close + 1;
     } else {
+      int end = i;
+      while (end < n && !IsSeparator(q[end]) && q[end] != u'(' && q[end] != u')' && q[end] != u'"') ++end;
+      CString field = q.Mid(i, end - i);
+      i = end;
       field.MakeUpper();
       for (const auto& op : operators) {
         // An empty interface text cannot be typed; it must not turn an empty word into an operator.
-        if (!op.word.IsEmpty() && field == op.word) {
+        // The interface's words are operators in any letter case.
+        if (!op.word.IsEmpty() && field.CompareNoCase(op.word) == 0) {
           field = op.token;
           break;
         }
       }
       m_Tokens.Add(field);
     }
-    for (int i = 0; i < closing; ++i) m_Tokens.Add(kClose);
   }
-  // A phrase still open at the end is dropped.
 
   // Of two operators in a row only the first stays ("!" does not count).
   for (INT_PTR i = 1; i < m_Tokens.GetSize();) {
@@ -256,7 +290,7 @@ void CSearchParser::Tokenize() {
   for (INT_PTR i = 1; i < m_Tokens.GetSize(); ++i) {
     if (m_Tokens[i] != kOpen) continue;
     INT_PTR before = i - 1;
-    while (before >= 0 && m_Tokens[before] == kOpen) --before;
+    while (before >= 0 && (m_Tokens[before] == kOpen || m_Tokens[before] == kNot)) --before;
     if (before >= 0 && !IsAndOr(m_Tokens[before])) {
       m_Tokens.InsertAt(before + 1, kAnd);
       ++i;
@@ -275,6 +309,11 @@ int CSearchParser::BuildSQL() {
   const CString defaultOperator = m_nDefaultOperator == 1 ? u" AND " : u" OR ";
   std::vector<Piece> pieces;
   bool anyTest = false;
+  // NOT before a group negates the group; each NOT turns the next operand over, so two undo
+  // each other. Words of a negated group are not highlighted, as negated words are not.
+  std::vector<bool> groupNegated;  // of each open group
+  int negatedGroups = 0;
+  bool negate = false;
   INT_PTR i = 0;
   while (i < m_Tokens.GetSize()) {
     CString notPrefix;
@@ -282,9 +321,16 @@ int CSearchParser::BuildSQL() {
     while (i < m_Tokens.GetSize()) {
       const CString token = m_Tokens[i];
       if (token == kOpen) {
-        pieces.push_back({Piece::Open, kOpen});
+        pieces.push_back({Piece::Open, negate ? CString(u"NOT (") : kOpen});
+        groupNegated.push_back(negate);
+        negatedGroups += negate ? 1 : 0;
+        negate = false;
       } else if (token == kClose) {
         pieces.push_back({Piece::Close, kClose});
+        if (!groupNegated.empty()) {
+          negatedGroups -= groupNegated.back() ? 1 : 0;
+          groupNegated.pop_back();
+        }
       } else if (token == kAnd) {
         pieces.push_back({Piece::Operator, u" AND "});
         operatorSeen = true;
@@ -292,7 +338,7 @@ int CSearchParser::BuildSQL() {
         pieces.push_back({Piece::Operator, u" OR "});
         operatorSeen = true;
       } else if (token == kNot) {
-        notPrefix = u"NOT ";
+        negate = !negate;
       } else {
         break;
       }
@@ -300,6 +346,8 @@ int CSearchParser::BuildSQL() {
     }
     if (i >= m_Tokens.GetSize()) break;
 
+    if (negate) notPrefix = u"NOT ";
+    negate = false;
     CString word = m_Tokens[i];
     CString left;
     left.Format(u"[%s] %sLIKE", m_strColumn.GetString(), notPrefix.GetString());
@@ -329,8 +377,8 @@ int CSearchParser::BuildSQL() {
     pieces.push_back({Piece::Test, test});
     anyTest = true;
 
-    // A word searched with NOT is not highlighted.
-    if (!notPrefix.IsEmpty()) {
+    // A word searched with NOT, or inside a negated group, is not highlighted.
+    if (!notPrefix.IsEmpty() || negatedGroups > 0) {
       m_Tokens.RemoveAt(i);
     } else {
       ++i;

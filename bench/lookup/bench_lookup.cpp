@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+#include "base/textcase.h"
 #include "base/wstr.h"
 #include "dao/dao.h"
 #include "fs/fs.h"
@@ -132,14 +133,20 @@ Figures Measure(const std::string& root, int pages, InitFn init, TermFn term, Lo
   sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   sqlite3_exec(raw, "PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-32768; PRAGMA mmap_size=268435456", nullptr,
                nullptr, nullptr);
+  // The content's texts are in the database layer's order of text: the reader compares with it.
+  auto order = [](void*, int n1, const void* a, int n2, const void* b) {
+    return nux::CollateUtf8(std::string_view(static_cast<const char*>(a), size_t(n1)),
+                            std::string_view(static_cast<const char*>(b), size_t(n2)));
+  };
+  sqlite3_create_collation_v2(raw, "NUXTEXT", SQLITE_UTF8, nullptr, order, nullptr);
   sqlite3_stmt* ref = nullptr;
   sqlite3_prepare_v2(raw,
                      "SELECT SV_TypeId_Lookup, SV_objectId_Lookup, DC_objectId_Lookup, PG_objectId_Lookup, "
                      "RB_objectId_Lookup, HP_objectId_Lookup FROM SV_LookUp_Table_Ref WHERE ID_QBZ_SV = ?1 "
-                     "COLLATE NOCASE",
+                     "COLLATE NUXTEXT",
                      -1, &ref, nullptr);
   sqlite3_stmt* lang = nullptr;
-  sqlite3_prepare_v2(raw, "SELECT proper_name FROM SV_LookUp_Table_Lang WHERE ID_QBZ_SV = ?1 COLLATE NOCASE", -1,
+  sqlite3_prepare_v2(raw, "SELECT proper_name FROM SV_LookUp_Table_Lang WHERE ID_QBZ_SV = ?1 COLLATE NUXTEXT", -1,
                      &lang, nullptr);
 
   const int probes = 997;

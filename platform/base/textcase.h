@@ -32,6 +32,14 @@ void UpperInPlace(char16_t* s, size_t n);
 void LowerInPlace(char16_t* s, size_t n);
 std::u16string ToUpper(std::u16string_view s);
 std::u16string ToLower(std::u16string_view s);
+// Letter classes of a character, as Unicode has them.
+bool IsUpperCodePoint(char32_t c);
+bool IsLowerCodePoint(char32_t c);
+bool IsLetterCodePoint(char32_t c);
+// The same mapping for one byte of the ANSI code page (Windows-1252): "ä" and "Ä", "ÿ" and
+// "Ÿ"; a letter whose other case the code page lacks ("µ", "ß") stays as it is.
+char UpperAnsiChar(char c);
+char LowerAnsiChar(char c);
 // The same for UTF-8 text (the database layer's form).
 std::string ToUpperUtf8(std::string_view s);
 std::string ToLowerUtf8(std::string_view s);
@@ -48,6 +56,9 @@ bool EqualNoCase(std::u16string_view a, std::u16string_view b);
 int CompareNoCase(std::u16string_view a, std::u16string_view b);
 // Is this character a letter, a digit, a letter's combining mark (for word bounds)?
 bool IsLetterOrDigit(char32_t c);
+// The simple (one to one) folding of one unit, for matching a character at a time: "Ä" and
+// "ä" fold alike, "ß" stays itself. A lone surrogate comes back unchanged.
+char16_t FoldChar(char16_t c);
 
 // ---- collation (the order of text) -----------------------------------------------------
 // <0, 0, >0 in the general order, case-insensitive and accent-sensitive.
@@ -56,5 +67,8 @@ int CollateUtf8(std::string_view a, std::string_view b);
 // The collation's sort key of a text: keys compare (as byte strings, memcmp order) exactly as
 // Collate compares their texts.
 std::string CollationKey(std::u16string_view s);
+// A text that sorts after every text that begins with `prefix`, and before every text that does
+// not and sorts after it: the end of the range that a prefix search covers.
+std::u16string CollationPrefixEnd(std::u16string_view prefix);
 
 }  // namespace nux

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/codepage.h"
+#include "base/textcase.h"
 
 // ---- wide strings -----------------------------------------------------------------
 
@@ -69,12 +70,13 @@ int wcsncmp(const char16_t* a, const char16_t* b, size_t count) {
   return 0;
 }
 
-// The run-time folds to lower case before comparing, so '_' sorts before the letters.
+// The run-time folds to lower case before comparing, so '_' sorts before the letters. Every
+// letter has its case ("Ä" is "ä"), a character at a time.
 int _wcsicmp(const char16_t* a, const char16_t* b) { return _wcsnicmp(a, b, SIZE_MAX); }
 
 int _wcsnicmp(const char16_t* a, const char16_t* b, size_t count) {
   for (size_t i = 0; i < count; ++i) {
-    char16_t ca = nux::LowerAscii(a[i]), cb = nux::LowerAscii(b[i]);
+    char16_t ca = nux::FoldChar(a[i]), cb = nux::FoldChar(b[i]);
     if (ca != cb) return ca < cb ? -1 : 1;
     if (ca == 0) return 0;
   }
@@ -175,12 +177,12 @@ char16_t* _wcsdup(const char16_t* s) {
 }
 
 char16_t* _wcsupr(char16_t* s) {
-  for (char16_t* p = s; *p; ++p) *p = nux::UpperAscii(*p);
+  nux::UpperInPlace(s, wcslen(s));
   return s;
 }
 
 char16_t* _wcslwr(char16_t* s) {
-  for (char16_t* p = s; *p; ++p) *p = nux::LowerAscii(*p);
+  nux::LowerInPlace(s, wcslen(s));
   return s;
 }
 
@@ -399,27 +401,18 @@ int iswdigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 int iswxdigit(char16_t c) {
   return iswdigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
-int iswupper(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
-}
-int iswlower(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7) || c == 0xAA || c == 0xB5 ||
-         c == 0xBA;
-}
-// Letters: ASCII, Latin-1 and the alphabetic blocks that follow it (Latin extended, Greek,
-// Cyrillic).
-int iswalpha(char16_t c) {
-  return iswupper(c) || iswlower(c) || (c >= 0x100 && c <= 0x24F) || (c >= 0x370 && c <= 0x3FF && c != 0x37E) ||
-         (c >= 0x400 && c <= 0x481) || (c >= 0x48A && c <= 0x52F);
-}
+// Letter classes of every character, as Unicode has them.
+int iswupper(char16_t c) { return nux::IsUpperCodePoint(c) ? 1 : 0; }
+int iswlower(char16_t c) { return nux::IsLowerCodePoint(c) ? 1 : 0; }
+int iswalpha(char16_t c) { return nux::IsLetterCodePoint(c) ? 1 : 0; }
 int iswalnum(char16_t c) { return iswalpha(c) || iswdigit(c); }
 int iswcntrl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 int iswpunct(char16_t c) {
   return (c > 0x20 && c < 0x7F && !iswalnum(c)) || (c >= 0xA1 && c <= 0xBF && c != 0xAA && c != 0xB5 && c != 0xBA) ||
          c == 0xD7 || c == 0xF7;
 }
-char16_t towupper(char16_t c) { return nux::UpperAscii(c); }
-char16_t towlower(char16_t c) { return nux::LowerAscii(c); }
+char16_t towupper(char16_t c) { return nux::UpperChar(c); }
+char16_t towlower(char16_t c) { return nux::LowerChar(c); }
 
 // ---- 8-bit strings ----------------------------------------------------------------
 
@@ -427,8 +420,8 @@ int _stricmp(const char* a, const char* b) { return _strnicmp(a, b, SIZE_MAX); }
 
 int _strnicmp(const char* a, const char* b, size_t count) {
   for (size_t i = 0; i < count; ++i) {
-    unsigned char ca = static_cast<unsigned char>(nux::LowerAscii(a[i]));
-    unsigned char cb = static_cast<unsigned char>(nux::LowerAscii(b[i]));
+    unsigned char ca = static_cast<unsigned char>(nux::LowerAnsiChar(a[i]));
+    unsigned char cb = static_cast<unsigned char>(nux::LowerAnsiChar(b[i]));
     if (ca != cb) return ca < cb ? -1 : 1;
     if (ca == 0) return 0;
   }
@@ -437,13 +430,14 @@ int _strnicmp(const char* a, const char* b, size_t count) {
 
 int _stricoll(const char* a, const char* b) { return _stricmp(a, b); }
 
+// 8-bit text is in the ANSI code page: its letters have their case too.
 char* _strupr(char* s) {
-  for (char* p = s; *p; ++p) *p = nux::UpperAscii(*p);
+  for (char* p = s; *p; ++p) *p = nux::UpperAnsiChar(*p);
   return s;
 }
 
 char* _strlwr(char* s) {
-  for (char* p = s; *p; ++p) *p = nux::LowerAscii(*p);
+  for (char* p = s; *p; ++p) *p = nux::LowerAnsiChar(*p);
   return s;
 }
 

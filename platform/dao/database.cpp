@@ -11,6 +11,7 @@
 #include <random>
 
 #include "base/codepage.h"
+#include "base/textcase.h"
 #include "base/wstr.h"
 #include "dao/impl.h"
 #include "dao/sha256.h"
@@ -194,6 +195,10 @@ void DatabaseImpl::Fail(int rc, bool forCriteria) const {
     case SQLITE_FULL: ThrowJet(3035, u"System resource exceeded.");
     case SQLITE_IOERR: ThrowJet(3040, u"Disk I/O error during read.");
     default: break;
+  }
+  // Conditions nested deeper than SQLite's parser or expression tree take.
+  if (msg.find("parser stack overflow") != std::string::npos || msg.find("Expression tree is too large") != std::string::npos) {
+    ThrowJet(kErrQueryTooComplex, u"Query is too complex.");
   }
   if (msg.find("syntax error") != std::string::npos) {
     ThrowJet(kErrSyntaxInExpression, u"Syntax error (missing operator) in expression.");
@@ -425,6 +430,12 @@ void LikeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int(ctx, LikeMatch(text(argv[0]), text(argv[1])) ? 1 : 0);
 }
 
+// The order of text: compares the UTF-8 forms in the general language order, without case.
+int TextCollation(void*, int lengthA, const void* a, int lengthB, const void* b) {
+  return nux::CollateUtf8(std::string_view(static_cast<const char*>(a), size_t(lengthA)),
+                          std::string_view(static_cast<const char*>(b), size_t(lengthB)));
+}
+
 void Configure(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
   // Unknown names in double quotes are errors, not texts.
@@ -432,6 +443,7 @@ void Configure(sqlite3* db) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_create_function_v2(db, "nux_like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, LikeFunction, nullptr,
                              nullptr, nullptr);
+  sqlite3_create_collation_v2(db, kTextCollation, SQLITE_UTF8, nullptr, TextCollation, nullptr);
   sqlite3_busy_timeout(db, 2000);
   // Content databases are read page by page at random: a page cache that holds them (up to
   // 32 MB) and reading through a mapping keep look-ups off the disk calls.
@@ -449,16 +461,29 @@ bool HasAccessTable(DatabaseImpl& d) {
 
 bool PasswordMatches(DatabaseImpl& d, std::u16string_view password) {
   sqlite3_stmt* s = d.PrepareOnce(std::string("SELECT salt, digest FROM ") + kAccessTable);
+  // The access record is one salt and one digest of 32 bytes. A record that cannot be read, or
+  // is missing or malformed, is damage, not a wrong password.
+  int rc = sqlite3_step(s);
+  bool damaged = rc != SQLITE_ROW;
   bool ok = false;
-  if (sqlite3_step(s) == SQLITE_ROW) {
+  if (!damaged) {
+    const bool blobs = sqlite3_column_type(s, 0) == SQLITE_BLOB && sqlite3_column_type(s, 1) == SQLITE_BLOB;
     const auto* salt = static_cast<const uint8_t*>(sqlite3_column_blob(s, 0));
-    std::vector<uint8_t> saltBytes(salt, salt + sqlite3_column_bytes(s, 0));
+    const int saltBytes = sqlite3_column_bytes(s, 0);
     const auto* digest = static_cast<const uint8_t*>(sqlite3_column_blob(s, 1));
-    int digestBytes = sqlite3_column_bytes(s, 1);
-    std::array<uint8_t, 32> expected = PasswordDigest(saltBytes, password);
-    ok = digest && digestBytes == 32 && std::memcmp(digest, expected.data(), 32) == 0;
+    const int digestBytes = sqlite3_column_bytes(s, 1);
+    damaged = !blobs || !salt || saltBytes <= 0 || !digest || digestBytes != 32;
+    if (!damaged) {
+      std::vector<uint8_t> saltCopy(static_cast<size_t>(saltBytes));
+      std::memcpy(saltCopy.data(), salt, saltCopy.size());
+      std::array<uint8_t, 32> expected = PasswordDigest(saltCopy, password);
+      ok = std::memcmp(digest, expected.data(), 32) == 0;
+      rc = sqlite3_step(s);
+      damaged = rc != SQLITE_DONE;  // one record, read to its end
+    }
   }
   sqlite3_finalize(s);
+  if (damaged) ThrowJet(kErrUnrecognizedFormat, u"Unrecognized database format '" + d.name + u"'.");
   return ok;
 }
 
@@ -480,7 +505,9 @@ void WritePassword(DatabaseImpl& d, std::u16string_view password) {
 
 // Opens the connection on a file that exists; the caller has checked the path.
 void OpenConnection(DatabaseImpl& d, const std::string& filePath, bool create) {
-  // A connection serves the one thread that holds its objects, as the class library's do.
+  // Every call through the layer holds the database's own lock (DatabaseImpl::mutex), which
+  // serialises the connection and the layer's caches together; SQLite's own mutex would guard
+  // the connection alone.
   int flags = (d.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
   if (create) flags |= SQLITE_OPEN_CREATE;
   int lockFd = ::open(filePath.c_str(), (create ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY) | O_CLOEXEC, 0644);
@@ -495,6 +522,11 @@ void OpenConnection(DatabaseImpl& d, const std::string& filePath, bool create) {
     ThrowJet(kErrFileInUse, u"Could not use '" + d.name + u"'; file already in use.");
   }
   d.lockFd = lockFd;
+  // An empty file is not a database (SQLite would take it for a new, empty one).
+  struct stat info;
+  if (!create && (::fstat(lockFd, &info) != 0 || info.st_size == 0)) {
+    ThrowJet(kErrUnrecognizedFormat, u"Unrecognized database format '" + d.name + u"'.");
+  }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(filePath.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -530,7 +562,7 @@ CDaoDatabase::~CDaoDatabase() { Close(); }
 
 void CDaoDatabase::Open(LPCWSTR lpszName, BOOL bExclusive, BOOL bReadOnly, LPCWSTR lpszConnect) {
   Close();
-  Guard([&] {
+  Guard(this, [&] {
     DatabaseImpl& d = *m_impl;
     d.name = lpszName ? lpszName : u"";
     d.connect = lpszConnect ? lpszConnect : u"";
@@ -559,7 +591,7 @@ void CDaoDatabase::Open(LPCWSTR lpszName, BOOL bExclusive, BOOL bReadOnly, LPCWS
 void CDaoDatabase::Create(LPCWSTR lpszName, LPCWSTR lpszLocale, int dwOptions) {
   (void)dwOptions;
   Close();
-  Guard([&] {
+  Guard(this, [&] {
     DatabaseImpl& d = *m_impl;
     d.name = lpszName ? lpszName : u"";
     d.connect.clear();
@@ -569,6 +601,8 @@ void CDaoDatabase::Create(LPCWSTR lpszName, LPCWSTR lpszLocale, int dwOptions) {
     if (filePath.empty()) ThrowJet(nux::dao::kErrInvalidPath, u"'" + d.name + u"' is not a valid path.");
     try {
       nux::dao::OpenConnection(d, filePath, true);
+      // The header is written at once: a new database is never an empty file, which opens as damage.
+      d.Exec("PRAGMA application_id = 1314216787");
       std::u16string password = nux::dao::ParseKey(lpszLocale ? lpszLocale : u"", "PWD");
       if (!password.empty()) nux::dao::WritePassword(d, password);
     } catch (...) {
@@ -583,7 +617,10 @@ void CDaoDatabase::Create(LPCWSTR lpszName, LPCWSTR lpszLocale, int dwOptions) {
 }
 
 void CDaoDatabase::Close() {
-  m_impl->Close();
+  {
+    std::lock_guard<std::recursive_mutex> own(m_impl->mutex);
+    m_impl->Close();
+  }
   std::lock_guard<std::mutex> lock(nux::dao::g_openMutex);
   nux::dao::OpenDatabases().erase(this);
 }
@@ -593,18 +630,18 @@ BOOL CDaoDatabase::CanUpdate() { return m_impl->IsOpen() && !m_impl->readOnly; }
 BOOL CDaoDatabase::CanTransact() { return m_impl->IsOpen(); }
 
 CStringW CDaoDatabase::GetName() {
-  Guard([&] { m_impl->CheckOpen(); });
+  Guard(this, [&] { m_impl->CheckOpen(); });
   return CStringW(m_impl->name.c_str());
 }
 
 CStringW CDaoDatabase::GetConnect() {
-  Guard([&] { m_impl->CheckOpen(); });
+  Guard(this, [&] { m_impl->CheckOpen(); });
   return CStringW(m_impl->connect.c_str());
 }
 
 void CDaoDatabase::Execute(LPCWSTR lpszSQL, int nOptions) {
   (void)nOptions;
-  Guard([&] {
+  Guard(this, [&] {
     DatabaseImpl& d = *m_impl;
     d.CheckOpen();
     DatabaseImpl::Prepared prepared = d.TranslateCached(lpszSQL ? lpszSQL : u"");
@@ -638,7 +675,7 @@ void CDaoDatabase::Execute(LPCWSTR lpszSQL, int nOptions) {
 long CDaoDatabase::GetRecordsAffected() { return m_impl->recordsAffected; }
 
 void CDaoDatabase::DeleteTableDef(LPCWSTR lpszName) {
-  Guard([&] {
+  Guard(this, [&] {
     DatabaseImpl& d = *m_impl;
     d.CheckWritable();
     auto schema = d.Schema(lpszName ? lpszName : u"");
@@ -662,11 +699,11 @@ std::vector<std::u16string> TableNames(DatabaseImpl& d) {
 }  // namespace
 
 short CDaoDatabase::GetTableDefCount() {
-  return Guard([&] { return short(TableNames(*m_impl).size()); });
+  return Guard(this, [&] { return short(TableNames(*m_impl).size()); });
 }
 
 CStringW CDaoDatabase::GetTableDefName(int nIndex) {
-  return Guard([&] {
+  return Guard(this, [&] {
     auto names = TableNames(*m_impl);
     if (nIndex < 0 || size_t(nIndex) >= names.size()) ThrowJet(nux::dao::kErrItemNotFound, u"Item not found in this collection.");
     return CStringW(names[size_t(nIndex)].c_str());
@@ -674,7 +711,7 @@ CStringW CDaoDatabase::GetTableDefName(int nIndex) {
 }
 
 void CDaoDatabase::NewPassword(LPCWSTR lpszOldPassword, LPCWSTR lpszNewPassword) {
-  Guard([&] {
+  Guard(this, [&] {
     DatabaseImpl& d = *m_impl;
     d.CheckWritable();
     if (!d.exclusive) ThrowJet(3621, u"Cannot change password on a shared open database.");
@@ -689,21 +726,21 @@ void CDaoDatabase::NewPassword(LPCWSTR lpszOldPassword, LPCWSTR lpszNewPassword)
 }
 
 void CDaoDatabase::BeginTrans() {
-  Guard([&] {
+  Guard(this, [&] {
     m_impl->CheckOpen();
     m_impl->Exec("BEGIN");
   });
 }
 
 void CDaoDatabase::CommitTrans() {
-  Guard([&] {
+  Guard(this, [&] {
     m_impl->CheckOpen();
     m_impl->Exec("COMMIT");
   });
 }
 
 void CDaoDatabase::Rollback() {
-  Guard([&] {
+  Guard(this, [&] {
     m_impl->CheckOpen();
     m_impl->Exec("ROLLBACK");
   });

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -43,6 +44,9 @@ inline constexpr const char* kAccessTable = "MSysAccess";
 
 struct DatabaseImpl {
   CDaoDatabase* owner = nullptr;
+  // Held by every call on the database and on its recordsets and table definitions: a
+  // connection used from two threads at once serves one call after the other.
+  mutable std::recursive_mutex mutex;
   sqlite3* db = nullptr;
   int lockFd = -1;
   std::u16string name;
@@ -107,6 +111,19 @@ auto Guard(F&& body) -> decltype(body()) {
   } catch (const JetError& e) {
     ThrowDaoError(e.code, CStringW(e.message.c_str()));
   }
+}
+
+// Guard that also holds the database's lock for the call (none when there is no database:
+// an object that is not open fails in the body).
+template <typename F>
+auto Guard(const DatabaseImpl* database, F&& body) -> decltype(body()) {
+  std::unique_lock<std::recursive_mutex> lock;
+  if (database) lock = std::unique_lock<std::recursive_mutex>(database->mutex);
+  return Guard(std::forward<F>(body));
+}
+template <typename F>
+auto Guard(const CDaoDatabase* database, F&& body) -> decltype(body()) {
+  return Guard(database ? database->Impl() : nullptr, std::forward<F>(body));
 }
 
 // Binds the values of a statement's text to its parameters ?1, ?2 ...

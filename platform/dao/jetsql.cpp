@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <stdexcept>
+#include <utility>
 
 #include "base/codepage.h"
+#include "base/textcase.h"
 #include "dao/dao.h"
 
 namespace nux::dao {
@@ -17,16 +20,22 @@ namespace {
 
 std::u16string U16(const char* s) { return std::u16string(s, s + std::strlen(s)); }
 
-char16_t Fold(char16_t c) { return nux::LowerAscii(c); }
+// A character as LIKE compares it: without case, for every letter.
+char16_t Fold(char16_t c) { return nux::FoldChar(c); }
 
+// Keywords and function names are plain ASCII words.
 bool EqualNoCase(std::u16string_view a, const char* b) {
   size_t n = std::strlen(b);
   if (a.size() != n) return false;
   for (size_t i = 0; i < n; ++i) {
-    if (Fold(a[i]) != Fold(char16_t(b[i]))) return false;
+    if (nux::LowerAscii(a[i]) != nux::LowerAscii(char16_t(b[i]))) return false;
   }
   return true;
 }
+
+// How deep brackets, NOT and signs may nest in one expression. Deeper text is refused with the
+// engine's error before it can exhaust the stack.
+constexpr int kMaxExpressionDepth = 256;
 
 // ---- tokens ---------------------------------------------------------------------
 enum class Tok { End, Name, Bracket, String, BadString, Number, Date, BadDate, Op };
@@ -160,6 +169,7 @@ struct Value {
   bool equality = false;  // a comparison for equality (or a LIKE without wildcards)
   bool isColumn = false;
   bool isString = false;  // a string literal (its text in `text`)
+  bool isNumber = false;  // a number or date literal, possibly signed
   std::u16string text;
 };
 
@@ -204,14 +214,11 @@ bool ParseDateLiteral(std::u16string_view text, double& out) {
   return VarDateFromUdate(&u, 0, &out) == S_OK;
 }
 
-// A pattern of plain characters followed by one '*': the characters; false otherwise, or when
-// the last character cannot be followed by a next one.
+// A pattern of plain characters followed by one '*': the characters; false otherwise.
 bool PrefixPattern(std::u16string_view pattern, std::u16string& prefix) {
   if (pattern.size() < 2 || pattern.back() != u'*') return false;
   if (!LikeLiteral(pattern.substr(0, pattern.size() - 1), prefix) || prefix.empty()) return false;
-  if (prefix.size() != pattern.size() - 1) return false;  // [x] sets are left to the pattern
-  char16_t last = Fold(prefix.back());
-  return last >= 0x20 && last < 0x7E;
+  return prefix.size() == pattern.size() - 1;  // [x] sets are left to the pattern
 }
 
 Literal NumberValue(const std::u16string& text) {
@@ -228,13 +235,10 @@ Literal NumberValue(const std::u16string& text) {
   return l;
 }
 
-// The first text after all texts that begin with the prefix, compared without case.
-std::u16string PrefixEnd(const std::u16string& prefix) {
-  std::u16string upper = prefix;
-  for (char16_t& c : upper) c = Fold(c);
-  upper.back() = char16_t(upper.back() + 1);
-  return upper;
-}
+// A text after all texts that begin with the prefix, in the collation's order.
+std::u16string PrefixEnd(const std::u16string& prefix) { return nux::CollationPrefixEnd(prefix); }
+
+std::string Collate() { return std::string(" COLLATE ") + kTextCollation; }
 
 class Parser {
  public:
@@ -317,25 +321,33 @@ class Parser {
     return Param(std::move(l));
   }
   Value NumberLiteral(const std::u16string& text, int source) {
+    Value v;
     if (inlineLiterals) {
       reusable = false;
-      return Sql(Utf8(text));
+      v = Sql(Utf8(text));
+    } else {
+      Literal l = NumberValue(text);
+      l.source = source;
+      v = Param(std::move(l));
     }
-    Literal l = NumberValue(text);
-    l.source = source;
-    return Param(std::move(l));
+    v.isNumber = true;
+    return v;
   }
   Value RealLiteral(double d) {
     reusable = false;
+    Value v;
     if (inlineLiterals) {
       char buf[40];
       std::snprintf(buf, sizeof buf, "%.17g", d);
-      return Sql(buf);
+      v = Sql(buf);
+    } else {
+      Literal l;
+      l.kind = Literal::Real;
+      l.real = d;
+      v = Param(std::move(l));
     }
-    Literal l;
-    l.kind = Literal::Real;
-    l.real = d;
-    return Param(std::move(l));
+    v.isNumber = true;
+    return v;
   }
   Value Param(Literal l) {
     int source = l.source;
@@ -351,27 +363,49 @@ class Parser {
   }
 
   static std::string Collated(const Value& v) {
-    return v.isColumn ? v.sql + " COLLATE NOCASE" : "(" + v.sql + ") COLLATE NOCASE";
+    return v.isColumn ? v.sql + Collate() : "(" + v.sql + ")" + Collate();
+  }
+  // The left side of a comparison: in the order of text, unless it is compared with numbers
+  // only, where no order of text applies and a number column's own index must stay usable.
+  static std::string Compared(const Value& left, std::initializer_list<const Value*> others) {
+    bool numbers = true;
+    for (const Value* v : others) numbers = numbers && v->isNumber;
+    return numbers || left.isNumber ? left.sql : Collated(left);
   }
 
+  // Counts one level of nesting while it lives; too deep a text fails as too complex.
+  struct Nesting {
+    explicit Nesting(int& depth) : depth_(depth) {
+      if (++depth_ > kMaxExpressionDepth) {
+        --depth_;
+        ThrowJet(kErrQueryTooComplex, u"Query is too complex.");
+      }
+    }
+    ~Nesting() { --depth_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+    int& depth_;
+  };
+
+  // A chain of one operator is one flat list, "(a OR b OR c)", so that long conditions do not
+  // nest (SQLite's parser has a bounded stack).
   Value Or() {
     Value left = And();
-    while (Keyword("OR")) {
-      Value right = And();
-      left = Sql("(" + left.sql + " OR " + right.sql + ")");
-    }
-    return left;
+    if (!IsKeyword("OR")) return left;
+    std::string list = "(" + left.sql;
+    while (Keyword("OR")) list += " OR " + And().sql;
+    return Sql(list + ")");
   }
   Value And() {
     Value left = Not();
-    while (Keyword("AND")) {
-      Value right = Not();
-      left = Sql("(" + left.sql + " AND " + right.sql + ")");
-    }
-    return left;
+    if (!IsKeyword("AND")) return left;
+    std::string list = "(" + left.sql;
+    while (Keyword("AND")) list += " AND " + Not().sql;
+    return Sql(list + ")");
   }
   Value Not() {
     if (Keyword("NOT")) {
+      Nesting nested(depth_);
       Value inner = Not();
       return Sql("(NOT " + inner.sql + ")");
     }
@@ -384,7 +418,7 @@ class Parser {
       if (Op(op)) {
         Value right = Concat();
         std::string o = (op[0] == u'!') ? "<>" : Utf8(op);
-        Value v = Sql("(" + Collated(left) + " " + o + " " + right.sql + ")");
+        Value v = Sql("(" + Compared(left, {&right}) + " " + o + " " + right.sql + ")");
         v.equality = o == "=" && left.isColumn;
         return v;
       }
@@ -422,19 +456,22 @@ class Parser {
       Value low = Concat();
       if (!Keyword("AND")) throw ExprFail{false, {}};
       Value high = Concat();
-      return Sql(std::string("(") + Collated(left) + (negate ? " NOT" : "") + " BETWEEN " + low.sql + " AND " +
-                 high.sql + ")");
+      return Sql(std::string("(") + Compared(left, {&low, &high}) + (negate ? " NOT" : "") + " BETWEEN " + low.sql +
+                 " AND " + high.sql + ")");
     }
     if (Keyword("IN")) {
       if (!Op(u"(")) throw ExprFail{false, {}};
       std::string list;
+      bool numbers = true;
       do {
         Value item = Concat();
+        numbers = numbers && item.isNumber;
         if (!list.empty()) list += ", ";
         list += item.sql;
       } while (Op(u","));
       if (!Op(u")")) throw ExprFail{false, {}};
-      return Sql(std::string("(") + Collated(left) + (negate ? " NOT" : "") + " IN (" + list + "))");
+      std::string tested = numbers || left.isNumber ? left.sql : Collated(left);
+      return Sql(std::string("(") + tested + (negate ? " NOT" : "") + " IN (" + list + "))");
     }
     if (negate) throw ExprFail{false, {}};
     if (Keyword("IS")) {
@@ -487,8 +524,17 @@ class Parser {
     return left;
   }
   Value Unary() {
-    if (Op(u"-")) return Sql("(-" + Unary().sql + ")");
-    if (Op(u"+")) return Unary();
+    if (IsOp(u"-") || IsOp(u"+")) {
+      Nesting nested(depth_);
+      if (Op(u"-")) {
+        Value inner = Unary();
+        Value v = Sql("(-" + inner.sql + ")");
+        v.isNumber = inner.isNumber;
+        return v;
+      }
+      Op(u"+");
+      return Unary();
+    }
     return Primary();
   }
   Value Primary() {
@@ -516,9 +562,11 @@ class Parser {
         throw ExprFail{false, {}};
       case Tok::Op:
         if (Op(u"(")) {
+          // Every compound expression is written inside its own brackets already: the
+          // text's brackets add none, however deep they are.
+          Nesting nested(depth_);
           Value inner = Expression();
           if (!Op(u")")) throw ExprFail{false, {}};
-          inner.sql = "(" + inner.sql + ")";
           return inner;
         }
         throw ExprFail{false, {}};
@@ -603,6 +651,7 @@ class Parser {
   std::vector<Token> t_;
   std::vector<int> ordinal_;  // of each token: its place among the strings and numbers
   size_t i_ = 0;
+  int depth_ = 0;
 };
 
 std::u16string Trimmed(std::u16string_view s) {
@@ -739,7 +788,7 @@ Statement ParseSelect(Parser& p) {
       bool desc = false;
       if (p.Keyword("DESC")) desc = true;
       else p.Keyword("ASC");
-      order += (order.empty() ? " ORDER BY " : ", ") + (v.isColumn ? v.sql : "(" + v.sql + ")") + " COLLATE NOCASE" +
+      order += (order.empty() ? " ORDER BY " : ", ") + (v.isColumn ? v.sql : "(" + v.sql + ")") + Collate() +
                (desc ? " DESC" : " ASC");
     } while (p.Op(u","));
     if (!p.AtEnd() && !p.IsOp(u";")) ThrowJet(kErrSyntaxInOrderBy, u"Syntax error in ORDER BY clause.");
@@ -1146,8 +1195,17 @@ struct PatternItem {
   enum Kind { Any, One, Digit, Literal, Set } kind;
   char16_t c = 0;
   bool negate = false;
-  std::vector<std::pair<char16_t, char16_t>> ranges;  // folded bounds
+  std::vector<std::pair<char16_t, char16_t>> ranges;  // folded bounds, the lower first
 };
+
+// Is c within lo..hi in the collation's order? A range of letters holds their accented forms
+// too ("ä" is in [a-z]), as the engine's order has them there.
+bool InRange(char16_t c, char16_t lo, char16_t hi) {
+  if (c == lo || c == hi) return true;
+  if (lo == hi) return false;
+  const std::u16string_view one(&c, 1);
+  return nux::Collate(one, std::u16string_view(&lo, 1)) >= 0 && nux::Collate(one, std::u16string_view(&hi, 1)) <= 0;
+}
 
 std::vector<PatternItem> CompilePattern(std::u16string_view p) {
   std::vector<PatternItem> out;
@@ -1177,7 +1235,8 @@ std::vector<PatternItem> CompilePattern(std::u16string_view p) {
           char16_t lo = Fold(p[j]);
           if (j + 2 < close && p[j + 1] == u'-') {
             char16_t hi = Fold(p[j + 2]);
-            item.ranges.push_back({std::min(lo, hi), std::max(lo, hi)});
+            if (nux::Collate(std::u16string_view(&hi, 1), std::u16string_view(&lo, 1)) < 0) std::swap(lo, hi);
+            item.ranges.push_back({lo, hi});
             j += 2;
           } else {
             item.ranges.push_back({lo, lo});
@@ -1202,7 +1261,7 @@ bool ItemMatches(const PatternItem& item, char16_t c) {
     case PatternItem::Set: {
       bool in = false;
       for (auto& r : item.ranges) {
-        if (c >= r.first && c <= r.second) {
+        if (InRange(c, r.first, r.second)) {
           in = true;
           break;
         }
@@ -1239,6 +1298,10 @@ bool MatchCompiled(const std::vector<PatternItem>& pat, std::u16string_view s) {
 }  // namespace
 
 bool LikeMatch(std::u16string_view value, std::u16string_view pattern) {
+  // A pattern without wildcards is an equality, in the order of text, as the statements
+  // translate it.
+  std::u16string literal;
+  if (LikeLiteral(pattern, literal)) return nux::Collate(value, literal) == 0;
   return MatchCompiled(CompilePattern(pattern), value);
 }
 
@@ -1280,8 +1343,8 @@ std::string ColumnDecl(short dbType, long size, bool autoIncrement) {
     case dbSingle: return "REAL";
     case dbDouble: return "DOUBLE";
     case dbDate: return "DATETIME";
-    case dbText: return "VARCHAR(" + std::to_string(size > 0 && size <= 255 ? size : 255) + ") COLLATE NOCASE";
-    case dbMemo: return "LONGTEXT COLLATE NOCASE";
+    case dbText: return "VARCHAR(" + std::to_string(size > 0 && size <= 255 ? size : 255) + ")" + Collate();
+    case dbMemo: return "LONGTEXT" + Collate();
     case dbBinary:
     case dbLongBinary: return "BLOB";
     case dbGUID: return "GUID";

@@ -6,7 +6,8 @@
 //  - LIKE uses the engine's wildcards: * any text, ? one character, # one digit, [abc], [a-z],
 //    [!...]; it compares without case, % and _ are plain characters, and NULL matches nothing;
 //    a pattern without wildcards becomes an equality, so that an index answers it;
-//  - =, <>, <, <=, >, >=, BETWEEN, IN and ORDER BY compare texts without case;
+//  - =, <>, <, <=, >, >=, BETWEEN, IN and ORDER BY compare texts in the order of kTextCollation:
+//    without case for every letter, with accents kept apart;
 //  - 'text' and "text" are strings, #date# literals are dates, TRUE is -1;
 //  - & joins texts, \ divides whole numbers, MOD is the remainder.
 // A SELECT becomes two queries: one for the row ids of the records it selects, in its order,
@@ -62,6 +63,7 @@ enum : long {
   kErrSyntaxInCreateTable = 3290,
   kErrSyntaxInIndex = 3289,
   kErrUnrecognizedFormat = 3343,
+  kErrQueryTooComplex = 3360,
   kErrTypeConversion = 3421,
   kErrObjectInvalid = 3420,
   kErrTableExists = 3010,
@@ -69,6 +71,11 @@ enum : long {
 };
 
 [[noreturn]] void ThrowJet(long code, std::u16string message);
+
+// The name under which each connection knows the order of text (case-insensitive,
+// accent-sensitive, the general language order). Text columns are declared with it and every
+// comparison, LIKE and ORDER BY on text uses it, so indexes, seeks and ordered scans agree.
+inline constexpr const char* kTextCollation = "NUXTEXT";
 
 // The values written in a statement's text. They are bound as parameters ?1, ?2 ... so
 // that statements differing only in their values share one prepared statement.

@@ -509,7 +509,7 @@ CDaoRecordset::~CDaoRecordset() { Close(); }
 void CDaoRecordset::Open(int nOpenType, LPCWSTR lpszSQL, int nOptions) {
   (void)nOptions;
   if (IsOpen()) Close();
-  Guard([&] {
+  Guard(m_pDatabase && m_pDatabase->IsOpen() ? m_pDatabase : nullptr, [&] {
     RecordsetImpl& r = *m_impl;
     if (!m_pDatabase || !m_pDatabase->IsOpen()) ThrowJet(nux::dao::kErrObjectInvalid, u"Object invalid or no longer set.");
     r.db = m_pDatabase->Impl();
@@ -555,6 +555,8 @@ void CDaoRecordset::Open(CDaoTableDef* pTableDef, int nOpenType, int nOptions) {
 
 void CDaoRecordset::Close() {
   RecordsetImpl& r = *m_impl;
+  std::unique_lock<std::recursive_mutex> lock;
+  if (r.db) lock = std::unique_lock<std::recursive_mutex>(r.db->mutex);
   if (r.db) {
     auto& open = r.db->recordsets;
     auto it = std::find(open.begin(), open.end(), this);
@@ -580,14 +582,14 @@ void CDaoRecordset::Close() {
 BOOL CDaoRecordset::IsOpen() const { return m_impl->open; }
 
 BOOL CDaoRecordset::IsBOF() const {
-  Guard([&] { m_impl->CheckOpen(); });
+  Guard(m_impl->db, [&] { m_impl->CheckOpen(); });
   const RecordsetImpl& r = *m_impl;
   if (r.keys.empty()) return TRUE;
   return !r.currentDeleted && r.pos < 0;
 }
 
 BOOL CDaoRecordset::IsEOF() const {
-  Guard([&] { m_impl->CheckOpen(); });
+  Guard(m_impl->db, [&] { m_impl->CheckOpen(); });
   const RecordsetImpl& r = *m_impl;
   if (r.keys.empty()) return TRUE;
   return !r.currentDeleted && r.pos >= r.Count();
@@ -596,7 +598,7 @@ BOOL CDaoRecordset::IsEOF() const {
 BOOL CDaoRecordset::IsDeleted() const { return m_impl->currentDeleted; }
 
 void CDaoRecordset::MoveFirst() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (r.keys.empty()) ThrowJet(nux::dao::kErrNoCurrentRecord, u"No current record.");
@@ -605,7 +607,7 @@ void CDaoRecordset::MoveFirst() {
 }
 
 void CDaoRecordset::MoveLast() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (r.keys.empty()) ThrowJet(nux::dao::kErrNoCurrentRecord, u"No current record.");
@@ -614,7 +616,7 @@ void CDaoRecordset::MoveLast() {
 }
 
 void CDaoRecordset::MoveNext() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (r.currentDeleted) {
@@ -628,7 +630,7 @@ void CDaoRecordset::MoveNext() {
 }
 
 void CDaoRecordset::MovePrev() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (r.keys.empty() || (!r.currentDeleted && r.pos < 0)) ThrowJet(nux::dao::kErrNoCurrentRecord, u"No current record.");
@@ -637,7 +639,7 @@ void CDaoRecordset::MovePrev() {
 }
 
 void CDaoRecordset::Move(long lRows) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (r.keys.empty()) ThrowJet(nux::dao::kErrNoCurrentRecord, u"No current record.");
@@ -649,17 +651,17 @@ void CDaoRecordset::Move(long lRows) {
 }
 
 long CDaoRecordset::GetRecordCount() {
-  Guard([&] { m_impl->CheckOpen(); });
+  Guard(m_impl->db, [&] { m_impl->CheckOpen(); });
   return m_impl->Count();
 }
 
 long CDaoRecordset::GetAbsolutePosition() {
-  Guard([&] { m_impl->CheckOpen(); });
+  Guard(m_impl->db, [&] { m_impl->CheckOpen(); });
   return m_impl->HasCurrent() ? m_impl->pos : -1;
 }
 
 void CDaoRecordset::SetAbsolutePosition(long lPosition) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (lPosition < 0 || lPosition >= r.Count()) ThrowJet(nux::dao::kErrInvalidArgument, u"Invalid argument.");
@@ -668,7 +670,7 @@ void CDaoRecordset::SetAbsolutePosition(long lPosition) {
 }
 
 BOOL CDaoRecordset::Find(long lFindType, LPCWSTR lpszFilter) {
-  return Guard([&] {
+  return Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     std::u16string_view criteria = lpszFilter ? lpszFilter : u"";
@@ -689,7 +691,7 @@ BOOL CDaoRecordset::FindPrev(LPCWSTR lpszFilter) { return Find(AFX_DAO_PREV, lps
 BOOL CDaoRecordset::FindLast(LPCWSTR lpszFilter) { return Find(AFX_DAO_LAST, lpszFilter); }
 
 void CDaoRecordset::GetFieldValue(LPCWSTR lpszName, COleVariant& varValue) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     int index = r.FieldIndex(lpszName ? lpszName : u"");
@@ -699,7 +701,7 @@ void CDaoRecordset::GetFieldValue(LPCWSTR lpszName, COleVariant& varValue) {
 }
 
 void CDaoRecordset::GetFieldValue(int nIndex, COleVariant& varValue) {
-  Guard([&] { m_impl->Value(nIndex, varValue); });
+  Guard(m_impl->db, [&] { m_impl->Value(nIndex, varValue); });
 }
 
 COleVariant CDaoRecordset::GetFieldValue(LPCWSTR lpszName) {
@@ -715,7 +717,7 @@ COleVariant CDaoRecordset::GetFieldValue(int nIndex) {
 }
 
 void CDaoRecordset::SetFieldValue(LPCWSTR lpszName, const COleVariant& varValue) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     r.Set(r.TableColumn(lpszName ? lpszName : u""), varValue);
@@ -723,7 +725,7 @@ void CDaoRecordset::SetFieldValue(LPCWSTR lpszName, const COleVariant& varValue)
 }
 
 void CDaoRecordset::SetFieldValue(int nIndex, const COleVariant& varValue) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (nIndex < 0 || size_t(nIndex) >= r.Fields().size() || r.Fields()[size_t(nIndex)].tableColumn < 0) {
@@ -740,7 +742,7 @@ void CDaoRecordset::SetFieldValueNull(LPCWSTR lpszName) { SetFieldValue(lpszName
 void CDaoRecordset::SetFieldValueNull(int nIndex) { SetFieldValue(nIndex, COleVariant::Null()); }
 
 void CDaoRecordset::AddNew() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckUpdatable();
     r.edits.clear();
@@ -750,7 +752,7 @@ void CDaoRecordset::AddNew() {
 }
 
 void CDaoRecordset::Edit() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckUpdatable();
     r.CheckCurrent();
@@ -760,11 +762,11 @@ void CDaoRecordset::Edit() {
 }
 
 void CDaoRecordset::Update() {
-  Guard([&] { m_impl->Update(); });
+  Guard(m_impl->db, [&] { m_impl->Update(); });
 }
 
 void CDaoRecordset::CancelUpdate() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (r.editMode == dbEditNone) ThrowJet(nux::dao::kErrUpdateWithoutEdit, u"Update or CancelUpdate without AddNew or Edit.");
@@ -774,7 +776,7 @@ void CDaoRecordset::CancelUpdate() {
 }
 
 void CDaoRecordset::Delete() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckUpdatable();
     r.CheckCurrent();
@@ -794,7 +796,7 @@ void CDaoRecordset::Delete() {
 }
 
 void CDaoRecordset::Requery() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     r.RunKeyset();
@@ -811,12 +813,14 @@ BOOL CDaoRecordset::CanAppend() { return CanUpdate(); }
 short CDaoRecordset::GetEditMode() { return m_impl->editMode; }
 
 short CDaoRecordset::GetFieldCount() {
-  Guard([&] { m_impl->CheckOpen(); });
-  return short(m_impl->Fields().size());
+  return Guard(m_impl->db, [&] {
+    m_impl->CheckOpen();
+    return short(m_impl->Fields().size());
+  });
 }
 
 void CDaoRecordset::GetFieldInfo(int nIndex, CDaoFieldInfo& info, DWORD) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     RecordsetImpl& r = *m_impl;
     r.CheckOpen();
     if (nIndex < 0 || size_t(nIndex) >= r.Fields().size()) ThrowJet(nux::dao::kErrItemNotFound, u"Item not found in this collection.");

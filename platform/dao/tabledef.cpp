@@ -110,7 +110,7 @@ CDaoTableDef::~CDaoTableDef() { Close(); }
 
 void CDaoTableDef::Create(LPCWSTR lpszName, long, LPCWSTR, LPCWSTR) {
   Close();
-  Guard([&] {
+  Guard(m_pDatabase, [&] {
     TableDefImpl& t = *m_impl;
     if (!m_pDatabase || !m_pDatabase->IsOpen()) ThrowJet(nux::dao::kErrObjectInvalid, u"Object invalid or no longer set.");
     t.db = m_pDatabase->Impl();
@@ -126,7 +126,7 @@ void CDaoTableDef::Create(LPCWSTR lpszName, long, LPCWSTR, LPCWSTR) {
 
 void CDaoTableDef::Open(LPCWSTR lpszName) {
   Close();
-  Guard([&] {
+  Guard(m_pDatabase, [&] {
     TableDefImpl& t = *m_impl;
     if (!m_pDatabase || !m_pDatabase->IsOpen()) ThrowJet(nux::dao::kErrObjectInvalid, u"Object invalid or no longer set.");
     t.db = m_pDatabase->Impl();
@@ -140,6 +140,8 @@ void CDaoTableDef::Open(LPCWSTR lpszName) {
 
 void CDaoTableDef::Close() {
   TableDefImpl& t = *m_impl;
+  std::unique_lock<std::recursive_mutex> lock;
+  if (t.db) lock = std::unique_lock<std::recursive_mutex>(t.db->mutex);
   if (t.db) t.db->tableDefs.erase(this);
   t.db = nullptr;
   t.open = false;
@@ -162,7 +164,7 @@ void CDaoTableDef::CreateField(LPCWSTR lpszName, short nType, long lSize, long l
 }
 
 void CDaoTableDef::CreateField(CDaoFieldInfo& info) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     FieldDef f;
@@ -191,7 +193,7 @@ void CDaoTableDef::CreateField(CDaoFieldInfo& info) {
 }
 
 void CDaoTableDef::CreateIndex(CDaoIndexInfo& info) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     IndexDef index;
@@ -231,7 +233,7 @@ void CDaoTableDef::CreateIndex(CDaoIndexInfo& info) {
 }
 
 void CDaoTableDef::DeleteIndex(LPCWSTR lpszName) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     std::u16string name = lpszName ? lpszName : u"";
@@ -257,7 +259,7 @@ void CDaoTableDef::DeleteIndex(LPCWSTR lpszName) {
 }
 
 void CDaoTableDef::Append() {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     if (!t.isNew) ThrowJet(3219, u"Invalid operation.");
@@ -298,7 +300,7 @@ void CDaoTableDef::Append() {
 }
 
 short CDaoTableDef::GetFieldCount() {
-  return Guard([&] {
+  return Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     return short(t.isNew ? t.fields.size() : t.db->Schema(t.name)->columns.size());
@@ -306,7 +308,7 @@ short CDaoTableDef::GetFieldCount() {
 }
 
 void CDaoTableDef::GetFieldInfo(int nIndex, CDaoFieldInfo& info, DWORD) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     if (t.isNew) {
@@ -348,7 +350,7 @@ void CDaoTableDef::GetFieldInfo(LPCWSTR lpszName, CDaoFieldInfo& info, DWORD opt
 }
 
 short CDaoTableDef::GetIndexCount() {
-  return Guard([&] {
+  return Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     return short(t.isNew ? t.indexes.size() : t.ReadIndexes().size());
@@ -356,7 +358,7 @@ short CDaoTableDef::GetIndexCount() {
 }
 
 void CDaoTableDef::GetIndexInfo(int nIndex, CDaoIndexInfo& info, DWORD) {
-  Guard([&] {
+  Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     std::vector<IndexDef> indexes = t.isNew ? t.indexes : t.ReadIndexes();
@@ -390,7 +392,7 @@ void CDaoTableDef::GetIndexInfo(LPCWSTR lpszName, CDaoIndexInfo& info, DWORD opt
 }
 
 long CDaoTableDef::GetRecordCount() {
-  return Guard([&] {
+  return Guard(m_impl->db, [&] {
     TableDefImpl& t = *m_impl;
     t.CheckOpen();
     if (t.isNew) return 0L;

@@ -17,6 +17,7 @@
 
 #include "base/codepage.h"
 #include "base/errors.h"
+#include "base/textcase.h"
 #include "base/types.h"
 #include "base/wstr.h"
 #include "mfc/object.h"
@@ -420,12 +421,21 @@ class CStringT {
   }
 
   // ---- changing the text --------------------------------------------------------
+  // Every letter changes its case, one character for one ("ß" stays "ß").
   CStringT& MakeUpper() {
-    for (int i = 0; i < m_len; ++i) m_p[i] = nux::UpperAscii(m_p[i]);
+    if constexpr (std::is_same_v<CharT, char16_t>) {
+      nux::UpperInPlace(m_p, size_t(m_len));
+    } else {
+      for (int i = 0; i < m_len; ++i) m_p[i] = nux::UpperAnsiChar(m_p[i]);
+    }
     return *this;
   }
   CStringT& MakeLower() {
-    for (int i = 0; i < m_len; ++i) m_p[i] = nux::LowerAscii(m_p[i]);
+    if constexpr (std::is_same_v<CharT, char16_t>) {
+      nux::LowerInPlace(m_p, size_t(m_len));
+    } else {
+      for (int i = 0; i < m_len; ++i) m_p[i] = nux::LowerAnsiChar(m_p[i]);
+    }
     return *this;
   }
   CStringT& MakeReverse() {

@@ -40,6 +40,8 @@ struct Tree {
   Item* hot = nullptr;        // the item under the mouse
   Item* dropHilite = nullptr;
   int top = 0;                // index of the first visible row
+  int rowCount = -1;          // the rows as last counted by Changed; -1 before
+  Item* lastInserted = nullptr;  // where the next insertion at the end of its level likely goes
   int itemHeight = 16;
   int indent = 19;
   bool unicode = true;
@@ -100,27 +102,40 @@ int VisibleCount(HWND hwnd, Tree* t) {
   return std::max(0, static_cast<int>(rc.bottom - rc.top) / std::max(1, t->itemHeight));
 }
 
-void ClampTop(HWND hwnd, Tree* t) {
-  int rows = static_cast<int>(Rows(t).size());
+// The number of rows, without listing them.
+int CountRows(const Item* parent) {
+  int n = 0;
+  for (const Item* c = parent->first; c; c = c->next) {
+    ++n;
+    if ((c->state & TVIS_EXPANDED) && c->first) n += CountRows(c);
+  }
+  return n;
+}
+
+void ClampTop(HWND hwnd, Tree* t, int rows) {
   int maxTop = std::max(0, rows - VisibleCount(hwnd, t));
   t->top = std::clamp(t->top, 0, maxTop);
 }
 
-void UpdateScrollBar(HWND hwnd, Tree* t) {
+void UpdateScrollBar(HWND hwnd, Tree* t, int rows) {
   if (!(StyleOf(hwnd) & WS_VSCROLL)) return;
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
   si.nMin = 0;
-  si.nMax = std::max(0, static_cast<int>(Rows(t).size()) - 1);
+  si.nMax = std::max(0, rows - 1);
   si.nPage = static_cast<UINT>(VisibleCount(hwnd, t));
   si.nPos = t->top;
   SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
 }
 
-void Changed(HWND hwnd, Tree* t) {
-  ClampTop(hwnd, t);
-  UpdateScrollBar(hwnd, t);
+// After a change of the tree: the first row kept in range, the scroll bar, a repaint. `rows`
+// is the number of rows when the caller knows it (an insertion), else they are counted.
+void Changed(HWND hwnd, Tree* t, int rows = -1) {
+  if (rows < 0) rows = CountRows(&t->root);
+  t->rowCount = rows;
+  ClampTop(hwnd, t, rows);
+  UpdateScrollBar(hwnd, t, rows);
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -569,7 +584,14 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       } else if (after == TVI_SORT) {
         for (Item* c = parent->first; c && c->text <= i->text; c = c->next) prev = c;
       } else if (after == TVI_LAST || !Valid(t, after) || after->parent != parent) {
-        for (Item* c = parent->first; c; c = c->next) prev = c;
+        // Items are added at the end of one level one after another: the last one inserted is
+        // usually that level's last, found without walking the level.
+        Item* hint = t->lastInserted;
+        if (hint && t->items.count(hint) && hint->parent == parent && !hint->next) {
+          prev = hint;
+        } else {
+          for (Item* c = parent->first; c; c = c->next) prev = c;
+        }
       } else {
         prev = after;
       }
@@ -584,7 +606,16 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         parent->first = i;
       }
       t->items.insert(i);
-      Changed(hwnd, t);
+      t->lastInserted = i;
+      // A new item is one more row when its level is shown, none under a collapsed parent.
+      bool shown = true;
+      for (const Item* p = parent; p && p != &t->root; p = p->parent) {
+        if (!(p->state & TVIS_EXPANDED)) {
+          shown = false;
+          break;
+        }
+      }
+      Changed(hwnd, t, t->rowCount < 0 ? -1 : t->rowCount + (shown ? 1 : 0));
       return reinterpret_cast<LRESULT>(i);
     }
     case TVM_DELETEITEM: {

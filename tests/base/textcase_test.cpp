@@ -59,3 +59,45 @@ TEST(TextCase, CollationIsTheGeneralOrderWithoutCase) {
 }
 
 }  // namespace
+
+namespace {
+
+// ASCII texts are ordered without the collator; they must come out as the collator orders them,
+// also beside texts with accents, ignorable control characters and punctuation.
+TEST(TextCase, CollationOfUtf8AgreesWithTheCollatorForEveryText) {
+  const char pool[] = "aAbBzZ09 _-.,'\t\x01\x7f~{[";
+  const char* tails[] = {"", "\xcc\x81", "\xc3\xa4", "\xc3\x84", "\xe1\xba\x9e"};  // combining acute, ä, Ä, ẞ
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+  auto text = [&] {
+    std::string s;
+    const unsigned length = next() % 6;
+    for (unsigned k = 0; k < length; ++k) s.push_back(pool[next() % (sizeof pool - 1)]);
+    if (next() % 4 == 0) s.insert(next() % (s.size() + 1), tails[next() % 5]);
+    return s;
+  };
+  auto utf16 = [](const std::string& s) {
+    std::u16string out;
+    for (size_t k = 0; k < s.size();) {
+      unsigned char c = static_cast<unsigned char>(s[k]);
+      char32_t cp = c;
+      int n = 1;
+      if (c >= 0xE0) cp = c & 0x0F, n = 3;
+      else if (c >= 0xC0) cp = c & 0x1F, n = 2;
+      for (int m = 1; m < n; ++m) cp = (cp << 6) | (static_cast<unsigned char>(s[k + size_t(m)]) & 0x3F);
+      out.push_back(char16_t(cp));
+      k += size_t(n);
+    }
+    return out;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::string a = text(), b = text();
+    ASSERT_EQ(nux::CollateUtf8(a, b), nux::Collate(utf16(a), utf16(b))) << "'" << a << "' and '" << b << "'";
+  }
+  EXPECT_EQ(nux::CollateUtf8("Aquator", "aquator"), 0);
+  EXPECT_LT(nux::CollateUtf8("Aquator", "\xc3\x84quator"), 0);
+  EXPECT_LT(nux::CollateUtf8("\xc3\x84quator", "B"), 0);
+  EXPECT_LT(nux::CollateUtf8("a", "a\xcc\x81"), 0);
+}
+
+}  // namespace

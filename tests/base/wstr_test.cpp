@@ -64,28 +64,38 @@ TEST(WideStrings, SearchFunctions) {
   EXPECT_EQ(tokens, u"ab");
 }
 
-TEST(WideStrings, CaseFoldsOnlyAsciiLetters) {
+TEST(WideStrings, CaseWorksForEveryLetter) {
   EXPECT_EQ(_wcsicmp(u"Hello", u"hELLO"), 0);
-  EXPECT_NE(_wcsicmp(u"\u00C4", u"\u00E4"), 0);
+  EXPECT_EQ(_wcsicmp(u"\u00C4quator", u"\u00E4QUATOR"), 0);
+  EXPECT_EQ(_wcsicmp(u"\u00D8resund", u"\u00F8RESUND"), 0);
+  EXPECT_NE(_wcsicmp(u"\u00C4", u"A"), 0);  // accents are kept apart
+  EXPECT_NE(_wcsicmp(u"Stra\u00DFe", u"STRASSE"), 0);
   EXPECT_LT(_wcsicmp(u"_", u"A"), 0);  // folded to lower case before comparing
   EXPECT_EQ(_wcsnicmp(u"ABCx", u"abcy", 3), 0);
+  EXPECT_EQ(_wcsnicmp(u"\u00C9CLx", u"\u00E9cly", 3), 0);
   EXPECT_LT(wcscmp(u"abc", u"abd"), 0);
   EXPECT_GT(wcscmp(u"abc", u"ab"), 0);
   EXPECT_EQ(wcsncmp(u"abc", u"abd", 2), 0);
-  char16_t up[] = u"mix\u00E4D";
-  EXPECT_EQ(std::u16string(_wcsupr(up)), u"MIX\u00E4D");
-  EXPECT_EQ(std::u16string(_wcslwr(up)), u"mix\u00E4d");
+  char16_t up[] = u"mix\u00E4D\u00DF\u00E9\u0153";
+  EXPECT_EQ(std::u16string(_wcsupr(up)), u"MIX\u00C4D\u00DF\u00C9\u0152");  // the sharp s keeps its form
+  EXPECT_EQ(std::u16string(_wcslwr(up)), u"mix\u00E4d\u00DF\u00E9\u0153");
   EXPECT_EQ(towupper(u'q'), u'Q');
-  EXPECT_EQ(towupper(u'\u00E4'), u'\u00E4');
+  EXPECT_EQ(towupper(u'\u00E4'), u'\u00C4');
+  EXPECT_EQ(towlower(u'\u00C9'), u'\u00E9');
+  EXPECT_EQ(towupper(u'\u00DF'), u'\u00DF');
+  EXPECT_TRUE(iswupper(u'\u00D6') && iswlower(u'\u00F6') && iswalpha(u'\u00DF') && iswalpha(u'\u0152'));
+  EXPECT_FALSE(iswalpha(u'\u00D7') || iswupper(u'1') || iswlower(u'-'));
   EXPECT_TRUE(iswspace(u'\t'));
   EXPECT_FALSE(iswspace(u'x'));
   EXPECT_TRUE(iswdigit(u'7'));
   EXPECT_FALSE(iswdigit(u'a'));
+  // 8-bit text is Windows-1252: its letters have their case, those it cannot hold keep theirs.
   EXPECT_EQ(_stricmp("ABC", "abc"), 0);
-  EXPECT_NE(_stricmp("\xC4", "\xE4"), 0);
-  char narrow[] = "Ab\xE4";
-  EXPECT_STREQ(_strupr(narrow), "AB\xE4");
-  EXPECT_STREQ(_strlwr(narrow), "ab\xE4");
+  EXPECT_EQ(_stricmp("\xC4quator", "\xE4QUATOR"), 0);
+  EXPECT_NE(_stricmp("\xC4", "A"), 0);
+  char narrow[] = "Ab\xE4\xFF\xDF\xB5\x9C";
+  EXPECT_STREQ(_strupr(narrow), "AB\xC4\x9F\xDF\xB5\x8C");
+  EXPECT_STREQ(_strlwr(narrow), "ab\xE4\xFF\xDF\xB5\x9C");
 }
 
 TEST(WideStrings, IntegerParsing) {

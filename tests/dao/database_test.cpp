@@ -1,7 +1,14 @@
 // Opening databases: password, missing and damaged files, exclusive and read-only opens.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 #include "dao_test_support.h"
+#include "fs/path.h"
 
 namespace {
 
@@ -75,6 +82,82 @@ TEST_F(Databases, MissingDamagedAndForeignFilesFailWithTheirTexts) {
     EXPECT_EQ(daotest::Utf8(error.message), daotest::Utf8(c.message));
     EXPECT_FALSE(db.IsOpen());
   }
+}
+
+// The page of the access record, read from the file as SQLite wrote it.
+long AccessPage(const std::string& file, long* pageSize) {
+  sqlite3* raw = nullptr;
+  sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* s = nullptr;
+  sqlite3_prepare_v2(raw, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+                          "WHERE name = 'MSysAccess'", -1, &s, nullptr);
+  long page = 0;
+  if (sqlite3_step(s) == SQLITE_ROW) {
+    page = sqlite3_column_int(s, 0);
+    *pageSize = sqlite3_column_int(s, 1);
+  }
+  sqlite3_finalize(s);
+  sqlite3_close(raw);
+  return page;
+}
+
+TEST_F(Databases, EmptyTruncatedAndDamagedFilesAreDamageNotAPasswordOrAnEmptyDatabase) {
+  std::string file = nux::fs::ToLinuxPath(path_);
+  std::string whole = nuxtest::ReadFile(file);
+  long pageSize = 0;
+  long page = AccessPage(file, &pageSize);
+  ASSERT_GT(page, 1);
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  std::string zeroed = whole, scrawled = whole;
+  std::fill_n(zeroed.begin() + (page - 1) * pageSize, pageSize, char(0));
+  for (long i = 0; i < pageSize; ++i) scrawled[size_t((page - 1) * pageSize + i)] = char(i * 37 + 11);
+  const Case cases[] = {
+      {"empty", ""},
+      {"cut inside the header", whole.substr(0, 60)},
+      {"access page zeroed", zeroed},
+      {"access page scrawled over", scrawled},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::u16string path = daotest::Win(dir_.Write("broken.mdb", c.bytes));
+    for (const char16_t* connect : {u";pwd=7C0E91AF3B58", u";pwd=wrong", u""}) {
+      CDaoDatabase db;
+      daotest::DaoError error = Catch([&] { db.Open(path.c_str(), FALSE, TRUE, connect); });
+      EXPECT_EQ(error.code, 3343) << daotest::Utf8(error.message);
+      EXPECT_EQ(daotest::Utf8(error.message), "Unrecognized database format '" + daotest::Utf8(path) + "'.");
+      EXPECT_FALSE(db.IsOpen());
+    }
+    EXPECT_EQ(nuxtest::ReadFile(nux::fs::ToLinuxPath(path)), c.bytes);  // never written to
+  }
+}
+
+TEST_F(Databases, LookUpsFromTwoThreadsOnOneConnectionAreServedOneAfterTheOther) {
+  CDaoDatabase db;
+  db.Open(path_.c_str(), FALSE, TRUE, u";pwd=7C0E91AF3B58");
+  const char16_t* ids[] = {u"dict1", u"dict2", u"dict3", u"pgal1"};
+  const char* names[] = {"Andromeda Galaxy", "betelgeuse", "Sirius", "Orion Nebula"};
+  std::atomic<int> wrong{0};
+  auto work = [&](int offset) {
+    for (int i = 0; i < 300; ++i) {
+      int k = (i + offset) % 4;
+      std::u16string sql = std::u16string(u"SELECT * FROM SV_MODULE WHERE ID_QBZ_SV LIKE '") + ids[k] + u"'";
+      daotest::DaoError error = Catch([&] {
+        CDaoRecordset rs(&db);
+        rs.Open(dbOpenDynaset, sql.c_str(), 0);
+        if (rs.IsEOF() || daotest::Utf8(daotest::Text(rs.GetFieldValue(u"proper_name"))) != names[k]) ++wrong;
+        rs.FindFirst(u"proper_name LIKE 'ä*' OR ID > 0");
+        rs.Close();
+      });
+      if (error.code != 0) ++wrong;
+    }
+  };
+  std::thread a(work, 0), b(work, 1);
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST_F(Databases, ExclusiveOpenKeepsOthersOut) {

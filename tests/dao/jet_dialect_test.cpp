@@ -250,7 +250,11 @@ TEST(JetLike, PatternsMatchAsTheEngineDoes) {
       {u"axb", u"a[*]b", false},          {u"100%", u"100%", true},        {u"100x", u"100%", false},
       {u"a_b", u"a_b", true},             {u"axb", u"a_b", false},         {u"aaab", u"*a*b", true},
       {u"abcabd", u"*abd", true},         {u"mississippi", u"*sip*", true}, {u"[x", u"[x", true},
-      {u"Ärger", u"ärger", false},  // folding is ASCII only, as the text ordering
+      // Every letter has its case; accents are kept apart; ranges follow the order of text.
+      {u"Ärger", u"ärger", true},         {u"ÉCLIPSE", u"é*", true},       {u"Eclipse", u"é*", false},
+      {u"Øresund", u"ø?esund", true},     {u"Arger", u"ärger", false},     {u"ä", u"[a-z]", true},
+      {u"Ä", u"[!a-z]", false},           {u"5", u"[a-z]", false},         {u"Straße", u"STRA?E", true},
+      {u"STRASSE", u"straße", false},  {u"STRAẞE", u"straße", true},     {u"Ǆ", u"ǆ", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(nux::dao::LikeMatch(c.value, c.pattern), c.match)
@@ -262,7 +266,7 @@ TEST(JetTranslate, LiteralPatternsBecomeEqualitiesThatUseAnIndex) {
   // Values become parameters, so that look-ups of different ids share one statement.
   nux::dao::Statement st = nux::dao::Translate(u"SELECT * FROM SV_LookUp_Table_Ref WHERE ID_QBZ_SV LIKE 'NDSO31'");
   EXPECT_EQ(st.sql,
-            "SELECT rowid FROM \"SV_LookUp_Table_Ref\" WHERE (\"ID_QBZ_SV\" COLLATE NOCASE = ?1) ORDER BY rowid");
+            "SELECT rowid FROM \"SV_LookUp_Table_Ref\" WHERE (\"ID_QBZ_SV\" COLLATE NUXTEXT = ?1) ORDER BY rowid");
   EXPECT_EQ(st.rowSql, "SELECT * FROM \"SV_LookUp_Table_Ref\" WHERE rowid = ?1");
   ASSERT_EQ(st.params.size(), 1u);
   EXPECT_EQ(st.params[0].text, u"NDSO31");
@@ -273,13 +277,49 @@ TEST(JetTranslate, LiteralPatternsBecomeEqualitiesThatUseAnIndex) {
   EXPECT_EQ(st.params[0].text, u"a*b");
   // A prefix pattern is bounded by a range the index can seek.
   st = nux::dao::Translate(u"SELECT * FROM SV_MODULE WHERE DC_ADC_EN LIKE 'Sir*'");
-  EXPECT_NE(st.sql.find("\"DC_ADC_EN\" COLLATE NOCASE >= ?2 AND \"DC_ADC_EN\" COLLATE NOCASE < ?3 AND "
+  EXPECT_NE(st.sql.find("\"DC_ADC_EN\" COLLATE NUXTEXT >= ?2 AND \"DC_ADC_EN\" COLLATE NUXTEXT < ?3 AND "
                         "nux_like(\"DC_ADC_EN\", ?1)"),
             std::string::npos)
       << st.sql;
   ASSERT_EQ(st.params.size(), 3u);
   EXPECT_EQ(st.params[1].text, u"Sir");
-  EXPECT_EQ(st.params[2].text, u"sis");
+  EXPECT_EQ(st.params[2].text, u"Sir\uFFFF");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(JetDialect, LongAndDeepConditionsRunAsOneFlatList) {
+  std::u16string ands, ors, deep = u"ID = 5";
+  for (int i = 0; i < 200; ++i) {
+    ands += (i ? u" AND " : u"") + (u"ID <> " + nux::FromUtf8(std::to_string(1000 + i)));
+    ors += (i ? u" or " : u"") + (u"ID = " + nux::FromUtf8(std::to_string(i < 199 ? 1000 + i : 3)));
+    deep = u"(" + deep + u")";
+  }
+  // 200 terms of one operator, 200 brackets deep, and both at once.
+  EXPECT_EQ(Query(u"SELECT * FROM SV_MODULE WHERE " + ands + u" AND ID < 3 ORDER BY ID", u"ID"),
+            (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(Query(u"SELECT * FROM SV_MODULE WHERE " + ors, u"ID"), (std::vector<std::string>{"3"}));
+  EXPECT_EQ(Query(u"SELECT * FROM SV_MODULE WHERE " + deep, u"ID"), (std::vector<std::string>{"5"}));
+  EXPECT_EQ(Query(u"SELECT * FROM SV_MODULE WHERE " + deep + u" OR (" + ors + u") ORDER BY ID", u"ID"),
+            (std::vector<std::string>{"3", "5"}));
+  CDaoRecordset rs(&db_);
+  rs.Open(dbOpenDynaset, u"SELECT * FROM SV_MODULE ORDER BY ID", 0);
+  EXPECT_TRUE(rs.FindFirst(deep.c_str()));
+  EXPECT_TRUE(rs.FindFirst(ors.c_str()));
+
+  // A chain of one operator is one bracket pair, not one a term.
+  // Comparisons with numbers keep a number column's index usable; texts compare in their order.
+  nux::dao::Criteria c = nux::dao::TranslateCriteria(u"a = 1 AND b = -2 AND c = '3' OR d = #1/2/2003#");
+  EXPECT_EQ(c.sql, "(((\"a\" = ?1) AND (\"b\" = (-?2)) AND (\"c\" COLLATE NUXTEXT = ?3)) OR (\"d\" = ?4))");
+  EXPECT_EQ(nux::dao::TranslateCriteria(u"((((a = 'x'))))").sql, "(\"a\" COLLATE NUXTEXT = ?1)");
+  // Text deeper than the parser takes is refused as too complex, not a crash.
+  std::u16string tooDeep = std::u16string(5000, u'(') + u"ID = 1" + std::u16string(5000, u')');
+  EXPECT_EQ(Catch([&] { Query(u"SELECT * FROM SV_MODULE WHERE " + tooDeep, u"ID"); }).code, 3360);
+  std::u16string nots;
+  for (int i = 0; i < 5000; ++i) nots += u"NOT ";
+  EXPECT_EQ(Catch([&] { rs.FindFirst((nots + u"ID = 1").c_str()); }).code, 3360);
 }
 
 }  // namespace

@@ -140,9 +140,11 @@ TEST(CString, GetBufferAndReleaseBuffer) {
   EXPECT_EQ(full, u"abc");
 }
 
-TEST(CString, CompareNoCaseFoldsOnlyAsciiLetters) {
+TEST(CString, CaseWorksForEveryLetter) {
   EXPECT_EQ(CStringW(u"ABC").CompareNoCase(u"abc"), 0);
-  EXPECT_NE(CStringW(u"\u00C4").CompareNoCase(u"\u00E4"), 0);
+  EXPECT_EQ(CStringW(u"\u00C4quator").CompareNoCase(u"\u00E4QUATOR"), 0);
+  EXPECT_NE(CStringW(u"\u00C4").CompareNoCase(u"A"), 0);
+  EXPECT_EQ(CStringA("\xC9" "clipse").CompareNoCase("\xE9" "CLIPSE"), 0);
   EXPECT_LT(CStringW(u"_").CompareNoCase(u"A"), 0);
   EXPECT_LT(CStringW(u"abc").Compare(u"abd"), 0);
   EXPECT_GT(CStringW(u"b").Compare(u"ab"), 0);
@@ -150,8 +152,13 @@ TEST(CString, CompareNoCaseFoldsOnlyAsciiLetters) {
   EXPECT_EQ(CStringA("StraSSe").CompareNoCase("strasse"), 0);
   EXPECT_EQ(CStringW(u"x").Compare(nullptr), 1);
   CStringW upper(u"m\u00e4h");
-  EXPECT_EQ(upper.MakeUpper(), u"M\u00e4H");
+  EXPECT_EQ(upper.MakeUpper(), u"M\u00c4H");
   EXPECT_EQ(upper.MakeLower(), u"m\u00e4h");
+  CStringW german(u"Stra\u00dfe \u00fcberriese \u00c9toile \u00f8");
+  EXPECT_EQ(german.MakeUpper(), u"STRA\u00dfE \u00dcBERRIESE \u00c9TOILE \u00d8");  // the sharp s stays
+  EXPECT_EQ(german.MakeLower(), u"stra\u00dfe \u00fcberriese \u00e9toile \u00f8");
+  CStringA ansi("\xe4quator \xdf");
+  EXPECT_EQ(ansi.MakeUpper(), "\xc4QUATOR \xdf");
   EXPECT_EQ(upper.MakeReverse(), u"h\u00e4m");
 }
 

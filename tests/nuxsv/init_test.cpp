@@ -2,6 +2,7 @@
 // need no window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "dao/dao.h"
@@ -87,7 +88,19 @@ TEST_F(InitTest, DatabaseFailureShowsItsBox) {
        },
        "Not a valid password."},
       {"damaged", [](Installation& i) { i.root.Write("drive_c/Content/Data/Content.mdb", std::string(4096, 'x')); },
-       nullptr},
+       "Unrecognized database format 'C:\\Content\\Data\\Content.mdb'."},
+      {"empty", [](Installation& i) { i.root.Write("drive_c/Content/Data/Content.mdb", ""); },
+       "Unrecognized database format 'C:\\Content\\Data\\Content.mdb'."},
+      // The access record is the first table of the file: its page follows the header page.
+      {"access page damaged",
+       [](Installation& i) {
+         std::string file = i.ContentFolder() + "/Data/Content.mdb";
+         std::string bytes = nuxtest::ReadFile(file);
+         ASSERT_GT(bytes.size(), 8192u);
+         std::fill(bytes.begin() + 4096, bytes.begin() + 8192, '\0');
+         i.root.Write("drive_c/Content/Data/Content.mdb", bytes);
+       },
+       "Unrecognized database format 'C:\\Content\\Data\\Content.mdb'."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

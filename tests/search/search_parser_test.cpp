@@ -75,7 +75,7 @@ TEST_F(SearchParserTest, QueriesGiveStatementsAndWords) {
       {"sun und (moon or star)", 0, "sun und (moon or star)",
        Has("SUN") + " AND (" + Has("MOON") + " OR " + Has("STAR") + ")", {"SUN", "MOON", "STAR"}},
       {"Sonne ET lune OU étoile", 0, "Sonne ET lune OU étoile",
-       Has("SONNE") + " AND " + Has("LUNE") + " OR " + Has("éTOILE"), {"SONNE", "LUNE", "éTOILE"}},
+       Has("SONNE") + " AND " + Has("LUNE") + " OR " + Has("ÉTOILE"), {"SONNE", "LUNE", "ÉTOILE"}},
       {"a oder b nicht c", 0, "a oder b nicht c", Has("A") + " OR " + Has("B") + " AND " + Lacks("C"), {"A", "B"}},
       {"a NON b", 1, "a NON b", Whole("A") + " AND " + Lacks("B"), {"A"}},
       {"a & | b", 0, "a & | b", Has("A") + " AND " + Has("B"), {"A", "B"}},
@@ -83,11 +83,25 @@ TEST_F(SearchParserTest, QueriesGiveStatementsAndWords) {
       {"and or", 0, "and or", "", {}},
       {"a and", 0, "a and", Has("A"), {"A"}},
       {"x (y)", 0, "x (y)", Has("X") + " AND (" + Has("Y") + ")", {"X", "Y"}},
-      {"x not (y z)", 0, "x not (y z)", Has("X") + " AND (" + Lacks("Y") + " AND " + Has("Z") + ")", {"X", "Z"}},
+      // NOT before a group negates the whole group; two NOTs undo each other.
+      {"x not (y z)", 0, "x not (y z)", Has("X") + " AND NOT (" + Has("Y") + " AND " + Has("Z") + ")", {"X"}},
+      {"not (a or b)", 0, "not (a or b)", "NOT (" + Has("A") + " OR " + Has("B") + ")", {}},
+      {"not not a", 0, "not not a", Has("A"), {"A"}},
+      {"nicht nicht (a) b", 0, "nicht nicht (a) b", "(" + Has("A") + ") AND " + Has("B"), {"A", "B"}},
+      {"not (not a)", 0, "not (not a)", "NOT (" + Lacks("A") + ")", {}},
+      // Brackets inside a phrase belong to it; a phrase of blanks is no term.
+      {"\"Orionnebel (M42)\"", 0, "\"Orionnebel (M42)\"", Has("Orionnebel (M42)"), {"Orionnebel (M42)"}},
+      {"(\"(M42) x\" or y)", 0, "(\"(M42) x\" or y)", "(" + Has("(M42) x") + " OR " + Has("Y") + ")", {"(M42) x", "Y"}},
+      {"\"   \"", 0, "\" \"", "", {}},
+      {"\" \" sun", 0, "\" \" sun", Has("SUN"), {"SUN"}},
+      // Tabs, line ends and the non-breaking space part words as the blank does.
+      {"sun\tmoon\r\nstar\u00A0earth", 0, "sun moon star earth",
+       Has("SUN") + " AND " + Has("MOON") + " AND " + Has("STAR") + " AND " + Has("EARTH"), {"SUN", "MOON", "STAR", "EARTH"}},
+      {"überriese", 0, "überriese", Has("ÜBERRIESE"), {"ÜBERRIESE"}},
       {"((a))", 0, "((a))", "((" + Has("A") + "))", {"A"}},
       {" ( a )  b ", 0, "(a) b", "(" + Has("A") + ") AND " + Has("B"), {"A", "B"}},
       {"(a)(b)", 0, "(a) (b)", "(" + Has("A") + ") AND (" + Has("B") + ")", {"A", "B"}},
-      {"\"sun\"", 1, "\"sun\"", Has("SUN"), {"SUN"}},
+      {"\"sun\"", 1, "\"sun\"", Has("sun"), {"sun"}},  // a phrase keeps its letters as typed
       {"\"Big Sun\" Moon", 1, "\"Big Sun\" Moon", Has("Big Sun") + " AND " + Whole("MOON"), {"Big Sun", "MOON"}},
       {"\"a b", 0, "\"a b", "", {}},  // an unclosed phrase is dropped
       {"\"\" sun", 0, "\"\" sun", Has("SUN"), {"SUN"}},
@@ -101,7 +115,7 @@ TEST_F(SearchParserTest, QueriesGiveStatementsAndWords) {
       {"(a or b", 0, "a or b", Has("A") + " OR " + Has("B"), {"A", "B"}},
       {"a or b)", 0, "a or b", Has("A") + " OR " + Has("B"), {"A", "B"}},
       {")a(", 0, " a ", Has("A"), {"A"}},
-      {"not (a b)", 0, "not (a b)", "(" + Lacks("A") + " AND " + Has("B") + ")", {"B"}},
+      {"not (a b)", 0, "not (a b)", "NOT (" + Has("A") + " AND " + Has("B") + ")", {}},
       {"not a b", 0, "not a b", Lacks("A") + " AND " + Has("B"), {"B"}},
       {"a and not or b", 0, "a and not or b", Has("A") + " AND " + Lacks("B"), {"A"}},
       {"a (or b)", 0, "a (or b)", Has("A") + " AND (" + Has("B") + ")", {"A", "B"}},
@@ -121,10 +135,11 @@ TEST_F(SearchParserTest, QueriesGiveStatementsAndWords) {
   }
 }
 
-TEST_F(SearchParserTest, InterfaceTextsAreOperatorsWhenStoredInCapitals) {
-  Strings("AND=PLUS\r\nOR=vel\r\nNOT=SANS\r\n");
-  EXPECT_EQ(Run("a plus b vel c sans d"), "SELECT * FROM SV_MODULE WHERE " + Has("A") + " AND " + Has("B") + " AND " +
-                                              Has("VEL") + " AND " + Has("C") + " AND " + Lacks("D"));
+TEST_F(SearchParserTest, InterfaceTextsAreOperatorsInAnyLetterCase) {
+  Strings("AND=PLUS\r\nOR=vel\r\nNOT=Au\xDF" "er\r\n");  // NUX.INI is in the ANSI code page
+  EXPECT_EQ(Run("a plus b VEL c AUẞER d ausser e außer f"),
+            "SELECT * FROM SV_MODULE WHERE " + Has("A") + " AND " + Has("B") + " OR " + Has("C") + " AND " + Lacks("D") +
+                " AND " + Has("AUSSER") + " AND " + Has("E") + " AND " + Lacks("F"));
   // An empty text is never typed; a missing one yields its "not found" text.
   Strings("AND=\r\n");
   EXPECT_EQ(Run("(( a"), "SELECT * FROM SV_MODULE WHERE " + Has("A"));
@@ -136,9 +151,10 @@ TEST_F(SearchParserTest, TokensBeforeTheStatementIsBuilt) {
     std::vector<std::string> tokens;
   } cases[] = {
       {"sun und (moon or star)", {"SUN", "&", "(", "MOON", "|", "STAR", ")"}},
-      {"not (a)", {"!", "&", "(", "A", ")"}},
+      {"not (a)", {"!", "(", "A", ")"}},
+      {"x not (a)", {"X", "&", "!", "(", "A", ")"}},
       {"x ((y))", {"X", "&", "(", "(", "Y", ")", ")"}},
-      {"a (?) b", {"A", "&", "(", "", "", ")", "B"}},
+      {"a (?) b", {"A", "&", "(", ")", "B"}},
       {"| a & & not", {"A"}},
   };
   for (const auto& c : cases) {
@@ -197,6 +213,9 @@ TEST_F(SearchParserTest, StatementsRunOnTheDatabase) {
       {"(a or b", 0, {1, 2, 3, 4, 5, 6, 8, 9}},
       {"not (moon)", 0, {1, 3, 4}},
       {"not sun moon", 0, {2, 5, 7, 8, 9}},
+      {"not (moon or star)", 0, {3, 4}},
+      {"not (sun moon)", 0, {1, 2, 3, 4, 5, 7, 8, 9}},
+      {"not not sun", 0, {1, 3, 4, 6}},
       {"moon (\"x y)", 0, {2, 5, 6, 7, 8, 9}},
       {"", 0, {}},
   };

@@ -80,6 +80,26 @@ TEST_F(WordList, TypingMovesTheListToTheFirstEntryBeginningWithTheText) {
   }
 }
 
+TEST_F(WordList, TypedWordsWithUmlautsFindTheirEntryInEveryLetterCase) {
+  db_->Execute(u"INSERT INTO SV_MODULE VALUES (11, 'dict', 'dict', '\u00c4quator', 'Der Himmels\u00e4quator.', "
+               u"'Celestial equator', '\u00c4quator', '\u00c9quateur c\u00e9leste')");
+  ClickItem(dict_, IDC_DICT_GERMAN);
+  // The entry sorts beside the A words: Andromedagalaxie, Äquator, Barnards Pfeilstern ...
+  EXPECT_EQ(Keys(), (std::vector<long>{1, 11, 2, 10, 9}));
+  for (const char16_t* text : {u"\u00e4quator", u"\u00c4QUATOR", u"\u00e4Q", u"\u00c4"}) {
+    dict_->m_editSearch.SetWindowText(u"z");
+    nux::testing::PumpMessages();
+    ASSERT_EQ(FirstKey(List()), 9);
+    dict_->m_editSearch.SetWindowText(text);
+    nux::testing::PumpMessages();
+    EXPECT_EQ(FirstKey(List()), 11) << U8(text);
+  }
+  // Typed through the keyboard as well.
+  dict_->m_editSearch.SetWindowText(u"");
+  Type(u"\u00c4qu");
+  EXPECT_EQ(FirstKey(List()), 11);
+}
+
 TEST_F(WordList, ChangingTheLanguageRebuildsTheListAtTheTypedText) {
   Type(u"Kom");  // no English entry: stays at the top
   EXPECT_EQ(FirstKey(List()), 1);

@@ -79,21 +79,24 @@ TEST(RowClasses, DictionaryRowsLightTheirLanguagesColumn) {
   }
 }
 
-TEST(RowClasses, DictionaryRowHeightIsTheFrenchTextsAndMeasuringPaintsNothing) {
+TEST(RowClasses, DictionaryRowIsAsHighAsItsHighestTextAndMeasuringPaintsNothing) {
   CDictLangItem row;
   Canvas canvas;
+  row.m_strEnglish = row.m_strGerman = row.m_strFrench = u"Stern";
   const int line = row.Draw(&canvas.dc, CRect(0, 0, 620, 8), TRUE, 0);
   EXPECT_TRUE(canvas.Untouched());
   EXPECT_GT(line, 6);
 
-  // A long English word wraps in its column, but the row is as high as the French text.
-  row.m_strEnglish = u"a head word long enough to wrap over several lines of its narrow column";
-  row.m_strFrench = u"";
+  // A long text wraps in its column, and the row grows with it, whichever column holds it.
+  const CString longText = u"ein Stichwort, lang genug, um in seiner schmalen Spalte über mehrere Zeilen zu laufen";
   canvas.dc.SetTextColor(RGB(9, 9, 9));
-  EXPECT_EQ(row.Draw(&canvas.dc, CRect(0, 0, 620, 8), TRUE, 2), line);
+  CString* columns[3] = {&row.m_strEnglish, &row.m_strGerman, &row.m_strFrench};
+  for (CString* column : columns) {
+    row.m_strEnglish = row.m_strGerman = row.m_strFrench = u"Stern";
+    *column = longText;
+    EXPECT_GT(row.Draw(&canvas.dc, CRect(0, 0, 620, 8), TRUE, 2), line);
+  }
   EXPECT_EQ(canvas.dc.GetTextColor(), RGB(9, 9, 9)) << "no colour chosen while measuring";
-  row.m_strFrench = row.m_strEnglish;
-  EXPECT_GT(row.Draw(&canvas.dc, CRect(0, 0, 620, 8), TRUE, 0), line);
   EXPECT_TRUE(canvas.Untouched());
 }
 

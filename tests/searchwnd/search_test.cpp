@@ -230,6 +230,19 @@ TEST_F(SearchWindow, OperatorButtonsInsertTheInterfaceWords) {
   EXPECT_EQ(U8(QueryText()), "Strings - or not found in NUX.ini ");
 }
 
+TEST_F(SearchWindow, WordsWithUmlautsAreFoundInEveryLetterCase) {
+  db_->Execute(u"INSERT INTO SV_MODULE VALUES (11, 'dict', 'dict', '\u00c4quator', "
+               u"'Der Himmels\u00e4quator teilt den Himmel; ein \u00dcberriese steht n\u00f6rdlich.', "
+               u"'Celestial equator', '\u00c4quator', '\u00c9quateur c\u00e9leste')");
+  for (const char16_t* query : {u"\u00e4quator", u"\u00c4QUATOR", u"himmels\u00c4quator", u"\u00fcberriese"}) {
+    Search(query);
+    EXPECT_EQ(Titles(search_->m_List), (Titles_t{"\xc3\x84quator"})) << U8(query);
+  }
+  // Accents are kept apart: "a" is not "ä".
+  Search(u"aquator");
+  EXPECT_EQ(search_->m_List.m_nRows, 0);
+}
+
 TEST_F(SearchWindow, AClickedResultOpensItsPageWithTheWords) {
   Search(u"spiral galaxy");
   ASSERT_EQ(search_->m_List.m_nRows, 2);

@@ -103,6 +103,13 @@ const Page kPages[] = {
      u"<h1>Hubble-Weltraumteleskop</h1><p>Das Weltraumteleskop umkreist die Erde seit 1990 in rund 540 km "
      u"H&ouml;he. Mehr unter <a href=\"http://hubblesite.org/\" target=\"_blank\">hubblesite.org</a>.</p>"
      u"<p><a href=\"SVID,scft1\">Hubble im Himmel</a></p>"},
+    // A head word with an umlaut at its start: the searches and the word list find it however
+    // its first letter is written ("äquator", "ÄQUATOR"), and it sorts beside the A words.
+    {u"dict14", u"dict", u"dict", u"\u00c4quator", u"dict_aequator.htm", u"Celestial equator", u"\u00c4quator",
+     u"\u00c9quateur c\u00e9leste",
+     u"<h1>&Auml;quator</h1><p>Der Himmels&auml;quator ist die Projektion des Erd&auml;quators an die Himmelskugel. "
+     u"Er teilt den Himmel in eine n&ouml;rdliche und eine s&uuml;dliche H&auml;lfte; die "
+     u"<a href=\"dict_ekliptik.htm\">Ekliptik</a> schneidet ihn in den beiden Punkten der Tagundnachtgleiche.</p>"},
     {u"dctb1", u"dctb", u"dict", u"Die hellsten Sterne", u"dctb_hellste.htm", nullptr, nullptr, nullptr,
      u"<h1>Die hellsten Sterne</h1><table><tr><th>Stern</th><th>mag</th></tr>"
      u"<tr><td><a href=\"dict_sirius.htm\">Sirius</a></td><td>-1,46</td></tr>"
