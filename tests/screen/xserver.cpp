@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -133,6 +134,22 @@ int WaitProgram(pid_t pid, int timeoutMs) {
   kill(pid, SIGKILL);
   waitpid(pid, &status, 0);
   return -1;
+}
+
+VirtualScreen* SharedScreen(std::string* why) {
+  static VirtualScreen* screen = nullptr;
+  static std::string failure;
+  if (!screen && failure.empty()) {
+    auto* s = new VirtualScreen();
+    if (s->Start(1280, 1024, &failure)) {
+      screen = s;
+      std::atexit([] { screen->Stop(); });
+    } else {
+      delete s;
+    }
+  }
+  if (!screen) *why = failure;
+  return screen;
 }
 
 bool VirtualScreen::Start(int width, int height, std::string* why) {
