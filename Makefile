@@ -30,7 +30,8 @@ bench: deps
 	$(CMAKE) --build build/bench -j$(JOBS)
 	bash scripts/bench build/bench
 
-# The zip reader's fuzzer (clang's libFuzzer); not part of the tests. FUZZ_SECONDS bounds the run.
+# The fuzzers of the zip reader and of the picture decoders (clang's libFuzzer), three at a time;
+# not part of the tests. FUZZ_SECONDS bounds each run.
 fuzz: deps
 	bash fuzz/build.sh run $(or $(FUZZ_SECONDS),600)
 

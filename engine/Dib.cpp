@@ -101,6 +101,16 @@ const BYTE* CDib::Bits(const BITMAPINFOHEADER* pHeader) const {
 
 BOOL CDib::CreateFromBitmap(HBITMAP hBitmap, HPALETTE hPalette) {
   Free();
+  // Memory that runs out on the way fails the conversion; the image stays empty.
+  try {
+    return ConvertBitmap(hBitmap, hPalette);
+  } catch (const std::bad_alloc&) {
+    Free();
+    return FALSE;
+  }
+}
+
+BOOL CDib::ConvertBitmap(HBITMAP hBitmap, HPALETTE hPalette) {
   if (hPalette == nullptr) hPalette = static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE));
   BITMAP bm{};
   if (::GetObjectW(hBitmap, sizeof(bm), &bm) == 0) return FALSE;
@@ -150,7 +160,12 @@ BOOL CDib::CreateFromBitmap(HBITMAP hBitmap, HPALETTE hPalette) {
 }
 
 BOOL CDib::LoadResource(UINT nID) {
-  HBITMAP hBitmap = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nID));
+  HBITMAP hBitmap = nullptr;
+  try {
+    hBitmap = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nID));
+  } catch (const std::bad_alloc&) {
+    return FALSE;
+  }
   if (hBitmap == nullptr) return FALSE;
   const BOOL ok = CreateFromBitmap(hBitmap, nullptr);
   ::DeleteObject(hBitmap);

@@ -69,8 +69,10 @@ class CDib {
   BOOL RepeatDownRect(CDC* pDC, const RECT& rcDest, const RECT& rcSrc, BOOL bStretch, DWORD dwRop);
 
  private:
-  // LoadFromMemory's work once the image is empty; may throw std::bad_alloc.
+  // LoadFromMemory's and CreateFromBitmap's work once the image is empty; they may throw
+  // std::bad_alloc.
   BOOL LoadPicture(HGLOBAL hGlobal);
+  BOOL ConvertBitmap(HBITMAP hBitmap, HPALETTE hPalette);
   // The pixel rows inside the block: after the header and the colour table.
   const BYTE* Bits(const BITMAPINFOHEADER* pHeader) const;
 

@@ -1,6 +1,7 @@
 #include "EngineConfig.h"
 
 #include <cstring>
+#include <vector>
 
 #include "CommandLine.h"
 #include "NUXUtils.h"
@@ -8,6 +9,7 @@
 #include "base/wstr.h"
 #include "fs/fs.h"
 #include "fs/profile.h"
+#include "process/process.h"
 #include "ui/cursor.h"
 
 namespace {
@@ -36,8 +38,11 @@ CEngineConfig::CEngineConfig()
   if (key.Open(HKEY_LOCAL_MACHINE, kEngineKey, FALSE)) {
     CString enabled;
     CString iniFolder;
-    key.FindValue(u"enabled", enabled);
-    key.FindValue(u"INI", iniFolder);
+    bool tooLong = false;
+    key.FindValue(u"enabled", enabled, &tooLong);
+    if (tooLong) Refuse(u"HKEY_LOCAL_MACHINE\\Software\\NUX\\Engine enabled");
+    key.FindValue(u"INI", iniFolder, &tooLong);
+    if (tooLong) Refuse(u"HKEY_LOCAL_MACHINE\\Software\\NUX\\Engine INI");
     key.Close();
     if (iniFolder.GetLength() > 1 && iniFolder[iniFolder.GetLength() - 1] != u'\\') iniFolder += u'\\';
     if (enabled == u"1" && !iniFolder.IsEmpty()) m_strIniFolder = iniFolder;
@@ -68,13 +73,32 @@ CEngineConfig::CEngineConfig()
   m_crToolTipText = GetIniColor(u"TextColor");
   m_crToolTipBack = GetIniColor(u"BackColor");
 
-  m_bLoaded = 1;
+  if (m_strRefused.IsEmpty()) m_bLoaded = 1;
+}
+
+void CEngineConfig::Refuse(const CString& what) const {
+  if (!m_strRefused.IsEmpty()) m_strRefused += u"\n";
+  m_strRefused += what;
+  CString message;
+  message.Format(u"NUX engine: the setting %s is too long and was not used\n", static_cast<LPCWSTR>(what));
+  OutputDebugStringW(message);
 }
 
 CString CEngineConfig::GetIniValue(LPCWSTR section, LPCWSTR key, BOOL resolve, LPCWSTR defaultValue) const {
   WCHAR buffer[256];
   buffer[0] = 0;
-  GetPrivateProfileStringW(section, key, defaultValue, buffer, 256, m_strIniPath);
+  const DWORD length = GetPrivateProfileStringW(section, key, defaultValue, buffer, 256, m_strIniPath);
+  if (length >= 255) {
+    // A full buffer may hold a cut value; a value longer than the field is refused rather than
+    // cut into another path (a cut "...\Content.mdb" would become a folder).
+    std::vector<WCHAR> whole(4096, 0);
+    if (GetPrivateProfileStringW(section, key, defaultValue, whole.data(), DWORD(whole.size()), m_strIniPath) > 255) {
+      CString what;
+      what.Format(u"[%s] %s", section, key);
+      Refuse(what);
+      return CString();
+    }
+  }
   CString value(buffer);
   if (value.IsEmpty()) return CString();
   if (resolve) value = ResolvePath(value, m_strIniFolder);

@@ -73,8 +73,13 @@ class CEngineConfig {
   int m_nToolTipDelay;           // [ToolTip] Delay
   COLORREF m_crToolTipText;      // [ToolTip] TextColor (RRGGBB in the file)
   COLORREF m_crToolTipBack;      // [ToolTip] BackColor (RRGGBB in the file)
+  // The settings that were refused because they do not fit their field (for example "[Paths]
+  // MDB"), one a line; empty when none was. A refused setting leaves the configuration not
+  // loaded, so the start-up check reports it instead of running on a cut path.
+  mutable CString m_strRefused;
 
  private:
+  void Refuse(const CString& what) const;
   CString UserKeyPath() const;
   COLORREF GetIniColor(LPCWSTR key) const;
 };

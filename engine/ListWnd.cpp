@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ListDropSource.h"
+#include "Report.h"
 #include "VariantText.h"
 #include "base/codepage.h"
 #include "memory/memory.h"
@@ -16,14 +17,6 @@
 #endif
 
 namespace {
-
-// Fetches the exception's message (at most 255 characters) and deletes the exception.
-void ReportDaoFailure(CException* e, LPCWSTR context) {
-  (void)context;
-  WCHAR message[256] = {};
-  e->GetErrorMessage(message, 255);
-  e->Delete();
-}
 
 // A field value as a 32-bit integer, whatever the field's type; Null and text that is no
 // number give 0.
@@ -151,7 +144,7 @@ BOOL CListWnd::ReQuery(LPCWSTR lpszSQL, BOOL bKeepSelection, BOOL bRefill) {
     rs->MoveLast();
     rs->MoveFirst();
   } catch (CException* e) {
-    e->Delete();
+    ReportExceptionQuiet(e, u"CListWnd::ReQuery");
     DestroyRows();
     delete rs;
     m_pRecordset = nullptr;
@@ -180,7 +173,7 @@ BOOL CListWnd::FindFirst(LPCWSTR lpszCriteria, BOOL bRefill) {
     }
     return found;
   } catch (CException* e) {
-    ReportDaoFailure(e, u"CListWnd::FindFirst");
+    ReportException(e, u"CListWnd::FindFirst");
     return FALSE;
   }
 }
@@ -200,7 +193,22 @@ BOOL CListWnd::SelectKey(long nKey, BOOL bRefill) {
   }
   CString criteria;
   criteria.Format(u"%s=%li", m_strKeyField.GetString(), nKey);
-  if (!m_pRecordset->FindFirst(criteria)) {
+  BOOL found = FALSE;
+  try {
+    found = m_pRecordset->FindFirst(criteria);
+  } catch (CException* e) {
+    // A bad key field or a database gone away: reported here and taken as not found, so that
+    // nothing escapes to the window procedure of a click.
+    ReportException(e, u"CListWnd::SelectKey");
+    found = FALSE;
+  }
+  if (!found) {
+    // No row stays marked for a key that is not selected.
+    if (m_bMarkSelection) {
+      for (int i = 0; i < m_nRows; ++i)
+        if (m_rows[i].nKey == nKey && m_rows[i].pItem->GetState() == 2)
+          m_rows[i].pItem->SetState(i == m_nHotRow && m_bHotTracking ? 1 : 0);
+    }
     m_nSelectedKey = 0;
     return FALSE;
   }
@@ -224,7 +232,7 @@ BOOL CListWnd::MoveFirst() {
     m_pRecordset->MoveFirst();
     return TRUE;
   } catch (CException* e) {
-    ReportDaoFailure(e, u"CListWnd::MoveFirst");
+    ReportException(e, u"CListWnd::MoveFirst");
     return FALSE;
   }
 }
@@ -281,7 +289,7 @@ BOOL CListWnd::AddBottom(long nPos, BOOL bNext) {
     m_rows[m_nRows++] = entry;
     return TRUE;
   } catch (CException* e) {
-    ReportDaoFailure(e, u"CListWnd::AddBottom");
+    ReportException(e, u"CListWnd::AddBottom");
     return FALSE;
   }
 }
@@ -316,7 +324,7 @@ BOOL CListWnd::AddTop(BOOL bPrevious) {
     ++m_nRows;
     return TRUE;
   } catch (CException* e) {
-    ReportDaoFailure(e, u"CListWnd::AddTop");
+    ReportException(e, u"CListWnd::AddTop");
     return FALSE;
   }
 }
@@ -566,10 +574,11 @@ void CListWnd::StartDrag(CPoint point) {
   HGLOBAL entry = ::GlobalAlloc(GMEM_DDESHARE | GMEM_ZEROINIT, 16);
   if (!entry) return;
   BYTE* bytes = static_cast<BYTE*>(::GlobalLock(entry));
-  // The object's address is meaningful only inside this process; its low 32 bits are kept.
-  const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(item));
+  // The first field names the row: its index in the row table. An object's address would not
+  // fit these 32 bits, and a cut one would point nowhere.
+  const int32_t rowIndex = static_cast<int32_t>(index);
   const int32_t pos = static_cast<int32_t>(row.nPos), key = static_cast<int32_t>(row.nKey);
-  std::memcpy(bytes, &address, 4);
+  std::memcpy(bytes, &rowIndex, 4);
   std::memcpy(bytes + 4, &pos, 4);
   std::memcpy(bytes + 8, &key, 4);
   bytes[12] = row.nFlag;
@@ -615,7 +624,7 @@ int CListWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
       }
       m_pRecordset = rs;
     } catch (CException* e) {
-      ReportDaoFailure(e, u"CListWnd::OnCreate");
+      ReportException(e, u"CListWnd::OnCreate");
       delete rs;  // the list stays empty
     }
   }

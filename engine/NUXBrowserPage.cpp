@@ -210,44 +210,83 @@ std::u16string AsMarkup(std::u16string_view term) {
   return out;
 }
 
-// Marks the hits of one term (its folded markup form) in one pass over the text; the number
-// of marks put. The text is folded with a map back to its own characters, so a hit may
-// differ from the term in case and in length ("Straße" for "STRASSE"), but must begin and end
-// on whole characters of the text, lie inside one run of rendered text and cut no character
-// reference.
-int MarkTerm(std::u16string& text, std::u16string_view key) {
-  if (key.empty()) return 0;
-  std::vector<size_t> map;
-  const std::u16string folded = nux::FoldCase(text, &map);
-  const std::vector<std::pair<size_t, size_t>> runs = TextRuns(text);
-  const size_t npos = std::u16string::npos;
-  std::u16string out;
-  size_t copied = 0, pos = 0, run = 0;
-  int marks = 0;
-  for (;;) {
-    const size_t hit = folded.find(key, pos);
-    if (hit == npos) break;
-    const size_t hitEnd = hit + key.size();
-    pos = hit + 1;
-    if ((hit > 0 && map[hit - 1] == map[hit]) || map[hitEnd - 1] == map[hitEnd]) continue;  // inside a character
-    pos = hitEnd;  // a hit in markup is passed over whole
-    const size_t from = map[hit], to = map[hitEnd];
-    while (run < runs.size() && runs[run].second < to) ++run;
-    if (run == runs.size()) break;
-    if (from < runs[run].first) continue;
-    if (CutsReference(text, from, to - from)) continue;
-    if (out.empty()) out.reserve(text.size() + text.size() / 8);
-    out.append(text, copied, from - copied);
-    out += kSearchStart;
-    out.append(text, from, to - from);
-    out += kSearchEnd;
-    copied = to;
-    ++marks;
+// Where the hits of a list of terms go, term after term, as if each term's marks were put into
+// the text before the next term is searched (a later term finds no whole word across an
+// earlier mark's markup, but may find one inside an earlier mark). The text is folded once,
+// with a map back to its own characters, so a hit may differ from its term in case and in
+// length ("Straße" for "STRASSE"); it must begin and end on whole characters of the text,
+// lie inside one run of rendered text, cut no character reference and no earlier mark.
+struct SearchHit {
+  size_t from, to;
+  size_t term;
+};
+
+std::vector<SearchHit> FindSearchHits(std::u16string_view text, const std::vector<std::u16string>& keys) {
+  std::vector<SearchHit> hits;
+  std::vector<size_t> map, bounds;
+  // A hit lies inside one run, so each run is folded and searched on its own: the markup
+  // between the runs is never folded, and the map stays as small as the longest run.
+  for (const auto& [runStart, runEnd] : TextRuns(text)) {
+    const std::u16string folded = nux::FoldCase(text.substr(runStart, runEnd - runStart), &map);
+    bounds.clear();  // the starts and ends of the marks of earlier terms in this run, in order
+    for (size_t t = 0; t < keys.size(); ++t) {
+      const std::u16string& key = keys[t];
+      if (key.size() > folded.size()) continue;
+      const size_t first = hits.size();
+      size_t pos = 0;
+      for (;;) {
+        const size_t hit = folded.find(key, pos);
+        if (hit == std::u16string::npos) break;
+        const size_t hitEnd = hit + key.size();
+        pos = hit + 1;
+        if ((hit > 0 && map[hit - 1] == map[hit]) || map[hitEnd - 1] == map[hitEnd]) continue;  // inside a character
+        const size_t from = runStart + map[hit], to = runStart + map[hitEnd];
+        if (CutsReference(text, from, to - from)) continue;
+        auto b = std::upper_bound(bounds.begin(), bounds.end(), from);
+        if (b != bounds.end() && *b < to) continue;  // across an earlier mark's start or end
+        hits.push_back({from, to, t});
+        pos = hitEnd;
+      }
+      for (size_t i = first; i < hits.size(); ++i) {
+        bounds.push_back(hits[i].from);
+        bounds.push_back(hits[i].to);
+      }
+      std::sort(bounds.begin(), bounds.end());
+    }
   }
-  if (marks == 0) return 0;
-  out.append(text, copied, npos);
-  text.swap(out);
-  return marks;
+  return hits;
+}
+
+// The text with the marks of the hits put in. At one index, ends go before starts (a mark
+// ending where the next begins); of two marks starting there the earlier term's is the outer
+// one, of two ending there the later term's is the inner one.
+std::u16string PutSearchMarks(std::u16string_view text, const std::vector<SearchHit>& hits) {
+  struct Edge {
+    size_t pos;
+    bool start;
+    size_t term;
+  };
+  std::vector<Edge> edges;
+  edges.reserve(hits.size() * 2);
+  for (const SearchHit& h : hits) {
+    edges.push_back({h.from, true, h.term});
+    edges.push_back({h.to, false, h.term});
+  }
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
+    if (a.pos != b.pos) return a.pos < b.pos;
+    if (a.start != b.start) return !a.start;
+    return a.start ? a.term < b.term : a.term > b.term;
+  });
+  std::u16string out;
+  out.reserve(text.size() + hits.size() * (kSearchStart.size() + kSearchEnd.size()));
+  size_t copied = 0;
+  for (const Edge& e : edges) {
+    out.append(text.substr(copied, e.pos - copied));
+    copied = e.pos;
+    out += e.start ? kSearchStart : kSearchEnd;
+  }
+  out.append(text.substr(copied));
+  return out;
 }
 
 // The decimal number at the start of the text (0 when none).
@@ -337,11 +376,10 @@ int CNUXBrowser::MarkSearchHits(CString& text, const CStringArray& terms) {
     if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
   }
   if (keys.empty()) return 0;
-  std::u16string work(View(text));
-  int marks = 0;
-  for (const std::u16string& key : keys) marks += MarkTerm(work, key);
-  if (marks > 0) text = CString(work);
-  return marks;
+  const std::vector<SearchHit> hits = FindSearchHits(View(text), keys);
+  if (hits.empty()) return 0;
+  text = CString(PutSearchMarks(View(text), hits));
+  return int(hits.size());
 }
 
 void CNUXBrowser::RemoveSearchMarks(CString& text) {

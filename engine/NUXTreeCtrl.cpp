@@ -6,6 +6,7 @@
 #include "DrawHelpers.h"
 #include "FieldSplitter.h"
 #include "NUXUtils.h"
+#include "Report.h"
 #include "VariantText.h"
 #include "memory/memory.h"
 #include "mfc/oledragdrop.h"
@@ -14,14 +15,6 @@ namespace {
 
 HCURSOR g_arrowCursor = nullptr;
 HCURSOR g_waitCursor = nullptr;
-
-// Fetches the exception's message (at most 255 characters) and deletes the exception.
-void ReportDaoFailure(CException* e, LPCWSTR context) {
-  (void)context;
-  WCHAR message[256] = {};
-  e->GetErrorMessage(message, 255);
-  e->Delete();
-}
 
 // A field as a 32-bit integer; Null (and anything that is no number) counts as 0.
 long LongField(CDaoRecordset* rs, LPCWSTR field) {
@@ -127,17 +120,30 @@ void CNUXTreeCtrl::SetBitmaps(UINT nCollapsed, UINT nExpanded, UINT nLeaf) {
 
 // ---- filling and selecting ----
 
-void CNUXTreeCtrl::Fill(HTREEITEM hParent) {
-  if (!m_pRecordset) return;
+void CNUXTreeCtrl::Fill(HTREEITEM hParent) { FillLevel(hParent); }
+
+BOOL CNUXTreeCtrl::FillLevel(HTREEITEM hParent) {
+  if (!m_pRecordset) return FALSE;
   unsigned long pid = 0;
+  HTREEITEM placeholder = nullptr;
   if (hParent != TVI_ROOT) {
     HTREEITEM child = GetChildItem(hParent);
-    if (!child || GetItemText(child) != u"~") return;  // the level is loaded
-    DeleteItem(child);
+    if (!child || GetItemText(child) != u"~") return TRUE;  // the level is loaded
     ItemData* data = DataOf(GetItemData(hParent));
-    if (!data) return;
+    if (!data) return TRUE;
+    placeholder = child;
     pid = static_cast<unsigned long>(data->nID);
   }
+  // The whole level is read before the tree changes: a level whose query fails keeps its
+  // placeholder (and so its expand button) and is read again at the next expansion.
+  std::vector<LevelRecord> records;
+  if (!ReadLevel(pid, records)) return FALSE;
+  if (placeholder) DeleteItem(placeholder);
+  InsertLevel(hParent, records);
+  return TRUE;
+}
+
+BOOL CNUXTreeCtrl::ReadLevel(unsigned long pid, std::vector<LevelRecord>& records) {
   CDaoRecordset* pids = nullptr;
   try {
     pids = new CDaoRecordset(m_pDatabase);
@@ -163,25 +169,34 @@ void CNUXTreeCtrl::Fill(HTREEITEM hParent) {
       splitter.StripTags();
       text = splitter.m_strText;
       text.Trim();
-      long id = LongField(m_pRecordset, u"ID");
-      long parentId = LongField(m_pRecordset, u"PID");
-      HTREEITEM item = InsertRecordItem(id, parentId, text, nullptr, 0, hParent, TVI_LAST);
-      if (item && id != parentId) {
+      LevelRecord record{LongField(m_pRecordset, u"ID"), LongField(m_pRecordset, u"PID"), text, FALSE};
+      if (record.nID != record.nPID) {
         CString criteria;
-        criteria.Format(u"PID = %lu", static_cast<unsigned long>(id));
-        if (pids->FindFirst(criteria)) InsertRecordItem(0, 0, u"~", nullptr, 0, item, TVI_LAST);
+        criteria.Format(u"PID = %lu", static_cast<unsigned long>(record.nID));
+        record.bHasChildren = pids->FindFirst(criteria);
       }
+      records.push_back(record);
       m_pRecordset->MoveNext();
     }
     pids->Close();
     delete pids;
     m_pRecordset->Close();
+    return TRUE;
   } catch (CException* e) {
-    ReportDaoFailure(e, u"CNUXTreeCtrl::Fill");
-    // The items read so far stay; neither recordset stays open.
+    ReportException(e, u"CNUXTreeCtrl::Fill");
+    // Neither recordset stays open.
     CloseQuietly(pids);
     delete pids;
     CloseQuietly(m_pRecordset);
+    records.clear();
+    return FALSE;
+  }
+}
+
+void CNUXTreeCtrl::InsertLevel(HTREEITEM hParent, const std::vector<LevelRecord>& records) {
+  for (const LevelRecord& record : records) {
+    HTREEITEM item = InsertRecordItem(record.nID, record.nPID, record.strTitle, nullptr, 0, hParent, TVI_LAST);
+    if (item && record.bHasChildren) InsertRecordItem(0, 0, u"~", nullptr, 0, item, TVI_LAST);
   }
 }
 
@@ -208,7 +223,7 @@ void CNUXTreeCtrl::SelectID(long nID, BOOL bSelectExpand, BOOL bFirstVisible) {
     }
     m_pRecordset->Close();
   } catch (CException* e) {
-    ReportDaoFailure(e, u"CNUXTreeCtrl::SelectID");
+    ReportException(e, u"CNUXTreeCtrl::SelectID");
     CloseQuietly(m_pRecordset);
     return;
   }
@@ -235,10 +250,17 @@ void CNUXTreeCtrl::SelectID(long nID, BOOL bSelectExpand, BOOL bFirstVisible) {
 }
 
 void CNUXTreeCtrl::Refresh() {
+  if (!m_pRecordset) {
+    DeleteAll();
+    return;
+  }
+  // The top level is read first: when the database fails, the tree stays as it was.
+  std::vector<LevelRecord> top;
+  if (!ReadLevel(0, top)) return;
   long selected = GetSelectedID();
   LockWindowUpdate();
   DeleteAll();
-  Fill(TVI_ROOT);
+  InsertLevel(TVI_ROOT, top);
   if (GetStyle() & TVS_CHECKBOXES) {
     ExpandAll(TVI_ROOT);
     CollapseAll(TVI_ROOT);
@@ -409,11 +431,12 @@ void CNUXTreeCtrl::OnItemExpanding(NMHDR* pNMHDR, LRESULT* pResult) {
     return;
   }
   auto* nm = reinterpret_cast<NMTREEVIEWW*>(pNMHDR);
+  *pResult = 0;
   if ((nm->action & 3) == TVE_EXPAND) {
-    Fill(nm->itemNew.hItem);
+    // A level that could not be read stays closed with its placeholder, to be read next time.
+    if (!FillLevel(nm->itemNew.hItem)) *pResult = 1;
     Invalidate(TRUE);
   }
-  *pResult = 0;
 }
 
 BOOL CNUXTreeCtrl::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult) {
@@ -564,6 +587,8 @@ void CNUXTreeCtrl::ToggleCheck(HTREEITEM hItem, UINT nFlags) {
 
 void CNUXTreeCtrl::OnLButtonDown(UINT nFlags, CPoint point) {
   (void)nFlags;
+  // The press is handled here instead of by the control; the focus comes with it all the same.
+  if (::GetFocus() != m_hWnd) SetFocus();
   SetCapture();
   m_bPressed = TRUE;
   UINT flags = 0;
@@ -614,12 +639,27 @@ void CNUXTreeCtrl::OnLButtonUp(UINT nFlags, CPoint point) {
   const BOOL singleExpand = (GetStyle() & TVS_SINGLEEXPAND) != 0;
   if (flags & (TVHT_ONITEMINDENT | TVHT_ONITEMBUTTON)) {
     if (singleExpand) {
-      const BOOL wasSelected = GetSelectedItem() == item;
+      HTREEITEM before = GetSelectedItem();
       Expand(item, TVE_TOGGLE);
-      if (!wasSelected && GetSelectedItem() == item) {
-        NMHDR hdr{m_hWnd, static_cast<UINT_PTR>(GetDlgCtrlID()), TVN_SELCHANGEDW};
+      if (before != item && GetSelectedItem() == item) {
+        // The whole notice, as the control sends it: readers take the old and new item from it.
+        NMTREEVIEWW nm{};
+        nm.hdr.hwndFrom = m_hWnd;
+        nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
+        nm.hdr.code = TVN_SELCHANGEDW;
+        nm.action = TVC_BYMOUSE;
+        nm.itemOld.mask = nm.itemNew.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_STATE;
+        nm.itemOld.stateMask = nm.itemNew.stateMask = 0xFFFF;
+        if (before) {
+          nm.itemOld.hItem = before;
+          nm.itemOld.lParam = static_cast<LPARAM>(GetItemData(before));
+          nm.itemOld.state = GetItemState(before, 0xFFFF);
+        }
+        nm.itemNew.hItem = item;
+        nm.itemNew.lParam = static_cast<LPARAM>(GetItemData(item));
+        nm.itemNew.state = GetItemState(item, 0xFFFF);
         if (HWND parent = ::GetParent(m_hWnd))
-          ::SendMessageW(parent, WM_NOTIFY, hdr.idFrom, reinterpret_cast<LPARAM>(&hdr));
+          ::SendMessageW(parent, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
       }
     } else {
       Expand(item, TVE_TOGGLE);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include "Dib.h"
 #include "dao/dao.h"
@@ -131,4 +132,17 @@ class CNUXTreeCtrl : public CTreeCtrl {
   void StartDrag();
   // Reads every level below the item that is not read yet, without expanding anything.
   void LoadBranch(HTREEITEM hItem);
+  // One record of a level as read from the table.
+  struct LevelRecord {
+    long nID;
+    long nPID;
+    CString strTitle;
+    BOOL bHasChildren;
+  };
+  // Reads the level of records whose PID is `pid` (a database failure is reported and gives
+  // FALSE; nothing is changed then), and inserts a level read under the parent.
+  BOOL ReadLevel(unsigned long pid, std::vector<LevelRecord>& records);
+  void InsertLevel(HTREEITEM hParent, const std::vector<LevelRecord>& records);
+  // Fill's work: FALSE when the level could not be read (a real parent keeps its placeholder).
+  BOOL FillLevel(HTREEITEM hParent);
 };

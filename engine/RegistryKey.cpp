@@ -72,7 +72,13 @@ BOOL CRegistryKey::WriteBinary(LPCWSTR name, LPCVOID data, DWORD count) {
 }
 
 BOOL CRegistryKey::EnumValue(DWORD index, CString& name, CString& data) {
-  if (m_hKey == nullptr) return FALSE;
+  return ReadValueAt(index, name, data) == ERROR_SUCCESS;
+}
+
+LONG CRegistryKey::ReadValueAt(DWORD index, CString& name, CString& data) {
+  name.Empty();
+  data.Empty();
+  if (m_hKey == nullptr) return ERROR_INVALID_HANDLE;
   const DWORD kNameChars = 512;
   const DWORD kDataBytes = 512;
   WCHAR nameBuffer[kNameChars];
@@ -82,10 +88,18 @@ BOOL CRegistryKey::EnumValue(DWORD index, CString& name, CString& data) {
   DWORD nameLength = kNameChars;
   DWORD dataLength = kDataBytes;
   DWORD type = 0;
-  if (RegEnumValueW(m_hKey, index, nameBuffer, &nameLength, nullptr, &type, dataBuffer, &dataLength) !=
-      ERROR_SUCCESS) {
-    return FALSE;
+  const LONG result = RegEnumValueW(m_hKey, index, nameBuffer, &nameLength, nullptr, &type, dataBuffer, &dataLength);
+  if (result == ERROR_MORE_DATA) {
+    // Ask again for the name alone, so that the caller knows which value did not fit.
+    nameLength = kNameChars;
+    memset(nameBuffer, 0, sizeof(nameBuffer));
+    if (RegEnumValueW(m_hKey, index, nameBuffer, &nameLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      if (nameLength > kNameChars) nameLength = kNameChars;
+      name = CString(nameBuffer, static_cast<int>(nameLength));
+    }
+    return ERROR_MORE_DATA;
   }
+  if (result != ERROR_SUCCESS) return result;
   if (nameLength > kNameChars) nameLength = kNameChars;
   name = CString(nameBuffer, static_cast<int>(nameLength));
 
@@ -96,19 +110,24 @@ BOOL CRegistryKey::EnumValue(DWORD index, CString& name, CString& data) {
   int length = 0;
   while (length < static_cast<int>(kDataBytes / sizeof(WCHAR)) && chars[length] != 0) ++length;
   data = CString(chars, length);
-  return TRUE;
+  return ERROR_SUCCESS;
 }
 
-BOOL CRegistryKey::FindValue(LPCWSTR name, CString& data) {
+BOOL CRegistryKey::FindValue(LPCWSTR name, CString& data, bool* tooLong) {
   data.Empty();
+  if (tooLong) *tooLong = false;
   const CString wanted = UpperAscii(CString(name));
   CString valueName;
   CString valueData;
-  for (DWORD index = 0; EnumValue(index, valueName, valueData); ++index) {
-    if (UpperAscii(valueName) == wanted) {
-      data = valueData;
-      return TRUE;
+  for (DWORD index = 0;; ++index) {
+    const LONG result = ReadValueAt(index, valueName, valueData);
+    if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return FALSE;  // past the last value
+    if (UpperAscii(valueName) != wanted) continue;
+    if (result == ERROR_MORE_DATA) {
+      if (tooLong) *tooLong = true;
+      return FALSE;
     }
+    data = valueData;
+    return TRUE;
   }
-  return FALSE;
 }

@@ -33,8 +33,16 @@ class CRegistryKey {
   BOOL EnumValue(DWORD index, CString& name, CString& data);
 
   // Data of the first value whose name equals `name` without regard to case; FALSE (data "")
-  // when none does.
-  BOOL FindValue(LPCWSTR name, CString& data);
+  // when none does. A value whose data do not fit the reader's buffer does not end the walk:
+  // the values after it are still found. When the value sought is such a value it is refused
+  // (FALSE, data "") and *tooLong, when given, is set, so that the caller can report it instead
+  // of using a cut text.
+  BOOL FindValue(LPCWSTR name, CString& data, bool* tooLong = nullptr);
 
   HKEY m_hKey;
+
+ private:
+  // EnumValue's read, with the registry's own result (ERROR_MORE_DATA when the data do not fit;
+  // the name is then still given when it fits its buffer).
+  LONG ReadValueAt(DWORD index, CString& name, CString& data);
 };

@@ -9,3 +9,8 @@
 void ReportException(CException* e, LPCWSTR context);
 // Deletes the exception without fetching its message.
 void ReportExceptionQuiet(CException* e, LPCWSTR context);
+
+// What a test watches the reports through: called with the context and the fetched message
+// (empty for a quiet report) before the exception is deleted. Null (the default) for none.
+using ReportWatcher = void (*)(LPCWSTR context, LPCWSTR message);
+void SetReportWatcher(ReportWatcher watcher);

@@ -68,6 +68,7 @@ BOOL CBookmark::OnInitDialog() {
   SetSortOrder(2);
   SetEntryButtons(0);
   UpdateTypeChecks();
+  UpdateNoteEdit();
   SetTimer(kShowTimer, kShowDelay, nullptr);
   return TRUE;
 }
@@ -129,6 +130,10 @@ void CBookmark::UpdateTypeChecks() {
   for (int i = 0; i < 6; ++i) m_chkType[i].SetCheck(current == i + 1 ? 1 : 0);
 }
 
+void CBookmark::UpdateNoteEdit() {
+  if (m_editNote.GetSafeHwnd()) m_editNote.SetReadOnly(m_lNoteID == -1);
+}
+
 void CBookmark::SaveNote() {
   if (m_lNoteID == -1 || m_pBrowser == nullptr) return;
   CString note;
@@ -138,6 +143,10 @@ void CBookmark::SaveNote() {
 
 void CBookmark::OnSelchangedTree(NMHDR*, LRESULT* pResult) {
   if (pResult != nullptr) *pResult = 0;
+  struct NoteEditAfter {
+    CBookmark* self;
+    ~NoteEditAfter() { self->UpdateNoteEdit(); }
+  } after{this};
   const long id = m_Tree.GetSelectedID();
   SetEntryButtons(id > 0 ? 1 : 0);
   if (!m_nSelHandling) return;
@@ -203,6 +212,7 @@ void CBookmark::OnClickDelete() {
     m_lNoteID = -1;
     m_editNote.SetWindowText(u"");
   }
+  UpdateNoteEdit();
   SelectAndRefresh(neighbour);
   m_nSelHandling = 0;
   m_Tree.ClearSelection();
@@ -239,6 +249,7 @@ void CBookmark::OnClickDeleteAll() {
   // The note shown went with the store; a new bookmark may take its id.
   m_lNoteID = -1;
   m_editNote.SetWindowText(u"");
+  UpdateNoteEdit();
   m_Tree.DeleteAll();
   m_Tree.SetSource(m_pBrowser->GetBookmarkDatabase(), kTable, u"", kIdOrder);
   SetEntryButtons(0);

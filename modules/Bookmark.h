@@ -56,6 +56,9 @@ class CBookmark : public CNUXDialog {
   BOOL OnInitDialog() override;
   void UpdateTypeChecks();
   void SaveNote();
+  // The note edit takes typing only while it shows a bookmark's note (read-only otherwise, so
+  // that nothing typed is dropped unseen).
+  void UpdateNoteEdit();
   void SetEntryButtons(short nState);
 
   afx_msg void OnSelchangedTree(NMHDR* pNMHDR, LRESULT* pResult);

@@ -70,6 +70,8 @@ void CZipArchive::ThrowError(int err) const { m_storage.ThrowError(err); }
 
 void CZipArchive::ThrowDamaged() const { m_storage.ThrowError(CZipException::badZipFile); }
 
+void CZipArchive::ThrowError(int err, LPCTSTR detail) const { m_storage.ThrowError(err, detail); }
+
 // ---- opening and closing ------------------------------------------------------------
 
 void CZipArchive::Open(LPCTSTR szPathName, int iMode, int iVolumeSize) {
@@ -367,6 +369,15 @@ DWORD CZipArchive::ReadFile(void* pBuf, DWORD iSize) {
   }
 }
 
+void CZipArchive::ThrowIfShort() const {
+  // The entry's data ended before its recorded size: the block would be padded, so the
+  // extraction fails. Data that do not match their checksum say so; data that do are damaged
+  // in their size.
+  if (m_info.m_uUncomprLeft == 0) return;
+  if (m_info.m_uCrc32 != m_centralDir.m_pOpenedFile->m_uCrc32) ThrowError(CZipException::badCrc);
+  ThrowError(CZipException::badZipFile, u"the entry's data end before its recorded size");
+}
+
 void CZipArchive::SkipRemainingData() {
   while (m_info.m_uComprLeft > 0) {
     const DWORD n = m_info.m_iBufferSize < m_info.m_uComprLeft ? m_info.m_iBufferSize : m_info.m_uComprLeft;
@@ -433,6 +444,7 @@ bool CZipArchive::ExtractToGlobal(WORD uIndex, HGLOBAL& hGlobal, DWORD uChunk) {
       read = ReadFile(data + total, uChunk);
       total += read;
     } while (read == uChunk);
+    ThrowIfShort();
     CloseFile(nullptr, false);
   } catch (...) {
     // The block is freed and the entry ended without further checks, so that the archive can
@@ -474,8 +486,7 @@ bool CZipArchive::ExtractToBuffer(WORD uIndex, BYTE*& pBuffer, DWORD& uSize, DWO
       read = ReadFile(data + total, uChunk);
       total += read;
     } while (read == uChunk);
-    // Data that ended before the recorded size leave a zeroed tail, never stale memory.
-    if (total < size) memset(data + total, 0, size - total);
+    ThrowIfShort();
     CloseFile(nullptr, false);
   } catch (...) {
     free(data);

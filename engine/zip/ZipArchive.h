@@ -103,8 +103,12 @@ class CZipArchive {
 
  protected:
   [[noreturn]] void ThrowError(int err) const;
+  [[noreturn]] void ThrowError(int err, LPCTSTR detail) const;
   // Raises code 101 while reading the current entry's data.
   [[noreturn]] void ThrowDamaged() const;
+  // After an extraction has read all it could: raises code 102 (the checksum of what came does
+  // not match) or 101 when the entry's data ended before its recorded size.
+  void ThrowIfShort() const;
   void CryptInitKeys();
   void CryptUpdateKeys(char c);
   char CryptDecryptByte() const { const DWORD temp = (m_keys[2] & 0xffff) | 2; return static_cast<char>((temp * (temp ^ 1)) >> 8); }

@@ -10,8 +10,13 @@ namespace {
 
 const char kEndSignature[4] = {'P', 'K', 5, 6};
 const char kDescriptorSignature[4] = {'P', 'K', 7, 8};
+const char kZip64EndSignature[4] = {'P', 'K', 6, 6};
+const char kZip64LocatorSignature[4] = {'P', 'K', 6, 7};
+constexpr DWORD kZip64LocatorSize = 20;
+constexpr DWORD kZip64EndSize = 56;  // without extensible data
 
 using zipfield::Dword;
+using zipfield::Qword;
 using zipfield::Word;
 
 // Without regard to case: code unit by code unit after mapping A-Z to a-z; other characters,
@@ -130,12 +135,14 @@ void CZipCentralDir::Read() {
   m_uSize = Dword(buf + 12);
   m_uOffset = Dword(buf + 16);
   const WORD commentSize = Word(buf + 20);
+  // A zip64 archive ends its directory at the zip64 end record, not at the end record.
+  const ULONGLONG directoryLimit = ReadZip64End();
 
   m_pStorage->UpdateSpanMode(m_uThisDisk);
   const bool single = !m_pStorage->IsSpanMode();
   // In 64 bits, so that a large offset and size cannot wrap round past the check.
   const ULONGLONG directoryEnd = static_cast<ULONGLONG>(m_uOffset) + m_uSize;
-  if (single && m_uEndOffset < directoryEnd) m_pStorage->ThrowError(CZipException::badZipFile);
+  if (single && directoryLimit < directoryEnd) m_pStorage->ThrowError(CZipException::badZipFile);
 
   if (commentSize) {
     m_pszComment.Allocate(commentSize);
@@ -144,7 +151,7 @@ void CZipCentralDir::Read() {
     m_pszComment.Release();
   }
 
-  m_uBytesBeforeZip = single ? m_uEndOffset - directoryEnd : 0;
+  m_uBytesBeforeZip = single ? directoryLimit - directoryEnd : 0;
 
   if ((m_uSize == 0 && m_uEntriesNumber != 0) || (m_uEntriesNumber == 0 && m_uSize != 0))
     m_pStorage->ThrowError(CZipException::badZipFile);
@@ -152,6 +159,71 @@ void CZipCentralDir::Read() {
   m_bOnDisk = true;
   m_pStorage->ChangeDisk(m_uDiskWithCD);
   if (m_uSize) ReadHeaders();
+}
+
+ULONGLONG CZipCentralDir::ReadZip64End() {
+  CZipAbstractFile* file = m_pStorage->m_pFile;
+  if (m_uEndOffset < kZip64LocatorSize + kZip64EndSize) return m_uEndOffset;
+  const ULONGLONG locatorAt = m_uEndOffset - kZip64LocatorSize;
+  char locator[kZip64LocatorSize];
+  file->Seek(static_cast<LONGLONG>(locatorAt), CZipAbstractFile::begin);
+  m_pStorage->Read(locator, kZip64LocatorSize, true);
+  if (memcmp(locator, kZip64LocatorSignature, 4) != 0) {
+    file->Seek(static_cast<LONGLONG>(m_uEndOffset + endRecordSize), CZipAbstractFile::begin);
+    return m_uEndOffset;
+  }
+
+  // The zip64 end record lies just before its locator; the locator's own offset counts from
+  // the start of the archive proper, which data in front of it would shift.
+  char record[kZip64EndSize];
+  auto readRecord = [&](ULONGLONG at) {
+    // In this order, so that no offset the file names can wrap round past the checks.
+    if (at > locatorAt || locatorAt - at < kZip64EndSize) return false;
+    file->Seek(static_cast<LONGLONG>(at), CZipAbstractFile::begin);
+    m_pStorage->Read(record, kZip64EndSize, true);
+    return memcmp(record, kZip64EndSignature, 4) == 0 && Qword(record + 4) == locatorAt - at - 12;
+  };
+  ULONGLONG recordAt = locatorAt - kZip64EndSize;
+  if (!readRecord(recordAt)) {
+    recordAt = Qword(locator + 8);
+    if (!readRecord(recordAt)) m_pStorage->ThrowError(CZipException::badZipFile, u"the zip64 end record is missing");
+  }
+
+  const DWORD thisDisk = Dword(record + 16);
+  const DWORD diskWithCD = Dword(record + 20);
+  const ULONGLONG diskEntries = Qword(record + 24);
+  const ULONGLONG entries = Qword(record + 32);
+  const ULONGLONG size = Qword(record + 40);
+  const ULONGLONG offset = Qword(record + 48);
+  const char16_t* tooMany = u"archives of more than 65535 entries are not supported";
+  const char16_t* tooLarge = u"archives of 4 GiB or more are not supported";
+  if (m_uThisDisk == 0xFFFF) {
+    if (thisDisk > 0xFFFE) m_pStorage->ThrowError(CZipException::badZipFile, tooMany);
+    m_uThisDisk = static_cast<WORD>(thisDisk);
+  }
+  if (m_uDiskWithCD == 0xFFFF) {
+    if (diskWithCD > 0xFFFE) m_pStorage->ThrowError(CZipException::badZipFile, tooMany);
+    m_uDiskWithCD = static_cast<WORD>(diskWithCD);
+  }
+  if (m_uDiskEntriesNo == 0xFFFF) {
+    if (diskEntries > 0xFFFF) m_pStorage->ThrowError(CZipException::badZipFile, tooMany);
+    m_uDiskEntriesNo = static_cast<WORD>(diskEntries);
+  }
+  if (m_uEntriesNumber == 0xFFFF) {
+    if (entries > 0xFFFF) m_pStorage->ThrowError(CZipException::badZipFile, tooMany);
+    m_uEntriesNumber = static_cast<WORD>(entries);
+  }
+  if (m_uSize == 0xFFFFFFFF) {
+    if (size > 0xFFFFFFFE) m_pStorage->ThrowError(CZipException::badZipFile, tooLarge);
+    m_uSize = static_cast<DWORD>(size);
+  }
+  if (m_uOffset == 0xFFFFFFFF) {
+    if (offset > 0xFFFFFFFE) m_pStorage->ThrowError(CZipException::badZipFile, tooLarge);
+    m_uOffset = static_cast<DWORD>(offset);
+  }
+  // Seek back behind the end record, where reading went on before.
+  file->Seek(static_cast<LONGLONG>(m_uEndOffset + endRecordSize), CZipAbstractFile::begin);
+  return recordAt;
 }
 
 void CZipCentralDir::ReadHeaders() {
@@ -221,6 +293,12 @@ int CZipCentralDir::FindFileNameIndex(LPCTSTR lpszFileName, bool bCaseSensitive)
 void CZipCentralDir::OpenFile(WORD uIndex) {
   CZipFileHeader* header = m_headers[uIndex];
   m_pOpenedFile = header;
+  if (header->m_uMethod != 0 && header->m_uMethod != 8) {
+    CString detail;
+    detail.Format(u"compression method %u (%s) is not supported; store or deflate the entry", header->m_uMethod,
+                  CZipFileHeader::MethodName(header->m_uMethod));
+    m_pStorage->ThrowError(CZipException::badZipFile, detail);
+  }
   m_pStorage->ChangeDisk(header->m_uDiskStart);
   m_pStorage->m_pFile->Seek(static_cast<LONGLONG>(header->m_uOffset + m_uBytesBeforeZip), CZipAbstractFile::begin);
   if (!header->ReadLocal(m_pStorage, m_pLocalExtraField)) m_pStorage->ThrowError(CZipException::badZipFile);
@@ -231,12 +309,17 @@ void CZipCentralDir::CloseFile(bool bAfterException) {
   m_pLocalExtraField.Release();
   if (!bAfterException && m_pOpenedFile->IsDataDescr()) {
     // The descriptor's signature is optional: without it, the 4 bytes read are the CRC-32.
-    char buf[16];
+    // An entry whose local header has zip64 sizes has a descriptor with 8-byte sizes.
+    const bool wide = m_pOpenedFile->m_bZip64Local;
+    const DWORD rest = wide ? 20 : 12;
+    char buf[24];
     m_pStorage->Read(buf, 4, false);
     const bool signature = memcmp(buf, kDescriptorSignature, 4) == 0;
-    m_pStorage->Read(signature ? buf : buf + 4, signature ? 12 : 8, false);
-    if (Dword(buf) != m_pOpenedFile->m_uCrc32 || Dword(buf + 4) != m_pOpenedFile->m_uComprSize ||
-        Dword(buf + 8) != m_pOpenedFile->m_uUncomprSize)
+    m_pStorage->Read(signature ? buf : buf + 4, signature ? rest : rest - 4, false);
+    const ULONGLONG compressed = wide ? Qword(buf + 4) : Dword(buf + 4);
+    const ULONGLONG uncompressed = wide ? Qword(buf + 12) : Dword(buf + 8);
+    if (Dword(buf) != m_pOpenedFile->m_uCrc32 || compressed != m_pOpenedFile->m_uComprSize ||
+        uncompressed != m_pOpenedFile->m_uUncomprSize)
       m_pStorage->ThrowError(CZipException::badZipFile);
   }
   m_pOpenedFile = nullptr;

@@ -39,6 +39,11 @@ class CZipCentralDir {
   void Read();
   // Offset of the end record's signature in the file (raises code 116 when there is none).
   ULONGLONG Locate();
+  // Reads the zip64 end record that a locator just before the end record points to, and
+  // takes from it every field that the end record leaves at its maximum. Returns the position
+  // of the zip64 end record (where the directory must end), or the end record's position when
+  // the archive has none. Values this reader cannot hold raise code 101 with a detail.
+  ULONGLONG ReadZip64End();
 
   // Positions the storage on the data of entry uIndex after checking its local header
   // (code 101 when it does not fit).

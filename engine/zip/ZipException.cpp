@@ -74,6 +74,12 @@ void CZipException::Throw(int iZipError, LPCTSTR lpszZipName) {
   throw new CZipException(iZipError, lpszZipName);
 }
 
+void CZipException::Throw(int iZipError, LPCTSTR lpszZipName, LPCTSTR lpszDetail) {
+  auto* e = new CZipException(iZipError, lpszZipName);
+  if (lpszDetail) e->m_szDetail = lpszDetail;
+  throw e;
+}
+
 int CZipException::ZlibErrToZip(int iZlibError) {
   switch (iZlibError) {
     case Z_STREAM_END:
@@ -110,7 +116,11 @@ BOOL CZipException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, UINT* pnHe
   return TRUE;
 }
 
-CString CZipException::GetErrorDescription() { return GetInternalErrorDescription(m_iCause); }
+CString CZipException::GetErrorDescription() {
+  CString text = GetInternalErrorDescription(m_iCause);
+  if (!m_szDetail.IsEmpty()) text += u": " + m_szDetail;
+  return text;
+}
 
 CString CZipException::GetInternalErrorDescription(int iCause, bool bNoLoop) {
   for (const CodeText& entry : kTexts) {

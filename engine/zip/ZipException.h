@@ -46,6 +46,9 @@ class CZipException : public CException {
 
   // Creates the error object and throws it.
   [[noreturn]] static void Throw(int iZipError = generic, LPCTSTR lpszZipName = nullptr);
+  // The same with a detail that says what exactly is wrong; the description then reads
+  // "<text of the code>: <detail>" (for example which compression method is not supported).
+  [[noreturn]] static void Throw(int iZipError, LPCTSTR lpszZipName, LPCTSTR lpszDetail);
 
   // The component's code for a zlib result (Z_STREAM_END 500 ... Z_VERSION_ERROR 507, else 100).
   static int ZlibErrToZip(int iZlibError);
@@ -60,6 +63,7 @@ class CZipException : public CException {
 
   CString m_szFileName;  // the archive's path; may be empty
   int m_iCause;          // the cause code
+  CString m_szDetail;    // what exactly is wrong; may be empty
 
  protected:
   // The text of a code. Codes without a text of their own give the system's message for the

@@ -24,14 +24,19 @@ class CZipFileHeader {
   // header does not fit (a short read raises code 101).
   bool ReadLocal(CZipStorage* pStorage, CZipAutoBuffer& localExtra);
 
-  // The stored name as read: every "/" becomes "\", and a name written by MS-DOS or Windows
-  // (host system 0) is converted from the OEM to the ANSI code page.
+  // The stored name as read: every "/" becomes "\". A name flagged as UTF-8 (flag bit 11) is
+  // read as UTF-8; otherwise a name written by MS-DOS or Windows (host system 0) is converted
+  // from the OEM to the ANSI code page.
   void ConvertFileName();
+
+  // The usual name of a compression method ("bzip2", "LZMA", ...), or "unknown".
+  static LPCTSTR MethodName(WORD method);
   // The name as text (from the ANSI code page).
   const CString& GetFileName() const { return m_wideName; }
 
   bool IsEncrypted() const { return (m_uFlag & 1) != 0; }
   bool IsDataDescr() const { return (m_uFlag & 8) != 0; }
+  bool IsUtf8Name() const { return (m_uFlag & 0x800) != 0; }
   int GetSystemCompatibility() const { return m_uVersionMadeBy >> 8; }
   WORD GetFileNameSize() const { return static_cast<WORD>(m_pszFileName.GetSize()); }
   WORD GetExtraFieldSize() const { return static_cast<WORD>(m_pExtraField.GetSize()); }
@@ -56,6 +61,7 @@ class CZipFileHeader {
   CZipAutoBuffer m_pExtraField;
   CZipAutoBuffer m_pszFileName;
   CZipAutoBuffer m_pszComment;
+  bool m_bZip64Local = false;  // the local header gave zip64 sizes (so has its data descriptor)
 
  private:
   CString m_wideName;  // the converted name as text, made once when the header is read

@@ -16,4 +16,8 @@ inline DWORD Dword(const char* p) {
          (static_cast<DWORD>(b[3]) << 24);
 }
 
+inline ULONGLONG Qword(const char* p) {
+  return static_cast<ULONGLONG>(Dword(p)) | (static_cast<ULONGLONG>(Dword(p + 4)) << 32);
+}
+
 }  // namespace zipfield

@@ -135,3 +135,5 @@ int CZipStorage::IsSpanMode() const {
 CString CZipStorage::GetFilePath() const { return m_pFile ? m_pFile->GetFilePath() : CString(); }
 
 void CZipStorage::ThrowError(int err) const { CZipException::Throw(err, GetFilePath()); }
+
+void CZipStorage::ThrowError(int err, LPCTSTR detail) const { CZipException::Throw(err, GetFilePath(), detail); }

@@ -59,6 +59,7 @@ class CZipStorage {
   CString GetFilePath() const;
   // Raises a CZipException with the code and the path of the file in use.
   [[noreturn]] void ThrowError(int err) const;
+  [[noreturn]] void ThrowError(int err, LPCTSTR detail) const;
 
   DWORD m_iWriteBufferSize;      // 65536; writing only
   CZipFile m_internalfile;       // the file of every volume

@@ -473,16 +473,28 @@ std::vector<Element*> Document::Links() const {
 std::u16string Document::ResolveUrl(std::u16string_view href) const { return nux::browser::ResolveUrl(url_, href); }
 
 void Document::ScrollTo(long x, long y) {
+  long maxX = 0, maxY = 0;
+  if (view_ && view_->ScrollLimit(maxX, maxY)) {
+    x = x > maxX ? maxX : x;
+    y = y > maxY ? maxY : y;
+  }
   scrollX_ = x < 0 ? 0 : x;
   scrollY_ = y < 0 ? 0 : y;
   scrollTarget_ = Ref<Element>();
+  if (view_) view_->Scrolled();
 }
 
 void Document::ScrollIntoView(Element* element, bool) {
   if (!element || element->ownerDocument() != this) return;
-  TextModel model(body(), element);
-  scrollX_ = 0;
-  scrollY_ = long(model.LineOf(model.ProbeStart())) * kLineHeight;
+  Ref<Element> keep(element);
+  long box[4] = {0, 0, 0, 0};
+  if (view_ && view_->ElementBox(element, box)) {
+    ScrollTo(0, box[1]);
+  } else {
+    TextModel model(body(), element);
+    scrollX_ = 0;
+    scrollY_ = long(model.LineOf(model.ProbeStart())) * kLineHeight;
+  }
   scrollTarget_ = element;
 }
 

@@ -258,8 +258,9 @@ class Document {
   long scrollX() const { return scrollX_; }
   long scrollY() const { return scrollY_; }
   void ScrollTo(long x, long y);
-  // Scrolls so that the element's first line is at the top: y becomes its line number times
-  // kLineHeight, and the element is kept as the scroll target.
+  // Scrolls so that the element's first line is at the top, and keeps the element as the
+  // scroll target. With a view: to the element's box, within the page's scroll range;
+  // without one, y becomes its line number times kLineHeight.
   void ScrollIntoView(Element* element, bool alignTop = true);
   Element* scrollTarget() const { return scrollTarget_.get(); }
 
@@ -271,7 +272,29 @@ class Document {
   void ClearSelection();
   uint64_t version() const { return version_; }
   // Every change of the tree calls this; ranges keep their offsets (clamped to the text).
-  void Touch() { ++version_; }
+  // The view showing the document hears of it and lays the page out again when next needed.
+  void Touch() {
+    ++version_;
+    if (view_) view_->DocumentChanged();
+  }
+
+  // The control that shows the document, when one does: it lays the page out, so scroll
+  // positions are kept within the page it lays out and an element's place comes from its box.
+  struct View {
+    virtual ~View() = default;
+    virtual void DocumentChanged() = 0;
+    // The scroll position moved (the view repaints and moves its scroll bars).
+    virtual void Scrolled() = 0;
+    // The largest scroll position; false when the view cannot lay the page out.
+    virtual bool ScrollLimit(long& maxX, long& maxY) = 0;
+    // The element's box on the page (page pixels: left, top, right, bottom); false when it
+    // has none.
+    virtual bool ElementBox(const Element* element, long box[4]) = 0;
+    // The size of the laid-out page and of the area that shows it; false without a layout.
+    virtual bool PageSize(long& width, long& height, long& clientWidth, long& clientHeight) = 0;
+  };
+  View* view() const { return view_; }
+  void SetView(View* view) { view_ = view; }
 
   // ---- events ----
   using Listener = std::function<void(Event&)>;
@@ -317,6 +340,7 @@ class Document {
   long scrollX_ = 0, scrollY_ = 0;
   Ref<Element> scrollTarget_;
   uint64_t version_ = 1;
+  View* view_ = nullptr;
   mutable std::unique_ptr<TextModel> text_;
   mutable uint64_t textVersion_ = 0;
   std::vector<TextRange*> ranges_;

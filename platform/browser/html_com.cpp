@@ -506,6 +506,26 @@ class ElementObj final : public IHTMLElement, public IHTMLElement2, public IHTML
     *p = d ? d->scrollX() : 0;
     return S_OK;
   }
+  HRESULT STDMETHODCALLTYPE get_scrollHeight(long* p) override { return Extent(p, 1, false); }
+  HRESULT STDMETHODCALLTYPE get_scrollWidth(long* p) override { return Extent(p, 0, false); }
+  HRESULT STDMETHODCALLTYPE get_clientHeight(long* p) override { return Extent(p, 1, true); }
+  HRESULT STDMETHODCALLTYPE get_clientWidth(long* p) override { return Extent(p, 0, true); }
+  // A size from the layout: the body's page or window, another element's box; 0 without one.
+  HRESULT Extent(long* p, int vertical, bool client) {
+    if (!p) return E_POINTER;
+    *p = 0;
+    Document* doc = el_->ownerDocument();
+    Document::View* view = doc ? doc->view() : nullptr;
+    if (!view) return S_OK;
+    if (BodyDoc()) {
+      long w = 0, h = 0, cw = 0, ch = 0;
+      if (view->PageSize(w, h, cw, ch)) *p = client ? (vertical ? ch : cw) : (vertical ? h : w);
+      return S_OK;
+    }
+    long box[4];
+    if (view->ElementBox(el_.get(), box)) *p = vertical ? box[3] - box[1] : box[2] - box[0];
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE getElementsByTagName(BSTR v, IHTMLElementCollection** p) override {
     std::u16string tag = Text(v);
     std::vector<Element*> out;

@@ -99,6 +99,11 @@ struct IHTMLElement2 : public IDispatch {
   STDMETHOD(put_scrollLeft)(long v) = 0;
   STDMETHOD(get_scrollLeft)(long* p) = 0;
   STDMETHOD(getElementsByTagName)(BSTR v, IHTMLElementCollection** pelColl) = 0;
+  // From the layout: the body's are the page's and its window's, another element's its box.
+  STDMETHOD(get_scrollHeight)(long* p) = 0;
+  STDMETHOD(get_scrollWidth)(long* p) = 0;
+  STDMETHOD(get_clientHeight)(long* p) = 0;
+  STDMETHOD(get_clientWidth)(long* p) = 0;
 
  protected:
   ~IHTMLElement2() = default;

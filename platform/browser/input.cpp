@@ -41,27 +41,22 @@ MenuOutcome ContextMenu(Element* element, long x, long y) {
   return out;
 }
 
-ClickOutcome Click(Element* element, long button, long x, long y) {
-  ClickOutcome out;
+bool FireMouse(Element* element, const char16_t* type, long button, long x, long y) {
   element = Target(element);
-  if (!element) return out;
+  if (!element) return true;
   Ref<Document> doc(element->ownerDocument());
   Ref<Element> keep(element);
-  auto fire = [&](const char16_t* type) {
-    Ref<Event> e = MakeEvent(type, element);
-    e->button = button;
-    e->clientX = x;
-    e->clientY = y;
-    return doc->Fire(e);
-  };
-  out.mouseDownAllowed = fire(u"mousedown");
-  out.mouseUpAllowed = fire(u"mouseup");
-  if (button == 2) {
-    ContextMenu(element, x, y);
-    return out;
-  }
-  out.clickAllowed = fire(u"click");
-  if (!out.clickAllowed) return out;
+  Ref<Event> e = MakeEvent(type, element);
+  e->button = button;
+  e->clientX = x;
+  e->clientY = y;
+  return doc->Fire(e);
+}
+
+void FollowLink(Element* element, ClickOutcome& out) {
+  element = Target(element);
+  if (!element) return;
+  Ref<Document> doc(element->ownerDocument());
   for (Element* p = element; p; p = p->parent()) {
     if (!(p->Is(u"A") || p->Is(u"AREA"))) continue;
     const std::u16string* href = p->FindAttribute(u"href");
@@ -71,6 +66,23 @@ ClickOutcome Click(Element* element, long button, long x, long y) {
     if (doc->navigateHook) doc->navigateHook(out.navigatedTo, out.target);
     break;
   }
+}
+
+ClickOutcome Click(Element* element, long button, long x, long y) {
+  ClickOutcome out;
+  element = Target(element);
+  if (!element) return out;
+  Ref<Document> doc(element->ownerDocument());
+  Ref<Element> keep(element);
+  out.mouseDownAllowed = FireMouse(element, u"mousedown", button, x, y);
+  out.mouseUpAllowed = FireMouse(element, u"mouseup", button, x, y);
+  if (button == 2) {
+    ContextMenu(element, x, y);
+    return out;
+  }
+  out.clickAllowed = FireMouse(element, u"click", button, x, y);
+  if (!out.clickAllowed) return out;
+  FollowLink(element, out);
   return out;
 }
 

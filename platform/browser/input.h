@@ -23,6 +23,11 @@ struct ClickOutcome {
 // Left button (1): mousedown, mouseup, click. Right button (2): mousedown, mouseup, then
 // the context menu as ContextMenu does. Null or foreign elements stand for the body.
 ClickOutcome Click(Element* element, long button = 1, long x = 0, long y = 0);
+// The pieces of a click, as the control fires them from real input: one mouse event
+// ("mousedown", "mouseup", "click", "dblclick") at the element, true when not cancelled; and
+// the default action of a click, following the link the element is in.
+bool FireMouse(Element* element, const char16_t* type, long button, long x, long y);
+void FollowLink(Element* element, ClickOutcome& out);
 
 struct MenuOutcome {
   bool eventAllowed = true;  // the contextmenu event was not cancelled

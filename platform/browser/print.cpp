@@ -153,9 +153,12 @@ bool PrintDocument(const Document& doc, const PageSetup& setup, PrintJob* job) {
     std::filesystem::remove(temp, ec);
     return false;
   }
+  std::vector<std::string> pictures = PrintPagePictures(doc, setup, path);
+  if (pictures.empty()) return false;
   if (job) {
     job->path = path;
     job->pages = pages;
+    job->pagePictures = std::move(pictures);
   }
   return true;
 }

@@ -36,13 +36,21 @@ HeaderParts ExpandPrintCodes(std::u16string_view codes, std::u16string_view titl
 struct PrintJob {
   std::string path;  // Linux path of the job file
   int pages = 0;
+  // Each printed page as a picture beside the job file ("job-NNNN-pK.png"): the page laid out
+  // at the paper's width (8.5 x 11 inches at 96 dots per inch) inside the margins, with its
+  // header and footer in the top and bottom margins.
+  std::vector<std::string> pagePictures;
 };
 
 // Lays out the document's rendered text (document's title and address for the codes) and
-// writes the job. False when the spool folder or the file cannot be written.
+// writes the job and its page pictures. False when the spool folder or a file cannot be
+// written.
 bool PrintDocument(const Document& doc, const PageSetup& setup, PrintJob* job = nullptr);
 
 std::string SpoolFolder();
+// Writes the page pictures of a print (see PrintJob); the paths of the files written, empty
+// when one could not be written.
+std::vector<std::string> PrintPagePictures(const Document& doc, const PageSetup& setup, const std::string& jobPath);
 // Linux paths of the jobs in the spool folder, oldest first.
 std::vector<std::string> SpoolJobs();
 

@@ -8,6 +8,7 @@
 #include "base/codepage.h"
 #include "browser/html_com.h"
 #include "browser/input.h"
+#include "browser/pageview.h"
 #include "browser/print.h"
 #include "browser/textmodel.h"
 #include "browser/url.h"
@@ -138,14 +139,17 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
     static bool registered = false;
     if (!registered) {
       WNDCLASSW wc{};
+      wc.style = CS_DBLCLKS;
       wc.lpfnWndProc = ControlProc;
       wc.lpszClassName = kClassName;
       registered = RegisterClassW(&wc) != 0;
     }
-    window_ = CreateWindowExW(0, kClassName, name, style, rect.left, rect.top, rect.right - rect.left,
+    // The page has its vertical scroll bar, shown whether or not the page needs it.
+    window_ = CreateWindowExW(0, kClassName, name, style | WS_VSCROLL, rect.left, rect.top, rect.right - rect.left,
                               rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(UINT_PTR(id)), nullptr, nullptr);
     if (!window_) return false;
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    page_ = std::make_unique<PageView>(window_);
     AddRef();  // the window's own reference, given back at WM_NCDESTROY
     return true;
   }
@@ -256,6 +260,10 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
   int zoom() const override { return zoom_; }
   const std::u16string& copiedText() const override { return copied_; }
   bool printing() const override { return printing_; }
+  PageLayout* pageLayout() override { return page_ ? page_->layout() : nullptr; }
+  bool ElementClientBox(const Element* element, RECT* box) override {
+    return page_ && box && page_->ClientBox(element, *box);
+  }
 
   HRESULT Navigate(std::u16string_view url, long flags) override {
     std::u16string target = Normalise(url);
@@ -290,6 +298,7 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
         if (in && V_VT(in) != VT_EMPTY) {
           if (!ToLong(in, level) || level < 0 || level > 4) return E_INVALIDARG;
           zoom_ = int(level);
+          if (page_) page_->SetZoom(zoom_);
         }
         if (out) {
           VariantClear(out);
@@ -337,6 +346,7 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
 
   // The window's last message: it lets go of its reference.
   void OnWindowGone() {
+    page_.reset();
     window_ = nullptr;
     Release();
   }
@@ -344,6 +354,8 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
   // Window messages.
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     Ref<Control> keep(this);
+    LRESULT answer = 0;
+    if (page_ && msg != WM_KEYDOWN && page_->OnMessage(msg, wParam, lParam, &answer)) return answer;
     switch (msg) {
       case kLoadMessage:
         if (wParam == pending_) FinishLoad();
@@ -366,12 +378,14 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
           }
           KeyState state{GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
           const char16_t* type = msg == WM_KEYDOWN ? u"keydown" : msg == WM_KEYUP ? u"keyup" : u"keypress";
-          FireKey(*doc_, type, long(wParam), state);
+          // A key the page's handlers let through scrolls the page when it is a scrolling key.
+          if (FireKey(*doc_, type, long(wParam), state) && msg == WM_KEYDOWN && page_) page_->OnScrollKey(UINT(wParam));
         }
         return 0;
       case WM_DESTROY:
         pending_ = 0;
         SetDocument(Ref<Document>());
+        page_.reset();
         return 0;
       default:
         return DefWindowProcW(window_, msg, wParam, lParam);
@@ -547,6 +561,7 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
   void SetDocument(Ref<Document> doc) {
     if (doc_) doc_->navigateHook = nullptr;
     doc_ = std::move(doc);
+    if (page_) page_->SetDocument(doc_.get());
     if (doc_) {
       doc_->navigateHook = [this](const std::u16string& url, const std::u16string& target) {
         Ref<Control> keep(this);
@@ -569,6 +584,7 @@ class Control final : public IDispatch, public IConnectionPointContainer, public
 
   ULONG refs_ = 0;
   HWND window_ = nullptr;
+  std::unique_ptr<PageView> page_;
   Point point_;
   std::vector<std::pair<DWORD, IDispatch*>> sinks_;
   DWORD nextCookie_ = 1;

@@ -22,6 +22,7 @@
 
 #include "browser/dom.h"
 #include "browser/html_interfaces.h"
+#include "browser/layout.h"
 #include "ui/window.h"
 
 extern const CLSID CLSID_WebBrowser;  // {8856F961-340A-11D0-A96B-00C04FD705A2}
@@ -106,6 +107,10 @@ class WebBrowser {
   virtual const std::u16string& copiedText() const = 0;
   // Whether a print or preview is under way (between instantiation and teardown).
   virtual bool printing() const = 0;
+  // The page laid out for the control's client area (null without a document), and an
+  // element's box in client coordinates (false when it has none).
+  virtual PageLayout* pageLayout() = 0;
+  virtual bool ElementClientBox(const Element* element, RECT* box) = 0;
   // The same members as through the dispatch interface.
   virtual HRESULT Navigate(std::u16string_view url, long flags = 0) = 0;
   virtual DWORD QueryStatus(long command) const = 0;

@@ -3,24 +3,39 @@
 // drawing itself from a picture file and firing the standard mouse events to its container.
 //
 // Pictures: the control's window name (the title of its dialog-template item) names its
-// picture file. The button and the check box take a strip of equal frames lying side by side;
-// the number of frames is the picture's width divided by the control's width (rounded, at
-// least 1), so a strip made for the control's size needs no further description:
-//   image button: frame 0 normal, 1 pressed, 2 unavailable (state 0);
-//   check box:    frame 0 unchecked, 1 checked, 2 unchecked pressed, 3 checked pressed.
-// A frame the strip does not have falls back to frame 0 (the check box to frame 0 or 1).
+// picture file; the image control's picture property names it later. The name is read through
+// the picture source (below), so a program decides where names lead. The button and the check
+// box take a strip of equal frames lying side by side; the number of frames is the picture's
+// width divided by the control's width (rounded, at least 1), so a strip made for the
+// control's size needs no further description:
+//   image button: frames normal, hot (pointer over it), pressed, unavailable (state 0 or the
+//                 window disabled);
+//   check box:    the same four looks unchecked, then the same four checked (eight frames).
+// A look the strip lacks falls back: pressed to hot, the others to normal; a check box strip of
+// fewer than eight frames is split into an unchecked and a checked half (one frame: both).
 // The image control shows its whole picture at its own size from the top-left corner.
-// Without a picture the button and the check box draw a plain face, the image nothing.
+// Without a picture the button and the check box draw a plain face with a caption: the window
+// name without its folder and picture extension ("Controls\Search.bmp" shows "Search"); the
+// check box draws a box with a tick when checked; the image draws nothing.
+//
+// Pointer and keyboard: a button or check box shows its hot look while the pointer is over it
+// (leave tracking ends it, and so does the window losing activation), its pressed look while
+// the left button, pressed on it, is held with the pointer inside, and its focus look (a dotted
+// frame) while it has the keyboard focus. A press does not take the focus. Space on a focused
+// control presses it; its release clicks it, once, as a click by the pointer does.
 //
 // Events (dispatch ids on each control's event interface):
-//   Click (-600) after a left press and release inside the control; the button fires none in
-//   state 0; the check box toggles before it fires;
+//   Click (-600) after a left press and release inside the control (or Space pressed and
+//   released); the button fires none in state 0, no control fires one while disabled; the
+//   check box toggles before it fires;
 //   MouseDown (-605), MouseMove (-606), MouseUp (-607) with button (VT_I2: 1 left, 2 right,
 //   4 middle; for MouseMove the buttons held), shift (VT_I2: 1 shift, 2 control, 4 alt),
 //   x and y (VT_I4, client pixels). A press captures the mouse until its release.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "com/unknown.h"
 
@@ -54,6 +69,18 @@ std::string RegistrationText(const std::u16string& serverFile);
 bool RegisterServer(const std::u16string& serverFile);
 // Removes the classes' and ProgIDs' keys from HKCR.
 bool UnregisterServer();
+
+// Reads the bytes of a named picture; false when there is none. Without a source of the
+// program's own, a name is read as a file path (a Windows path).
+using PictureSource = bool (*)(const std::u16string& name, std::vector<uint8_t>& bytes);
+// Makes `source` the picture source (null: the platform's own) and returns the one it replaces.
+// Controls made afterwards, and pictures set afterwards, read through it.
+PictureSource SetPictureSource(PictureSource source);
+// Reads a picture through the source in force. Pictures above 64 MiB are refused.
+bool ReadPicture(const std::u16string& name, std::vector<uint8_t>& bytes);
+// The caption of a control without a picture: its window name without folder and extension
+// when the name ends in a picture file extension, else the name itself.
+std::u16string CaptionOfName(const std::u16string& name);
 
 // The controls register their classes in the control registry when the platform loads; this
 // does it again (for instance after a test unregistered one).

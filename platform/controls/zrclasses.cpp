@@ -1,4 +1,6 @@
 // The three controls: image button, check box and image, and their class registrations.
+#include <algorithm>
+
 #include "com/controlreg.h"
 #include "controls/controls.h"
 #include "controls/zrcontrol.h"
@@ -34,13 +36,14 @@ class ZrImageButton final : public ZrControl {
     return S_OK;
   }
   void Paint(HDC dc, const RECT& client) override {
-    const bool available = state_ != 0;
+    const Look look = CurrentLook();
     if (!HasPicture()) {
-      DrawFace(dc, client, pressed_ && available, !available);
+      DrawFace(dc, client, client, look);
       return;
     }
-    DrawFrame(dc, !available ? 2 : pressed_ ? 1 : 0, FrameCount(client));
+    DrawFrame(dc, FrameOfLook(look, 0, FrameCount(client)), FrameCount(client), true);
   }
+  bool Available() const override { return state_ != 0; }
   BOOL OnClicked() override { return state_ != 0; }
 
  private:
@@ -73,22 +76,39 @@ class ZrCheckbox final : public ZrControl {
     return S_OK;
   }
   void Paint(HDC dc, const RECT& client) override {
+    const Look look = CurrentLook();
     if (!HasPicture()) {
-      DrawFace(dc, client, pressed_, false);
+      // A box at the left with a tick when checked, the caption beside it.
+      const int size = std::min<int>(client.bottom - client.top - 4, 13);
+      RECT box{client.left + 3, (client.top + client.bottom - size) / 2, 0, 0};
+      box.right = box.left + size;
+      box.bottom = box.top + size;
+      RECT text = client;
+      text.left = size > 0 ? box.right + 2 : client.left;
+      DrawFace(dc, client, text, look);
+      if (size < 5) return;
+      HBRUSH well = CreateSolidBrush(GetSysColor(look == kUnavailable ? COLOR_BTNFACE : COLOR_WINDOW));
+      FillRect(dc, &box, well);
+      DeleteObject(well);
+      HBRUSH edge = CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW));
+      FrameRect(dc, &box, edge);
+      DeleteObject(edge);
       if (checked_) {
-        // A tick in the face's left square.
-        int s = client.bottom - client.top;
-        RECT box{client.left + 3, client.top + 3, client.left + s - 3, client.bottom - 3};
-        HBRUSH mark = CreateSolidBrush(GetSysColor(COLOR_BTNTEXT));
-        FillRect(dc, &box, mark);
-        DeleteObject(mark);
+        const int s = size - 4;
+        const int x = box.left + 2, y = box.top + 2;
+        POINT tick[] = {{x, y + s / 2}, {x + s / 3, y + s - 1}, {x + s, y - 1}};
+        HPEN pen = CreatePen(PS_SOLID, size >= 11 ? 2 : 1,
+                             GetSysColor(look == kUnavailable ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        HGDIOBJ old = SelectObject(dc, pen);
+        Polyline(dc, tick, 3);
+        SelectObject(dc, old);
+        DeleteObject(pen);
       }
       return;
     }
-    int count = FrameCount(client);
-    int frame = (checked_ ? 1 : 0) + (pressed_ ? 2 : 0);
-    if (frame >= count) frame = checked_ && count > 1 ? 1 : 0;
-    DrawFrame(dc, frame, count);
+    const int count = FrameCount(client);
+    const int looks = count >= 2 ? count / 2 : 1;
+    DrawFrame(dc, FrameOfLook(look, checked_ && count >= 2 ? looks : 0, looks), count, true);
   }
   BOOL OnClicked() override {
     checked_ = !checked_;
@@ -126,7 +146,8 @@ class ZrImage final : public ZrControl {
     }
     return DISP_E_MEMBERNOTFOUND;
   }
-  void Paint(HDC dc, const RECT&) override { DrawFrame(dc, 0, 1); }
+  void Paint(HDC dc, const RECT&) override { DrawFrame(dc, 0, 1, false); }
+  bool Pushable() const override { return false; }
 };
 
 template <typename T>

@@ -1,5 +1,6 @@
 #include "controls/zrcontrol.h"
 
+#include <atomic>
 #include <new>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "gdi/gdi.h"
 #include "gdi/image.h"
 #include "rc/nuxres.h"
+#include "ui/controls.h"
 #include "ui/cursor.h"
 #include "ui/sysparams.h"
 
@@ -17,12 +19,16 @@ namespace {
 constexpr char16_t kWindowClass[] = u"ZrControlWindow";
 constexpr DISPID kClick = -600, kMouseDown = -605, kMouseMove = -606, kMouseUp = -607;
 
+constexpr DWORD kMaxPictureBytes = 64u << 20;
+
 bool ReadWholeFile(const std::u16string& path, std::vector<uint8_t>& out) {
+  out.clear();
+  if (path.empty()) return false;
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD high = 0;
   DWORD size = GetFileSize(file, &high);
-  bool ok = size != INVALID_FILE_SIZE && high == 0 && size < (64u << 20);
+  bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxPictureBytes;
   if (ok) {
     out.resize(size);
     DWORD got = 0;
@@ -46,6 +52,19 @@ short HeldButtons(WPARAM keys) {
   if (keys & MK_RBUTTON) held |= 2;
   if (keys & MK_MBUTTON) held |= 4;
   return held;
+}
+
+std::atomic<nux::controls::PictureSource> g_source{nullptr};
+
+bool EndsWithNoCase(const std::u16string& s, const char16_t* tail) {
+  std::u16string t(tail);
+  if (s.size() < t.size()) return false;
+  for (size_t i = 0; i < t.size(); ++i) {
+    char16_t c = s[s.size() - t.size() + i];
+    if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+    if (c != t[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -123,11 +142,11 @@ bool ZrControl::Argument(DISPPARAMS* params, VARTYPE vt, VARIANT* out) {
   return SUCCEEDED(VariantChangeType(out, in, 0, vt));
 }
 
-bool ZrControl::LoadPicture(const std::u16string& path) {
+bool ZrControl::LoadPicture(const std::u16string& name) {
   picture_ = nux::gdi::Surface();
   std::vector<uint8_t> bytes;
   try {
-    if (path.empty() || !ReadWholeFile(path, bytes)) return false;
+    if (name.empty() || !nux::controls::ReadPicture(name, bytes)) return false;
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -155,7 +174,7 @@ int ZrControl::FrameCount(const RECT& client) const {
   return n < 1 ? 1 : n;
 }
 
-void ZrControl::DrawFrame(HDC dc, int n, int count) {
+void ZrControl::DrawFrame(HDC dc, int n, int count, bool fit) {
   if (picture_.empty() || count < 1) return;
   int fw = picture_.width() / count;
   if (n < 0 || n >= count || fw <= 0) n = 0;
@@ -164,30 +183,78 @@ void ZrControl::DrawFrame(HDC dc, int n, int count) {
   HDC mem = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(mem, bitmap);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, 0, 0, fw, picture_.height(), mem, n * fw, 0, fw, picture_.height(), blend);
+  // A button's frame fills the control, so a strip a pixel off the control's size (rounded
+  // dialog units, a scaled window) still covers it; the image keeps its picture's size.
+  int dw = fw, dh = picture_.height();
+  RECT client{};
+  if (fit && window_ && GetClientRect(window_, &client)) dw = client.right, dh = client.bottom;
+  AlphaBlend(dc, 0, 0, dw, dh, mem, n * fw, 0, fw, picture_.height(), blend);
   SelectObject(mem, old);
   DeleteDC(mem);
   DeleteObject(bitmap);
 }
 
-void ZrControl::DrawFace(HDC dc, const RECT& client, bool pressed, bool dim) {
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+ZrControl::Look ZrControl::CurrentLook() const {
+  if (!Available() || (window_ && !IsWindowEnabled(window_))) return kUnavailable;
+  if ((pressed_ && inside_) || keyPressed_) return kPressed;
+  if (hot_) return kHot;
+  return kNormal;
+}
+
+int ZrControl::FrameOfLook(Look look, int first, int looks) {
+  int n = look;
+  if (n >= looks) n = look == kPressed && looks > kHot ? kHot : kNormal;
+  return first + n;
+}
+
+void ZrControl::DrawFace(HDC dc, const RECT& client, const RECT& text, Look look) {
+  const bool pressed = look == kPressed;
+  HBRUSH face = CreateSolidBrush(GetSysColor(look == kHot ? COLOR_3DLIGHT : COLOR_BTNFACE));
   FillRect(dc, &client, face);
   DeleteObject(face);
-  HBRUSH edge = CreateSolidBrush(pressed ? GetSysColor(COLOR_BTNTEXT) : GetSysColor(COLOR_BTNSHADOW));
+  COLORREF edgeColor = pressed || look == kHot ? GetSysColor(COLOR_BTNTEXT) : GetSysColor(COLOR_BTNSHADOW);
+  HBRUSH edge = CreateSolidBrush(edgeColor);
   FrameRect(dc, &client, edge);
   DeleteObject(edge);
-  WCHAR text[256] = {};
-  GetWindowTextW(window_, text, 256);
-  RECT r = client;
+  std::u16string caption = nux::controls::CaptionOfName(pictureName_);
+  RECT r = text;
   if (pressed) OffsetRect(&r, 1, 1);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(dim ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-  DrawTextW(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SetTextColor(dc, GetSysColor(look == kUnavailable ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  DrawTextW(dc, caption.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void ZrControl::DrawFocus(HDC dc, const RECT& client) {
+  if (!focused_ || client.right - client.left < 6 || client.bottom - client.top < 6) return;
+  RECT r = client;
+  InflateRect(&r, -2, -2);
+  DrawFocusRect(dc, &r);
 }
 
 void ZrControl::Redraw() {
   if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void ZrControl::RedrawNow() {
+  if (!window_) return;
+  InvalidateRect(window_, nullptr, FALSE);
+  UpdateWindow(window_);
+}
+
+void ZrControl::SetHot(bool hot) {
+  if (hot_ == hot) return;
+  hot_ = hot;
+  RedrawNow();
+}
+
+void ZrControl::CancelPress() {
+  if (!pressed_ && !keyPressed_) return;
+  pressed_ = keyPressed_ = inside_ = false;
+  RedrawNow();
+}
+
+void ZrControl::FireClick() {
+  if (window_ && IsWindowEnabled(window_) && OnClicked()) events_.Fire(kClick);
 }
 
 void ZrControl::FireMouse(DISPID id, short button, WPARAM keys, LPARAM l) {
@@ -227,24 +294,83 @@ LRESULT ZrControl::Handle(UINT msg, WPARAM w, LPARAM l) {
       RECT client;
       GetClientRect(h, &client);
       Paint(dc, client);
+      if (Pushable()) DrawFocus(dc, client);
       EndPaint(h, &ps);
       return 0;
     }
+    case WM_GETDLGCODE:
+      // A button to the dialog manager; Space is the control's own (below).
+      return Pushable() ? DLGC_BUTTON : 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      focused_ = msg == WM_SETFOCUS;
+      if (!focused_ && keyPressed_) CancelPress();
+      Redraw();
+      return 0;
+    case WM_ENABLE:
+      if (!w) {
+        CancelPress();
+        hot_ = false;
+      }
+      Redraw();
+      return 0;
+    case WM_KEYDOWN:
+      if (w == VK_SPACE && Pushable()) {
+        // Auto-repeat and a Space while the pointer holds the control press nothing more.
+        if (!keyPressed_ && !pressed_ && !(l & (1 << 30)) && IsWindowEnabled(h)) {
+          keyPressed_ = true;
+          RedrawNow();
+        }
+        return 0;
+      }
+      return DefWindowProcW(h, msg, w, l);
+    case WM_KEYUP:
+      if (w == VK_SPACE && Pushable()) {
+        if (keyPressed_) {
+          keyPressed_ = false;
+          RedrawNow();
+          FireClick();
+        }
+        return 0;
+      }
+      return DefWindowProcW(h, msg, w, l);
+    case WM_CHAR:
+      if (w == u' ' && Pushable()) return 0;
+      return DefWindowProcW(h, msg, w, l);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
       short button = msg == WM_RBUTTONDOWN ? 2 : msg == WM_MBUTTONDOWN ? 4 : 1;
       if (GetCapture() != h) SetCapture(h);
-      if (button == 1) {
+      if (button == 1 && Pushable() && !keyPressed_) {
         pressed_ = true;
-        Redraw();
+        inside_ = true;
+        RedrawNow();
       }
       FireMouse(kMouseDown, button, w, l);
       return 0;
     }
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+      if (Pushable()) {
+        RECT client;
+        GetClientRect(h, &client);
+        POINT pt{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+        const bool over = PtInRect(&client, pt) != FALSE;
+        if (over && !hot_ && GetActiveWindow() == GetAncestor(h, GA_ROOT)) {
+          TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, h, 0};
+          if (TrackMouseEvent(&track)) SetHot(true);
+        }
+        if (pressed_ && over != inside_) {
+          inside_ = over;
+          RedrawNow();
+        }
+      }
       FireMouse(kMouseMove, HeldButtons(w), w, l);
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      SetHot(false);
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -257,17 +383,18 @@ LRESULT ZrControl::Handle(UINT msg, WPARAM w, LPARAM l) {
         GetClientRect(h, &client);
         POINT pt{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
         click = PtInRect(&client, pt) != FALSE;
-        Redraw();
+        inside_ = false;
+        RedrawNow();
       }
       if ((w & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == h) ReleaseCapture();
       FireMouse(kMouseUp, button, w, l);
-      if (click && window_ && OnClicked()) events_.Fire(kClick);
+      if (click) FireClick();
       return 0;
     }
     case WM_CAPTURECHANGED:
       if (pressed_) {
-        pressed_ = false;
-        Redraw();
+        pressed_ = inside_ = false;
+        RedrawNow();
       }
       return 0;
     default:
@@ -276,3 +403,32 @@ LRESULT ZrControl::Handle(UINT msg, WPARAM w, LPARAM l) {
 }
 
 }  // namespace nux::controls::detail
+
+namespace nux::controls {
+
+PictureSource SetPictureSource(PictureSource source) { return detail::g_source.exchange(source); }
+
+bool ReadPicture(const std::u16string& name, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  if (name.empty()) return false;
+  PictureSource source = detail::g_source;
+  bool ok = source ? source(name, bytes) : detail::ReadWholeFile(name, bytes);
+  if (!ok || bytes.empty() || bytes.size() > detail::kMaxPictureBytes) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
+std::u16string CaptionOfName(const std::u16string& name) {
+  static const char16_t* const kExtensions[] = {u".bmp", u".png", u".jpg", u".jpeg", u".gif", u".dib"};
+  for (const char16_t* ext : kExtensions) {
+    if (!detail::EndsWithNoCase(name, ext)) continue;
+    size_t slash = name.find_last_of(u"\\/");
+    size_t start = slash == std::u16string::npos ? 0 : slash + 1;
+    return name.substr(start, name.size() - std::char_traits<char16_t>::length(ext) - start);
+  }
+  return name;
+}
+
+}  // namespace nux::controls

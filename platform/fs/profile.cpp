@@ -29,6 +29,7 @@ using namespace nux::fs::detail;
 struct IniFile {
   bool exists = false;
   bool utf16 = false;  // UTF-16LE with a byte-order mark
+  bool utf8 = false;   // UTF-8 with a byte-order mark (an 8-bit file without one is ANSI)
   mode_t mode = 0;
   std::vector<std::u16string> lines;
 };
@@ -71,16 +72,19 @@ void Load(const std::string& linuxPath, IniFile& ini) {
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
       text += char16_t(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
     }
+  } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    ini.utf8 = true;
+    text = nux::FromUtf8(std::string_view(bytes).substr(3));
   } else {
     text = nux::AnsiToWide(bytes);
   }
+  // CR LF, LF and a lone CR each end a line, so a file from any editor reads as its lines.
   size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find(u'\n', start);
+    size_t end = text.find_first_of(u"\r\n", start);
     if (end == std::u16string::npos) end = text.size();
-    std::u16string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
-    ini.lines.push_back(std::move(line));
+    ini.lines.push_back(text.substr(start, end - start));
+    if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
     start = end + 1;
   }
 }
@@ -313,6 +317,7 @@ std::string Serialise(const IniFile& ini) {
     text += line;
     text += u"\r\n";
   }
+  if (ini.utf8) return "\xEF\xBB\xBF" + nux::ToUtf8(text);
   if (!ini.utf16) return nux::WideToAnsi(text);
   std::string bytes = "\xFF\xFE";
   bytes.reserve(2 + text.size() * 2);

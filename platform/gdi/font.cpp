@@ -1,7 +1,9 @@
 // Fonts through FreeType and text drawing: metrics, extents, TextOut, ExtTextOut, DrawText.
 //
 // Glyphs are rendered hinted and monochrome (no anti-aliasing), so the same text gives the
-// same pixels on every run. Face names map to the Liberation fonts of the Debian package.
+// same pixels on every run. The Windows face names the system uses map to the Liberation fonts
+// of the Debian package; other faces are looked up among the installed fonts by fontconfig.
+#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -63,8 +66,70 @@ const std::map<std::string, std::string>& FontFiles() {
 
 }  // namespace
 
+namespace {
+
+bool WindowsFace(const std::u16string& f) {
+  static const char16_t* const kFaces[] = {
+      u"arial", u"ms sans serif", u"small fonts", u"system", u"tahoma", u"verdana", u"ms shell dlg",
+      u"ms shell dlg 2", u"microsoft sans serif", u"times new roman", u"times", u"ms serif", u"serif",
+      u"georgia", u"courier new", u"courier", u"fixedsys", u"terminal", u"lucida console", u"consolas",
+      u"monospace", u"sans-serif", u"helvetica"};
+  for (const char16_t* k : kFaces)
+    if (f == k) return true;
+  return false;
+}
+
+// The installed font file of a family by fontconfig: only a face of that very family (no
+// stand-in), with the weight and slant nearest to those asked for.
+std::string InstalledFontFile(const std::u16string& face, bool bold, bool italic) {
+  static std::mutex mutex;
+  static std::map<std::u16string, std::string> cache;
+  std::u16string key = Lower(face) + (bold ? u"|b" : u"") + (italic ? u"|i" : u"");
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  std::string file;
+  std::string name = nux::ToUtf8(face);
+  static const bool ready = [] {
+    if (!FcInit()) return false;
+    std::atexit(FcFini);  // fontconfig's caches go with the process
+    return true;
+  }();
+  if (ready) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+      bool same = false;
+      FcChar8* family = nullptr;
+      for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &family) == FcResultMatch; ++i)
+        if (Lower(nux::FromUtf8(reinterpret_cast<const char*>(family))) == Lower(face)) same = true;
+      FcChar8* path = nullptr;
+      if (same && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) file = reinterpret_cast<const char*>(path);
+      FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+  }
+  cache.emplace(key, file);
+  return file;
+}
+
+}  // namespace
+
+bool FontFamilyAvailable(const std::u16string& face) {
+  return WindowsFace(Lower(face)) || !InstalledFontFile(face, false, false).empty();
+}
+
 std::string FontFileFor(const std::u16string& face, bool bold, bool italic) {
   std::u16string f = Lower(face);
+  if (!f.empty() && !WindowsFace(f)) {
+    std::string installed = InstalledFontFile(face, bold, italic);
+    if (!installed.empty()) return installed;
+  }
   std::string family = "Sans";
   if (f == u"times new roman" || f == u"times" || f == u"ms serif" || f == u"serif" || f == u"georgia")
     family = "Serif";

@@ -565,7 +565,10 @@ void SetSysColorProvider(std::function<COLORREF(int index)> provider);
 void SetScreenSizeProvider(std::function<SIZE()> provider);
 
 // The font file a face name, weight and italic flag map to (Liberation Sans for "Arial",
-// "MS Sans Serif", "Small Fonts" and unknown faces). Empty when no font file is found.
+// "MS Sans Serif", "Small Fonts" and faces not installed; an installed family's own file). Empty when no font file is found.
 std::string FontFileFor(const std::u16string& face, bool bold, bool italic);
+// Whether text in the face is drawn in that face: a Windows face name the layer maps, or a
+// family installed on the system (fontconfig's match of that very family).
+bool FontFamilyAvailable(const std::u16string& face);
 
 }  // namespace nux::gdi

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "base/codepage.h"
 #include "base/errors.h"
@@ -130,7 +131,9 @@ bool IsSystemCursor(HCURSOR cursor, LPCWSTR id) {
 
 using namespace nux::ui;
 
-HCURSOR LoadCursorFromFileW(LPCWSTR fileName) {
+namespace {
+
+HCURSOR ReadCursorFile(LPCWSTR fileName) {
   if (!fileName || !*fileName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -160,6 +163,18 @@ HCURSOR LoadCursorFromFileW(LPCWSTR fileName) {
   info.source = name;
   std::lock_guard<std::mutex> lock(g_mutex);
   return Register(std::move(info));
+}
+
+}  // namespace
+
+// A cursor file that cannot be had for want of memory fails like any other.
+HCURSOR LoadCursorFromFileW(LPCWSTR fileName) {
+  try {
+    return ReadCursorFile(fileName);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
 }
 
 HCURSOR LoadCursorFromFileA(LPCSTR fileName) {

@@ -8,6 +8,7 @@
 
 #include "base/codepage.h"
 #include "base/errors.h"
+#include "base/textcase.h"
 #include "base/wstr.h"
 #include "gdi/gdi.h"
 #include "res/resources.h"
@@ -382,6 +383,75 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
   return TRUE;
 }
 
+namespace {
+
+// The mnemonic of a control's text: the character after a single '&' ("&&" is a plain '&').
+char16_t MnemonicOf(const std::u16string& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != u'&') continue;
+    if (text[i + 1] == u'&') {
+      ++i;
+      continue;
+    }
+    return text[i + 1];
+  }
+  return 0;
+}
+
+bool UsableControl(HWND h) {
+  LONG s = GetWindowLongW(h, GWL_STYLE);
+  return (s & WS_VISIBLE) && !(s & WS_DISABLED);
+}
+
+// The control whose mnemonic is `ch` (without case), searched from the one after the focus
+// round through the dialog's controls, as the dialog manager does.
+HWND FindMnemonic(HWND dialog, char16_t ch) {
+  std::vector<HWND> all;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) all.push_back(c);
+  if (all.empty()) return nullptr;
+  HWND cur = DialogChildOf(dialog, GetFocus());
+  auto it = std::find(all.begin(), all.end(), cur);
+  size_t start = it == all.end() ? all.size() - 1 : static_cast<size_t>(it - all.begin());
+  const char16_t wanted[1] = {ch};
+  for (size_t k = 1; k <= all.size(); ++k) {
+    HWND c = all[(start + k) % all.size()];
+    if (!UsableControl(c)) continue;
+    LRESULT code = SendMessageW(c, WM_GETDLGCODE, 0, 0);
+    if (!(code & (DLGC_BUTTON | DLGC_STATIC))) continue;
+    char16_t cls[16] = {};
+    GetClassNameW(c, cls, 16);
+    if ((GetWindowLongW(c, GWL_STYLE) & SS_NOPREFIX) && nux::EqualNoCase(cls, u"Static")) continue;
+    int n = GetWindowTextLengthW(c);
+    if (n <= 0 || n > 1024) continue;
+    std::u16string text(static_cast<size_t>(n) + 1, u'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(c, text.data(), n + 1)));
+    char16_t m = MnemonicOf(text);
+    if (m && nux::EqualNoCase(std::u16string_view(&m, 1), std::u16string_view(wanted, 1))) return c;
+  }
+  return nullptr;
+}
+
+// Acts on a control reached by its mnemonic: a label or a group box hands the focus to the
+// next control that takes it; a push button is pressed; a check box or radio button gets the
+// focus and is pressed.
+void ActOnMnemonic(HWND control) {
+  LRESULT code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
+  if (code & DLGC_STATIC) {
+    for (HWND c = GetWindow(control, GW_HWNDNEXT); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      if (!UsableControl(c)) continue;
+      if (SendMessageW(c, WM_GETDLGCODE, 0, 0) & DLGC_STATIC) continue;
+      SetFocus(c);
+      if (SendMessageW(c, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(c, EM_SETSEL, 0, -1);
+      return;
+    }
+    return;
+  }
+  if (!(code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) SetFocus(control);
+  SendMessageW(control, BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
 BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
   if (!msg || !dialog || !IsWindow(dialog)) return FALSE;
   if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
@@ -426,8 +496,50 @@ BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
         return TRUE;
       }
+      case VK_LEFT:
+      case VK_UP:
+      case VK_RIGHT:
+      case VK_DOWN: {
+        // Arrows move within the focus's group, unless the control wants them itself.
+        if (code & (DLGC_WANTARROWS | DLGC_WANTMESSAGE)) break;
+        HWND focus = GetFocus();
+        if (!focus || !IsChild(dialog, focus)) break;
+        bool back = msg->wParam == VK_LEFT || msg->wParam == VK_UP;
+        // Labels and group boxes are passed over: they take no input.
+        HWND next = GetNextDlgGroupItem(dialog, focus, back ? TRUE : FALSE);
+        for (int guard = 0; next && next != focus && guard < 1024; ++guard) {
+          if (!(SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_STATIC)) break;
+          next = GetNextDlgGroupItem(dialog, next, back ? TRUE : FALSE);
+        }
+        if (next && next != focus) {
+          SetFocus(next);
+          LRESULT ncode = SendMessageW(next, WM_GETDLGCODE, 0, 0);
+          // An automatic radio button reached so is chosen, as a click would.
+          if ((ncode & DLGC_RADIOBUTTON) && (GetWindowLongW(next, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+            SendMessageW(next, BM_CLICK, 0, 0);
+          else if (ncode & DLGC_HASSETSEL)
+            SendMessageW(next, EM_SETSEL, 0, -1);
+        }
+        return TRUE;
+      }
       default:
         break;
+    }
+  }
+  if (msg->message == WM_SYSCHAR || msg->message == WM_CHAR) {
+    // Mnemonics: Alt and the letter anywhere; the letter alone where the focus takes no
+    // characters (a button, say).
+    char16_t ch = static_cast<char16_t>(msg->wParam);
+    bool candidate = ch > u' ' && !(ch >= 0xD800 && ch <= 0xDFFF);
+    if (candidate && msg->message == WM_CHAR) {
+      LRESULT code = SendMessageW(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+      candidate = !(code & (DLGC_WANTCHARS | DLGC_WANTMESSAGE));
+    }
+    if (candidate) {
+      if (HWND target = FindMnemonic(dialog, ch)) {
+        ActOnMnemonic(target);
+        return TRUE;
+      }
     }
   }
   if (msg->message == WM_CHAR && (msg->wParam == u'\t' || msg->wParam == u'\r' || msg->wParam == 0x1B)) {

@@ -20,6 +20,7 @@ namespace {
 std::atomic<HWND> g_active{nullptr};
 std::atomic<HWND> g_focus{nullptr};
 std::atomic<HWND> g_capture{nullptr};
+std::atomic<HWND> g_leaveTrack{nullptr};  // the window waiting for its WM_MOUSELEAVE
 std::atomic<HCURSOR> g_cursor{nullptr};
 POINT g_cursorPos{0, 0};
 int g_cursorShow = 0;
@@ -96,6 +97,12 @@ bool OnWindowThread(HWND h) {
   return w && w->thread == GetCurrentThreadId();
 }
 
+// Ends leave tracking with its message: the pointer has left the tracked window.
+void EndLeaveTracking() {
+  HWND tracked = g_leaveTrack.exchange(nullptr);
+  if (tracked && IsWindow(tracked)) PostMessageW(tracked, WM_MOUSELEAVE, 0, 0);
+}
+
 LRESULT HitTest(HWND target, POINT pt) {
   if (!OnWindowThread(target)) {
     auto w = Find(target);
@@ -125,7 +132,12 @@ void RouteMouse(const nux::testing::RawInput& ev) {
     return;
   }
   HWND captured = g_capture;
-  HWND target = captured ? captured : WindowFromPoint(ev.pt);
+  HWND under = WindowFromPoint(ev.pt);
+  // The tracked window hears that the pointer left its client area before the window now under
+  // the pointer hears of it (capture or not).
+  if (HWND tracked = g_leaveTrack; tracked && (under != tracked || HitTest(tracked, ev.pt) != HTCLIENT))
+    EndLeaveTracking();
+  HWND target = captured ? captured : under;
   if (!target) return;
   if (!captured) {
     // Disabled windows take no mouse input: a disabled child leaves it to its first enabled
@@ -434,6 +446,8 @@ void ActivateWindow(HWND hwnd, bool mouse) {
   }
   if (top == g_active) return;
   HWND old = g_active;
+  // A window losing activation no longer shows the pointer over its controls.
+  if (old && InSubtree(old, g_leaveTrack)) EndLeaveTracking();
   if (old && IsWindow(old)) {
     Send(old, WM_NCACTIVATE, FALSE, 0);
     Send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old) ? 1 : 0), reinterpret_cast<LPARAM>(top));
@@ -457,6 +471,12 @@ void ActivateWindow(HWND hwnd, bool mouse) {
 
 void WindowGoingAway(HWND hwnd, bool destroyed) {
   if (InSubtree(hwnd, g_capture)) ReleaseCapture();
+  if (InSubtree(hwnd, g_leaveTrack)) {
+    if (destroyed)
+      g_leaveTrack = nullptr;
+    else
+      EndLeaveTracking();
+  }
   if (g_active == hwnd) {
     HWND next = NextActivationCandidate(hwnd);
     if (next)
@@ -563,6 +583,32 @@ HWND GetCapture() {
   return c && IsWindow(c) ? c : nullptr;
 }
 
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track) {
+  if (!track || track->cbSize != sizeof(TRACKMOUSEEVENT)) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  if (track->dwFlags & TME_QUERY) {
+    HWND tracked = g_leaveTrack;
+    track->dwFlags = tracked && IsWindow(tracked) ? TME_LEAVE : 0;
+    track->hwndTrack = track->dwFlags ? tracked : nullptr;
+    track->dwHoverTime = 0;
+    return TRUE;
+  }
+  // Hover tracking is not offered; leave tracking of the client area is.
+  if (track->dwFlags & (TME_HOVER | TME_NONCLIENT)) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+  if (!(track->dwFlags & TME_LEAVE)) return TRUE;
+  HWND h = track->hwndTrack;
+  if (!IsWindow(h)) return SetLastError(ERROR_INVALID_WINDOW_HANDLE), FALSE;
+  if (track->dwFlags & TME_CANCEL) {
+    HWND expected = h;
+    g_leaveTrack.compare_exchange_strong(expected, nullptr);
+    return TRUE;
+  }
+  // Another window's tracking ends quietly; a window the pointer is not over hears at once.
+  g_leaveTrack = h;
+  POINT pt = g_cursorPos;
+  if (WindowFromPoint(pt) != h || HitTest(h, pt) != HTCLIENT) EndLeaveTracking();
+  return TRUE;
+}
+
 SHORT GetKeyState(int vk) {
   auto q = CurrentQueue();
   std::lock_guard<std::mutex> g(q->m);
@@ -613,6 +659,7 @@ void ClearRawInput() {
 void ResetInputState() {
   ClearRawInput();
   g_active = g_focus = g_capture = nullptr;
+  g_leaveTrack = nullptr;
   std::memset(g_asyncKeys, 0, sizeof(g_asyncKeys));
   g_lastClick = {};
   g_cursorPos = POINT{0, 0};

@@ -46,7 +46,10 @@ HWND FindIn(const WindowPtr& w, HWND filter, bool matched) {
   if (!(w->style & WS_VISIBLE)) return nullptr;
   bool m = matched || !filter || w->hwnd == filter;
   if (m && NeedsPaint(*w) && !UnderLock(w)) return w->hwnd;
-  for (HWND c : w->children) {
+  // Siblings do not clip each other: the lowest in the Z order paints first, so that the ones
+  // above it (a dialog's earlier controls over a background picture) end up on top.
+  for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
+    HWND c = *it;
     auto cw = Find(c);
     if (!cw) continue;
     if (HWND h = FindIn(cw, filter, m)) return h;
@@ -127,7 +130,8 @@ void UpdateTree(HWND hwnd, bool children) {
     Lock lock(Mutex());
     kids = w->children;
   }
-  for (HWND c : kids) UpdateTree(c, true);
+  // Bottom of the Z order first, as the paints that GetMessage hands out.
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it) UpdateTree(*it, true);
 }
 
 void EraseNow(HWND hwnd) {

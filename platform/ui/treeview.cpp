@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/textcase.h"
 #include "gdi/gdi.h"
+#include "process/clock.h"
 #include "ui/controls.h"
 #include "ui/cursor.h"
 #include "ui/sysparams.h"
@@ -44,6 +46,8 @@ struct Tree {
   bool destroying = false;
   COLORREF bk = CLR_INVALID_VALUE;
   COLORREF text = CLR_INVALID_VALUE;
+  std::u16string typed;  // the incremental search text typed so far
+  ULONGLONG typedAt = 0;  // when its last character came
   static constexpr COLORREF CLR_INVALID_VALUE = 0xFFFFFFFF;
 };
 
@@ -409,6 +413,111 @@ void ScrollTo(HWND hwnd, Tree* t, int top) {
   Changed(hwnd, t);
 }
 
+// ---- the keyboard ----
+
+// Typed letters within this pause continue one search text; a longer pause starts a new one.
+constexpr ULONGLONG kTypeAheadPauseMs = 1000;
+
+void SelectByKeyboard(HWND hwnd, Tree* t, Item* i) {
+  if (!i) return;
+  if (i != t->caret && !SelectCaret(hwnd, t, i, TVC_BYKEYBOARD)) return;
+  if (t->items.count(i)) EnsureVisible(hwnd, t, i);
+}
+
+// Expands the item and every item below it (the parent may fill each level as it opens).
+void ExpandBranch(HWND hwnd, Tree* t, Item* i, int depth) {
+  if (depth > 256 || !t->items.count(i)) return;
+  if (HasChildren(i) && !(i->state & TVIS_EXPANDED)) Expand(hwnd, t, i, TVE_EXPAND);
+  if (!t->items.count(i)) return;
+  std::vector<Item*> children;
+  for (Item* c = i->first; c; c = c->next) children.push_back(c);
+  for (Item* c : children) ExpandBranch(hwnd, t, c, depth + 1);
+}
+
+void KeyDown(HWND hwnd, Tree* t, WPARAM vk) {
+  auto rows = Rows(t);
+  if (rows.empty()) return;
+  auto it = std::find(rows.begin(), rows.end(), t->caret);
+  const int last = static_cast<int>(rows.size()) - 1;
+  const int at = it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+  const int page = std::max(1, VisibleCount(hwnd, t) - 1);
+  auto row = [&](int index) { return rows[static_cast<size_t>(std::clamp(index, 0, last))]; };
+  Item* caret = at >= 0 ? t->caret : nullptr;
+  Item* parent = caret && caret->parent != &t->root ? caret->parent : nullptr;
+  switch (vk) {
+    case VK_DOWN: SelectByKeyboard(hwnd, t, row(at + 1)); break;
+    case VK_UP: SelectByKeyboard(hwnd, t, row(at < 0 ? 0 : at - 1)); break;
+    case VK_HOME: SelectByKeyboard(hwnd, t, row(0)); break;
+    case VK_END: SelectByKeyboard(hwnd, t, row(last)); break;
+    case VK_NEXT: SelectByKeyboard(hwnd, t, row(at < 0 ? 0 : at + page)); break;
+    case VK_PRIOR: SelectByKeyboard(hwnd, t, row(at - page)); break;
+    case VK_LEFT:
+      if (!caret) break;
+      if ((caret->state & TVIS_EXPANDED) && HasChildren(caret))
+        Expand(hwnd, t, caret, TVE_COLLAPSE);
+      else
+        SelectByKeyboard(hwnd, t, parent);
+      break;
+    case VK_RIGHT:
+      if (!caret || !HasChildren(caret)) break;
+      if (!(caret->state & TVIS_EXPANDED))
+        Expand(hwnd, t, caret, TVE_EXPAND);
+      else
+        SelectByKeyboard(hwnd, t, caret->first);
+      break;
+    case VK_BACK: SelectByKeyboard(hwnd, t, parent); break;
+    case VK_ADD:
+      if (caret) Expand(hwnd, t, caret, TVE_EXPAND);
+      break;
+    case VK_SUBTRACT:
+      if (caret) Expand(hwnd, t, caret, TVE_COLLAPSE);
+      break;
+    case VK_MULTIPLY:
+      if (caret) {
+        ExpandBranch(hwnd, t, caret, 0);
+        if (t->items.count(caret)) EnsureVisible(hwnd, t, caret);
+      }
+      break;
+    default: break;
+  }
+}
+
+bool StartsWithNoCase(const std::u16string& text, const std::u16string& foldedPrefix) {
+  std::u16string folded = nux::FoldCase(text);
+  return folded.compare(0, foldedPrefix.size(), foldedPrefix) == 0;
+}
+
+// Incremental search: the visible item whose text begins with what was typed, from the
+// selection on (a new search from the item after it). Typing one letter again and again steps
+// through the items that begin with it.
+void TypeAhead(HWND hwnd, Tree* t, char16_t ch) {
+  if (ch < 0x20 || ch == 0x7F) return;
+  const ULONGLONG now = GetTickCount64();
+  if (t->typed.empty() || now - t->typedAt > kTypeAheadPauseMs) t->typed.clear();
+  t->typedAt = now;
+  if (t->typed.size() < 256) t->typed.push_back(ch);
+  if (ch >= 0xD800 && ch <= 0xDBFF) return;  // the rest of the character comes next
+  auto rows = Rows(t);
+  if (rows.empty()) return;
+  const size_t n = rows.size();
+  auto it = std::find(rows.begin(), rows.end(), t->caret);
+  const size_t at = it == rows.end() ? n - 1 : static_cast<size_t>(it - rows.begin());
+  auto search = [&](const std::u16string& typed, size_t from) -> Item* {
+    std::u16string prefix = nux::FoldCase(typed);
+    for (size_t k = 0; k < n; ++k) {
+      Item* i = rows[(from + k) % n];
+      if (StartsWithNoCase(i->text, prefix)) return i;
+    }
+    return nullptr;
+  };
+  const bool fresh = t->typed.size() == 1 || it == rows.end();
+  Item* found = search(t->typed, fresh ? at + 1 : at);
+  if (!found && t->typed.size() > 1 &&
+      std::all_of(t->typed.begin(), t->typed.end(), [&](char16_t c) { return c == t->typed[0]; }))
+    found = search(t->typed.substr(0, 1), at + 1);
+  if (found) SelectByKeyboard(hwnd, t, found);
+}
+
 LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
     std::lock_guard<std::mutex> g(MapMutex());
@@ -722,20 +831,12 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL:
       ScrollTo(hwnd, t, t->top - 3 * static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA);
       return 0;
-    case WM_KEYDOWN: {
-      auto rows = Rows(t);
-      auto it = std::find(rows.begin(), rows.end(), t->caret);
-      if (wParam == VK_DOWN && it != rows.end() && it + 1 != rows.end()) {
-        SelectCaret(hwnd, t, *(it + 1), TVC_BYKEYBOARD);
-        EnsureVisible(hwnd, t, t->caret);
-      } else if (wParam == VK_UP && it != rows.end() && it != rows.begin()) {
-        SelectCaret(hwnd, t, *(it - 1), TVC_BYKEYBOARD);
-        EnsureVisible(hwnd, t, t->caret);
-      } else if ((wParam == VK_RIGHT || wParam == VK_LEFT) && t->caret) {
-        Expand(hwnd, t, t->caret, wParam == VK_RIGHT ? TVE_EXPAND : TVE_COLLAPSE);
-      }
+    case WM_KEYDOWN:
+      KeyDown(hwnd, t, wParam);
       return 0;
-    }
+    case WM_CHAR:
+      TypeAhead(hwnd, t, static_cast<char16_t>(wParam));
+      return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: InvalidateRect(hwnd, nullptr, TRUE); return 0;

@@ -17,6 +17,16 @@
 // (16 pixels, check boxes only); then the label (text width + 6). The item under the mouse is
 // drawn (and reported to custom draw) as hot.
 //
+// The keyboard (focus on the tree): Up and Down step through the visible items; Home and End
+// go to the first and the last; PageUp and PageDown move by one page (the visible rows less
+// one); Left collapses an expanded item, else goes to its parent; Right expands a collapsed
+// item, else goes to its first child; Backspace goes to the parent; the keypad's + and -
+// expand and collapse, * expands the item and everything under it. Typed characters search
+// the visible items by the beginning of their text, without case (the platform's folding),
+// from the selection on; characters typed within a second of each other continue one search
+// text, and one letter typed again and again steps through the items beginning with it.
+// A left click gives the tree the focus.
+//
 // Deleting the selected item leaves no item selected, without a notification. Collapsing an
 // item that holds the selection moves the selection to it.
 #pragma once

@@ -658,6 +658,26 @@ HWND GetForegroundWindow();
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
+
+// Pointer-leave tracking: after TrackMouseEvent with TME_LEAVE the window is posted one
+// WM_MOUSELEAVE when the pointer leaves its client area (at once when it is not over it), and
+// tracking ends with it. The pointer counts as leaving, too, when the window's top-level window
+// loses activation or the window is hidden or destroyed. TME_CANCEL ends tracking without the
+// message; TME_QUERY fills the structure with the tracking in force.
+#define TME_HOVER 0x00000001
+#define TME_LEAVE 0x00000002
+#define TME_NONCLIENT 0x00000010
+#define TME_QUERY 0x40000000
+#define TME_CANCEL 0x80000000
+#define HOVER_DEFAULT 0xFFFFFFFF
+struct TRACKMOUSEEVENT {
+  DWORD cbSize;
+  DWORD dwFlags;
+  HWND hwndTrack;
+  DWORD dwHoverTime;
+};
+typedef TRACKMOUSEEVENT* LPTRACKMOUSEEVENT;
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track);
 // High bit set while the key is down, low bit toggled at each press; as of the last input
 // message retrieved by the calling thread.
 SHORT GetKeyState(int virtualKey);

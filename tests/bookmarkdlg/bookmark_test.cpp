@@ -277,6 +277,40 @@ TEST_F(BookmarkDialog, NotesAreWrittenWhenTheSelectionMovesAndWhenTheWindowGoes)
   EXPECT_EQ(U8(browser_.GetBookmarkNote(stern_)), "hell");
 }
 
+TEST_F(BookmarkDialog, TheNoteTakesTypingOnlyWhileItShowsABookmarksNote) {
+  FillStore();
+  OpenDialog();
+  auto readOnly = [&] { return (dlg_->m_editNote.GetStyle() & ES_READONLY) != 0; };
+  auto type = [&](const char16_t* text) {
+    dlg_->m_editNote.SetFocus();
+    nux::testing::TypeText(text);
+    nux::testing::PumpMessages();
+  };
+  // Opened with the page's node selected by the window itself: no note is shown.
+  ASSERT_EQ(dlg_->GetNoteBookmarkID(), -1);
+  EXPECT_TRUE(readOnly());
+  type(u"verloren");
+  EXPECT_EQ(EditNote(), "");
+  // A bookmark's note takes typing and is kept when the selection goes.
+  Select(begleiter_);
+  EXPECT_FALSE(readOnly());
+  type(u"Sirius B");
+  EXPECT_EQ(EditNote(), "Sirius B");
+  dlg_->m_Tree.ClearSelection();
+  nux::testing::PumpMessages();
+  EXPECT_EQ(U8(browser_.GetBookmarkNote(begleiter_)), "Sirius B");
+  EXPECT_TRUE(readOnly());
+  type(u"!");
+  EXPECT_EQ(EditNote(), "Sirius B");
+  // Deleting everything leaves it closed too.
+  Select(vega_);
+  EXPECT_FALSE(readOnly());
+  nux::testing::QueueMessageBoxAnswer(IDYES);
+  ClickControl(dlg_->m_hWnd, IDC_BM_DELETEALL);
+  nux::testing::PumpMessages();
+  EXPECT_TRUE(readOnly());
+}
+
 TEST_F(BookmarkDialog, AddsFromTheSelectionWithTheChosenTypeOrTheNodeOfThePage) {
   FillStore();
   OpenDialog();

@@ -46,6 +46,10 @@ TEST(SearchMarks, HitsInTextAreMarkedAndNowhereElse) {
       {u"Fuss Fuß", {u"Fuss", u"Fuß", u"FUSS"}, u"[Fuss] [Fuß]"},
       // The first term leaves no whole second term; earlier marks are never marked again.
       {u"stars", {u"star", u"stars"}, u"[star]s"},
+      // A later term may lie inside an earlier one's mark, but never across its ends.
+      {u"stars star", {u"stars", u"star"}, u"[[star]s] [star]"},
+      {u"a stars b", {u"tars", u"star"}, u"a s[tars] b"},
+      {u"starstar", {u"star", u"rst"}, u"[star][star]"},
       {u"x search", {u"x", u"search"}, u"[x] [search]"},
   };
   for (const Case& c : cases) {

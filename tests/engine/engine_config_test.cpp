@@ -297,3 +297,62 @@ TEST_F(EngineConfigTest, FolderOrArchiveExists) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineConfigTest, LongValuesAreRefusedAndHideNothing) {
+  // A long comment in the engine key does not hide the values written after it.
+  Write("Engine/NUX.INI", "[Setup]\r\nApp=FromEngine\r\n");
+  enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kEngineKey, u"Comment", std::u16string(300, u'c'));
+  enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kEngineKey, u"enabled", u"1");
+  enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kEngineKey, u"INI", u"C:\\Engine");
+  {
+    CEngineConfig config;
+    EXPECT_EQ(config.m_bLoaded, 1);
+    EXPECT_EQ(S(config.m_strApp), u"FromEngine");
+  }
+  // A path longer than its field is refused, not cut into another path; the configuration is
+  // then not loaded, which the start-up check reports.
+  const std::string longName = "C:\\" + std::string(250, 'd') + "\\Content.mdb";
+  Write("Engine/NUX.INI", "[Setup]\r\nApp=FromEngine\r\n[Paths]\r\nMDB=" + longName + "\r\nHTML=Html\r\n");
+  {
+    CEngineConfig config;
+    EXPECT_EQ(config.m_bLoaded, 0);
+    EXPECT_EQ(S(config.m_strMDB), u"");
+    EXPECT_EQ(S(config.m_strRefused), u"[Paths] MDB");
+    EXPECT_EQ(S(config.m_strHTML), u"C:\\Engine\\Html\\");  // the other settings are read as usual
+  }
+  // A value of exactly 255 characters still fits.
+  const std::string fits = "C:\\" + std::string(255 - 3 - 4, 'e') + ".mdb";
+  Write("Engine/NUX.INI", "[Paths]\r\nMDB=" + fits + "\r\n");
+  {
+    CEngineConfig config;
+    EXPECT_EQ(config.m_bLoaded, 1);
+    EXPECT_EQ(config.m_strMDB.GetLength(), 255);
+  }
+  // The INI value itself too long: refused as well.
+  enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kEngineKey, u"INI", u"C:\\" + std::u16string(300, u'f'));
+  CEngineConfig config;
+  EXPECT_EQ(config.m_bLoaded, 0);
+  EXPECT_EQ(S(config.m_strIniPath), u"C:\\Host\\NUX.INI");
+}
+
+TEST_F(EngineConfigTest, IniFilesFromOtherEditors) {
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"UTF-8 with its mark", "\xEF\xBB\xBF[Setup]\r\nApp=Gr\xC3\xB6\xC3\x9F" "e\r\n[Strings]\r\nNotice=\xC3\x84quator\r\n"},
+      {"lone CR line ends", "[Setup]\rApp=Gr\xF6\xDF" "e\r[Strings]\rNotice=\xC4quator\r"},
+      {"ANSI with LF", "[Setup]\nApp=Gr\xF6\xDF" "e\n[Strings]\nNotice=\xC4quator\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("Host/NUX.INI", c.bytes);
+    CEngineConfig config;
+    EXPECT_EQ(S(config.m_strApp), u"Größe");
+    EXPECT_EQ(S(config.GetString(u"Notice")), u"Äquator");
+  }
+}
+
+}  // namespace

@@ -98,17 +98,24 @@ TEST_F(RegistryKeyTest, EnumValueAndFindValue) {
   EXPECT_EQ(S(data), u"");
 }
 
-TEST_F(RegistryKeyTest, DataTooBigForTheBufferEndTheEnumeration) {
+TEST_F(RegistryKeyTest, DataTooBigForTheBufferNeitherHideLaterValuesNorComeBackCut) {
   enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, u"First", u"a");
-  enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, u"Big", std::u16string(300, u'b'));
+  enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, u"Comment", std::u16string(300, u'b'));
   enginetest::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, u"Last", u"z");
   CRegistryKey key;
   ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kKey, FALSE));
   CString name;
   CString data;
-  EXPECT_FALSE(key.EnumValue(1, name, data));
-  EXPECT_FALSE(key.FindValue(u"Last", data));  // the search stops at the value that does not fit
+  EXPECT_FALSE(key.EnumValue(1, name, data));  // that one value does not fit
+  EXPECT_TRUE(key.FindValue(u"Last", data));   // the values after it are still found
+  EXPECT_EQ(std::u16string(data), u"z");
   EXPECT_TRUE(key.FindValue(u"first", data));
+  bool tooLong = false;
+  EXPECT_FALSE(key.FindValue(u"COMMENT", data, &tooLong));  // refused, never cut
+  EXPECT_TRUE(tooLong);
+  EXPECT_TRUE(data.IsEmpty());
+  EXPECT_FALSE(key.FindValue(u"Missing", data, &tooLong));
+  EXPECT_FALSE(tooLong);
 }
 
 }  // namespace

@@ -155,6 +155,27 @@ TEST_F(ProfileTest, Utf16FilesReadAndStayUtf16) {
   EXPECT_EQ(after.substr(bytes.size()), std::string("N\0e\0w\0=\0\x16\x04\r\0\n\0", 14));
 }
 
+TEST_F(ProfileTest, Utf8FilesWithTheirMarkReadAndStayUtf8) {
+  const std::string bytes = "\xEF\xBB\xBF[Sec]\r\nKey=Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\r\n";
+  fstest::Put(root_, "drive_c/cfg/utf8.ini", bytes);
+  WCHAR buffer[32];
+  EXPECT_EQ(GetPrivateProfileStringW(u"Sec", u"Key", u"", buffer, 32, u"C:\\cfg\\utf8.ini"), 7u);
+  EXPECT_EQ(std::u16string(buffer), u"Größe €");
+  char ansi[32];
+  GetPrivateProfileStringA("Sec", "Key", "", ansi, 32, "C:\\cfg\\utf8.ini");
+  EXPECT_STREQ(ansi, "Gr\xF6\xDF" "e \x80");
+  ASSERT_TRUE(WritePrivateProfileStringW(u"Sec", u"Neu", u"\u00C4", u"C:\\cfg\\utf8.ini"));
+  EXPECT_EQ(nuxtest::ReadFile(Linux("cfg/utf8.ini")), bytes + "Neu=\xC3\x84\r\n");
+}
+
+TEST_F(ProfileTest, LoneCarriageReturnsEndLines) {
+  fstest::Put(root_, "drive_c/cfg/mac.ini", "[A]\rOne=1\rTwo=2\r\n[B]\nThree=3");
+  EXPECT_EQ(GetPrivateProfileIntW(u"A", u"Two", 0, u"C:\\cfg\\mac.ini"), 2u);
+  EXPECT_EQ(GetPrivateProfileIntW(u"B", u"Three", 0, u"C:\\cfg\\mac.ini"), 3u);
+  ASSERT_TRUE(WritePrivateProfileStringW(u"A", u"One", u"uno", u"C:\\cfg\\mac.ini"));
+  EXPECT_EQ(nuxtest::ReadFile(Linux("cfg/mac.ini")), "[A]\r\nOne=uno\r\nTwo=2\r\n[B]\r\nThree=3\r\n");
+}
+
 TEST_F(ProfileTest, WritingCreatesReplacesAndDeletes) {
   const char16_t* file = u"C:\\cfg\\new.ini";
   ASSERT_TRUE(WritePrivateProfileStringW(u"Sec", u"Key", u"Value", file));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -194,6 +195,10 @@ TEST_F(DragDropTest, ListRowDragCarriesItsEntryAndText) {
   ASSERT_TRUE(list.Create(db_.get(), u"SELECT * FROM Words ORDER BY ID", u"ID", u"Title", 4, 4, 4, u"List", WS_CHILD,
                           CRect(10, 10, 210, 210), &parentWnd_, 77, 9, nullptr));
   list.m_bDragEnabled = TRUE;
+  // Scrolled on, so that a row's index in the list differs from its record's position.
+  list.ScrollBy(60);
+  ASSERT_GT(list.m_rows[1].nPos, 1);
+  const int32_t wantPos = list.m_rows[1].nPos, wantKey = list.m_rows[1].nKey;
   ASSERT_EQ(RegisterDragDrop(target_, &t), S_OK);
   POINT row = Middle(list.m_rows[1].pItem->m_hWnd);
   RECT rowRect;
@@ -203,7 +208,7 @@ TEST_F(DragDropTest, ListRowDragCarriesItsEntryAndText) {
   nux::testing::MouseMove(row.x, row.y);
   nux::testing::MouseDown(row.x, row.y);
   nux::testing::PumpMessages();
-  EXPECT_EQ(list.GetSelectedKey(), 2);
+  EXPECT_EQ(list.GetSelectedKey(), wantKey);
   nux::com::SetDragLoopStartHook([&] {
     nux::testing::MouseMove(on.x - 1, on.y);
     nux::testing::MouseMove(on.x, on.y);
@@ -214,14 +219,18 @@ TEST_F(DragDropTest, ListRowDragCarriesItsEntryAndText) {
   ASSERT_EQ(t.calls, (std::vector<std::string>{"enter", "over", "drop"}));
   ASSERT_EQ(t.got.size(), 2u);
   ASSERT_EQ(t.got[0].size(), 16u);
-  int32_t pos, key;
+  int32_t first, pos, key;
+  std::memcpy(&first, t.got[0].data(), 4);
   std::memcpy(&pos, t.got[0].data() + 4, 4);
   std::memcpy(&key, t.got[0].data() + 8, 4);
-  EXPECT_EQ(pos, 1);
-  EXPECT_EQ(key, 2);
+  EXPECT_EQ(first, 1);  // the row's index in the list, no address cut to 32 bits
+  EXPECT_EQ(pos, wantPos);
+  EXPECT_EQ(key, wantKey);
   EXPECT_EQ(t.got[0][12], 9);
   EXPECT_EQ(t.got[0].substr(13), std::string(3, '\0'));
-  EXPECT_EQ(t.got[1], std::string("Word 002\0", 9));
+  char word[16];
+  std::snprintf(word, sizeof word, "Word %03d", static_cast<int>(wantKey));
+  EXPECT_EQ(t.got[1], std::string(word, 9));
   // The image followed the cursor with the row's offset, its hole at the cursor.
   EXPECT_TRUE(t.dragVisible);
   EXPECT_EQ(t.dragRect.left, on.x + rowRect.left - row.x);

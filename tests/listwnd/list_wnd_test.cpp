@@ -4,10 +4,12 @@
 #include <string>
 
 #include "ListWnd.h"
+#include "Report.h"
 #include "com/dragdrop.h"
 #include "listwnd_fixture.h"
 #include "memory/memory.h"
 #include "testing/testing.h"
+#include "ui/msgbox.h"
 #include "ui/ui.h"
 
 namespace {
@@ -260,6 +262,48 @@ TEST_F(ListWndTest, SelectKeyFindsOrClears) {
   EXPECT_EQ(list->m_rows[0].nKey, 60);
   EXPECT_EQ(list->m_rows[0].pItem->GetState(), 0);
   EXPECT_EQ(list->m_rows[1].pItem->GetState(), 2);
+}
+
+std::vector<std::u16string>& Reports() {
+  static std::vector<std::u16string> r;
+  return r;
+}
+void NoteReport(LPCWSTR context, LPCWSTR) { Reports().emplace_back(context); }
+
+TEST_F(ListWndTest, AFailingFindInSelectKeyIsReportedAndSelectsNothing) {
+  Reports().clear();
+  SetReportWatcher(NoteReport);
+  struct Case {
+    const char* what;
+    bool closeDatabase;
+  } cases[] = {{"a key field the table lacks", false}, {"a closed database", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CListWnd* list = MakeList(20);
+    ASSERT_TRUE(list->SelectKey(2, FALSE));
+    if (c.closeDatabase)
+      db_->Close();
+    else
+      list->SetFields(u"NoSuchKey", u"Title");
+    Reports().clear();
+    EXPECT_FALSE(list->SelectKey(4, FALSE));
+    EXPECT_EQ(list->GetSelectedKey(), 0);
+    EXPECT_EQ(Reports(), (std::vector<std::u16string>{u"CListWnd::SelectKey"}));
+    for (int i = 0; i < list->m_nRows; ++i) EXPECT_EQ(list->m_rows[i].pItem->GetState(), 0) << i;
+    // A click on a row: no exception reaches the window procedure (no box), nothing is
+    // painted selected, and each failing find is reported once.
+    Reports().clear();
+    size_t boxes = nux::ui::MessageBoxLog().size();
+    POINT p = Middle(list->m_rows[5].pItem->m_hWnd);
+    nux::testing::Click(p.x, p.y);
+    nux::testing::PumpMessages();
+    EXPECT_EQ(nux::ui::MessageBoxLog().size(), boxes);
+    EXPECT_EQ(list->GetSelectedKey(), 0);
+    EXPECT_EQ(list->m_rows[5].pItem->GetState(), 1);  // only hot, under the mouse
+    EXPECT_EQ(Reports(), (std::vector<std::u16string>(2, u"CListWnd::SelectKey")));  // press and release
+    list_.reset();
+  }
+  SetReportWatcher(nullptr);
 }
 
 TEST_F(ListWndTest, FindFirstStartsTheRowsAtTheFoundRecord) {

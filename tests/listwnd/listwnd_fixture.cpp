@@ -11,6 +11,11 @@ std::vector<Sent>& Received() {
   return r;
 }
 
+std::vector<NMTREEVIEWW>& SelChanges() {
+  static std::vector<NMTREEVIEWW> r;
+  return r;
+}
+
 LRESULT RecordingParent::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if ((msg >= 0x4C8 && msg <= 0x4C9) || (msg >= 0x52D && msg <= 0x530)) Received().push_back({msg, wParam, lParam});
   return CWnd::WindowProc(msg, wParam, lParam);
@@ -20,7 +25,10 @@ BOOL RecordingParent::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   auto* hdr = reinterpret_cast<NMHDR*>(lParam);
   // The child's own handling first (reflection); only what it leaves reaches the parent.
   if (hdr->hwndFrom != m_hWnd && ReflectLastMsg(hdr->hwndFrom, pResult)) return TRUE;
-  if (hdr->code == TVN_SELCHANGEDW) Received().push_back({WM_NOTIFY, wParam, static_cast<LPARAM>(hdr->code)});
+  if (hdr->code == TVN_SELCHANGEDW) {
+    Received().push_back({WM_NOTIFY, wParam, static_cast<LPARAM>(hdr->code)});
+    SelChanges().push_back(*reinterpret_cast<const NMTREEVIEWW*>(lParam));
+  }
   return FALSE;
 }
 
@@ -33,6 +41,7 @@ std::u16string Win(const std::string& linuxPath) {
 void WindowTest::SetUp() {
   nux::testing::UseVirtualClock(true);
   Received().clear();
+  SelChanges().clear();
   WNDCLASSW wc{};
   wc.lpfnWndProc = DefWindowProcW;
   wc.lpszClassName = u"ListWndTestParent";

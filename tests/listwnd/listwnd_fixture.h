@@ -11,6 +11,7 @@
 
 #include "dao/dao.h"
 #include "mfc/afxwin.h"
+#include "ui/treeview.h"
 #include "test_support.h"
 
 namespace lwtest {
@@ -24,6 +25,8 @@ struct Sent {
 // Messages 0x4C8..0x4C9 and 0x52D..0x530, and the TVN_SELCHANGED notices the parent's children
 // left to it (WM_NOTIFY, control id, code).
 std::vector<Sent>& Received();
+// The selection notices themselves, copied whole as the parent reads them.
+std::vector<NMTREEVIEWW>& SelChanges();
 
 // The Windows path (Z:\...) of a Linux path.
 std::u16string Win(const std::string& linuxPath);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "NUXTreeCtrl.h"
+#include "Report.h"
 #include "listwnd_fixture.h"
 #include "testing/testing.h"
 #include "ui/ui.h"
@@ -245,6 +246,124 @@ TEST_F(TreeCtrlTest, FailedFillKeepsWhatItHasAndTheTreeRecovers) {
   EXPECT_EQ(Level(tree->GetChildItem(tree->GetRootItem())), (std::vector<std::u16string>{u"Planets", u"Stars"}));
   // Stars' child 4 lies outside the filter: no placeholder.
   EXPECT_EQ(tree->GetChildItem(Item(2)), nullptr);
+}
+
+// The contexts of the library's error reports while a test watches them.
+std::vector<std::u16string>& Reports() {
+  static std::vector<std::u16string> r;
+  return r;
+}
+void NoteReport(LPCWSTR context, LPCWSTR) { Reports().emplace_back(context); }
+
+struct WatchReports {
+  WatchReports() {
+    Reports().clear();
+    SetReportWatcher(NoteReport);
+  }
+  ~WatchReports() { SetReportWatcher(nullptr); }
+};
+
+TEST_F(TreeCtrlTest, KeyPressesMoveOpenAndSearchAndEachChangeReachesTheParent) {
+  CNUXTreeCtrl* tree = MakeTree();
+  // A click gives the tree the focus although the tree handles the press itself.
+  POINT onHelp = OnRow(tree->GetNextSiblingItem(tree->GetRootItem()), 30);
+  nux::testing::Click(onHelp.x, onHelp.y);
+  nux::testing::PumpMessages();
+  ASSERT_EQ(::GetFocus(), tree->m_hWnd);
+  EXPECT_EQ(tree->GetSelectedID(), 6);
+  struct Case {
+    UINT vk;
+    long selected;
+    UINT count;  // items in the tree afterwards (levels read as they open)
+  } cases[] = {
+      {VK_HOME, 1, 3},      {VK_RIGHT, 1, 5},  // opening Sky reads its level
+      {VK_RIGHT, 2, 5},     {VK_RIGHT, 2, 6},  {VK_RIGHT, 4, 6},
+      {VK_MULTIPLY, 4, 6},  // reads Sirius' level: it has none
+      {VK_DOWN, 5, 6},      {VK_BACK, 4, 6},   {VK_LEFT, 4, 6},  {VK_LEFT, 2, 6},
+      {VK_END, 6, 6},       {VK_PRIOR, 1, 6},  {VK_NEXT, 6, 6},  {VK_SUBTRACT, 6, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.vk);
+    nux::testing::KeyPress(c.vk);
+    nux::testing::PumpMessages();
+    EXPECT_EQ(tree->GetSelectedID(), c.selected);
+    EXPECT_EQ(tree->GetCount(), c.count);
+  }
+  // Typed letters: the visible items by their beginnings, without case.
+  nux::testing::AdvanceAndPump(1100, 100);
+  nux::testing::KeyPress('P');
+  nux::testing::PumpMessages();
+  EXPECT_EQ(tree->GetSelectedID(), 3);
+  nux::testing::AdvanceAndPump(1100, 100);
+  for (UINT vk : {'B', 'R'}) nux::testing::KeyPress(vk);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(tree->GetSelectedID(), 4);  // "Bright stars", decoded from its record
+  // Every keyboard change reached the parent, each a whole notice.
+  const auto& notices = lwtest::SelChanges();
+  ASSERT_GE(notices.size(), 10u);
+  EXPECT_EQ(notices.back().action, static_cast<UINT>(TVC_BYKEYBOARD));
+  EXPECT_EQ(notices.back().itemNew.hItem, Item(4));
+  EXPECT_EQ(notices.back().itemOld.hItem, Item(3));
+}
+
+TEST_F(TreeCtrlTest, AFailingDatabaseKeepsPlaceholdersAndTheTreeUntilItIsBack) {
+  CNUXTreeCtrl* tree = MakeTree();
+  const CString path = db_->GetName();
+  HTREEITEM sky = tree->GetRootItem();
+  WatchReports watch;
+  db_->Close();
+  // Opening a level: reported once, refused, and the placeholder (so the button) stays.
+  tree->Expand(sky, TVE_EXPAND);
+  EXPECT_EQ(Reports(), (std::vector<std::u16string>{u"CNUXTreeCtrl::Fill"}));
+  EXPECT_FALSE(tree->GetItemState(sky, TVIS_EXPANDED));
+  EXPECT_EQ(Level(tree->GetChildItem(sky)), (std::vector<std::u16string>{u"~"}));
+  EXPECT_TRUE(tree->ItemHasChildren(sky));
+  // The same by the keyboard.
+  tree->SetFocus();
+  tree->SelectItem(sky);
+  nux::testing::KeyPress(VK_RIGHT);
+  nux::testing::PumpMessages();
+  EXPECT_FALSE(tree->GetItemState(sky, TVIS_EXPANDED));
+  EXPECT_EQ(Level(tree->GetChildItem(sky)), (std::vector<std::u16string>{u"~"}));
+  // A refresh that cannot read keeps the tree as it is; a select changes nothing.
+  Reports().clear();
+  tree->Refresh();
+  EXPECT_EQ(Level(tree->GetRootItem()), (std::vector<std::u16string>{u"Sky", u"Help"}));
+  EXPECT_EQ(tree->GetSelectedID(), 1);
+  tree->SelectID(5, TRUE);
+  EXPECT_EQ(tree->GetSelectedID(), 1);
+  EXPECT_EQ(Reports(), (std::vector<std::u16string>{u"CNUXTreeCtrl::Fill", u"CNUXTreeCtrl::SelectID"}));
+  // The database is back: the same item opens and a deep select finds its item.
+  db_->Open(path);
+  Reports().clear();
+  nux::testing::KeyPress(VK_RIGHT);
+  nux::testing::PumpMessages();
+  EXPECT_TRUE(tree->GetItemState(sky, TVIS_EXPANDED));
+  EXPECT_EQ(Level(tree->GetChildItem(sky)), (std::vector<std::u16string>{u"Stars", u"Planets"}));
+  tree->SelectID(5, TRUE);
+  EXPECT_EQ(tree->GetSelectedID(), 5);
+  tree->Refresh();
+  EXPECT_EQ(tree->GetSelectedID(), 5);
+  EXPECT_TRUE(Reports().empty());
+}
+
+TEST_F(TreeCtrlTest, TheNoticeOfASingleExpandButtonIsWhole) {
+  CNUXTreeCtrl* tree = MakeTree(TVS_SINGLEEXPAND | TVS_LINESATROOT);
+  tree->SelectID(5, TRUE);
+  HTREEITEM sky = tree->GetRootItem();
+  lwtest::SelChanges().clear();
+  // Closing Sky by its button moves the selection onto it; the tree tells the parent so.
+  POINT button = OnRow(sky, 5);
+  nux::testing::Click(button.x, button.y);
+  nux::testing::PumpMessages();
+  EXPECT_FALSE(tree->GetItemState(sky, TVIS_EXPANDED));
+  EXPECT_EQ(tree->GetSelectedID(), 1);
+  ASSERT_FALSE(lwtest::SelChanges().empty());
+  const NMTREEVIEWW& last = lwtest::SelChanges().back();
+  EXPECT_EQ(last.hdr.hwndFrom, tree->m_hWnd);
+  EXPECT_EQ(last.itemNew.hItem, sky);
+  EXPECT_EQ(last.itemOld.hItem, Item(5));
+  EXPECT_EQ(reinterpret_cast<CNUXTreeCtrl::ItemData*>(last.itemNew.lParam)->nID, 1);
 }
 
 TEST_F(TreeCtrlTest, RecordItemsOwnACopyOfTheirData) {

@@ -18,6 +18,7 @@
 #include "alloc_hook.h"
 #include "gdi/image.h"
 #include "memory/memory.h"
+#include "ui/cursor.h"
 #include "test_support.h"
 
 namespace {
@@ -452,6 +453,41 @@ TEST_F(Pictures, AnAllocationFailureAnywhereFailsTheLoad) {
     }
     EXPECT_GE(loadsAt, 0) << "never loaded";
   }
+
+  // The conversion of a bitmap and the reading of a cursor file fail cleanly too.
+  Surface picture;
+  ASSERT_TRUE(nux::gdi::DecodeImage(files[0].data(), files[0].size(), picture));
+  HBITMAP bitmap = nux::gdi::CreateBitmapFromSurface(picture);
+  ASSERT_NE(bitmap, nullptr);
+  std::string cursor = Bytes({0, 0, 2, 0, 1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 48, 0, 0, 0, 22, 0, 0, 0});
+  cursor += Bytes({40, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 1, 0}) + std::string(24 + 8 + 8, '\0');
+  root_.Write("drive_c/one.cur", cursor);
+  for (size_t budget : {size_t(0), size_t(64), size_t(1024), size_t(65536), 4 * kMB}) {
+    CDib dib;
+    BOOL converted = FALSE;
+    HCURSOR loaded = nullptr;
+    bool threw = false;
+    {
+      alloctest::Budget limit(budget);
+      try {
+        converted = dib.CreateFromBitmap(bitmap, nullptr);
+        loaded = ::LoadCursorFromFileW(u"C:\\one.cur");
+      } catch (...) {
+        threw = true;
+      }
+    }
+    EXPECT_FALSE(threw) << "an exception escaped at a budget of " << budget;
+    if (converted) {
+      EXPECT_EQ(dib.GetWidth(), 64);
+    } else {
+      EXPECT_FALSE(dib.IsValid());
+    }
+    if (budget == 4 * kMB) {
+      EXPECT_TRUE(converted);
+      EXPECT_NE(loaded, nullptr);
+    }
+  }
+  ::DeleteObject(bitmap);
 }
 
 }  // namespace

@@ -71,6 +71,80 @@ TEST_F(SearchWindow, EnterSearchesTheModulesInTitleOrder) {
   EXPECT_EQ(Titles(search_->m_List), (Titles_t{"Andromeda Galaxy", "Encyclopaedia: Galaxy", "Galaxy pictures"}));
 }
 
+TEST_F(SearchWindow, TheKeyboardGoesRoundTheControlsInTemplateOrder) {
+  search_->m_editQuery.SetFocus();
+  auto focusId = [] { return ::GetDlgCtrlID(::GetFocus()); };
+  // Tab: every tab stop after the edit in the template's order, then round to the start.
+  std::vector<int> forward;
+  for (int i = 0; i < 14; ++i) {
+    nux::testing::KeyPress(VK_TAB);
+    nux::testing::PumpMessages();
+    forward.push_back(focusId());
+  }
+  EXPECT_EQ(forward, (std::vector<int>{1028, 1029, 1030, 1031, 1032, 1033, 1116, 1117, 1126, 1127, 1128, 1129,
+                                       1027, 1059}));
+  // Shift+Tab goes back the same way.
+  std::vector<int> back;
+  nux::testing::KeyDown(VK_SHIFT);
+  for (int i = 0; i < 3; ++i) {
+    nux::testing::KeyPress(VK_TAB);
+    nux::testing::PumpMessages();
+    back.push_back(focusId());
+  }
+  nux::testing::KeyUp(VK_SHIFT);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(back, (std::vector<int>{1027, 1129, 1128}));
+  // Enter anywhere searches (the default command); Escape (the cancel command) leaves the
+  // window, its query and its results alone.
+  search_->m_editQuery.SetFocus();
+  nux::testing::TypeText(u"galaxy");
+  nux::testing::KeyPress(VK_TAB);
+  nux::testing::KeyPress(VK_RETURN);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(focusId(), 1028);
+  EXPECT_EQ(Titles(search_->m_List),
+            (Titles_t{"Andromeda Galaxy", "Encyclopaedia: Galaxy", "Galaxy pictures", "Zodiac"}));
+  nux::testing::KeyPress(VK_ESCAPE);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(nuxsv::G().search, search_);
+  EXPECT_EQ(U8(QueryText()), "galaxy");
+  EXPECT_EQ(search_->m_List.m_nRows, 4);
+}
+
+TEST_F(SearchWindow, KeyPressesScrollTheResultsAndLeaveTheirSelection) {
+  for (int i = 1; i <= 60; ++i) {
+    CString sql;
+    sql.Format(u"INSERT INTO SV_MODULE VALUES (%d, 'dict', 'dict', 'Nebula %02d', 'A nebula.', NULL, NULL, NULL)",
+               100 + i, i);
+    db_->Execute(sql);
+  }
+  Search(u"nebula");
+  CListWnd& list = search_->m_List;
+  ASSERT_EQ(list.m_pRecordset->GetRecordCount(), 60);
+  // A click selects a row and gives the list the focus; the keys then scroll it.
+  CRect row;
+  list.m_rows[1].pItem->GetWindowRect(&row);
+  nux::testing::Click(row.left + 5, row.top + 5);
+  nux::testing::PumpMessages();
+  ASSERT_EQ(::GetFocus(), list.m_hWnd);
+  const long selected = list.GetSelectedKey();
+  ASSERT_EQ(selected, 102);
+  struct Case {
+    UINT vk;
+    int offset;
+  } cases[] = {{VK_DOWN, -8},  {VK_NEXT, -136}, {VK_NEXT, -264}, {VK_PRIOR, -136}, {VK_UP, -128},
+               {VK_HOME, -128}, {VK_END, -128}, {VK_TAB, -128},  {VK_PRIOR, 0},    {VK_UP, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.vk);
+    nux::testing::KeyPress(c.vk);
+    nux::testing::PumpMessages();
+    EXPECT_EQ(list.m_nScrollOffset, c.offset);
+    EXPECT_EQ(list.GetSelectedKey(), selected);
+    EXPECT_EQ(::GetFocus(), list.m_hWnd);  // the list wants every key, Tab too
+  }
+  EXPECT_EQ(FirstKey(list), 101);
+}
+
 TEST_F(SearchWindow, ModuleBoxesRerunTheLastQueryAtOnce) {
   Search(u"galaxy OR star");
   EXPECT_EQ(Titles(search_->m_List), (Titles_t{"Andromeda Galaxy", "Encyclopaedia: Galaxy", "Galaxy pictures",

@@ -155,6 +155,83 @@ TEST_F(Dialogs, TabEnterAndEscapeThroughIsDialogMessage) {
   EXPECT_TRUE(IsWindow(dlg));  // the dialog procedure decides; nothing closes by itself
 }
 
+TEST_F(Dialogs, ArrowsMoveInAGroupAndMnemonicsReachTheirControls) {
+  enum { kName = 200, kRadioA = 201, kRadioB = 202, kRadioC = 203, kCheck = 204, kGo = 205, kGroup = 206 };
+  nux::res::DialogTemplate t = Template();
+  t.items.clear();
+  t.items.push_back(Item(u"Static", SS_LEFT, kLabel, 7, 7, 40, 8, u"&Name:"));
+  t.items.push_back(Item(u"Edit", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, kName, 50, 7, 80, 12));
+  t.items.push_back(Item(u"Button", BS_GROUPBOX, kGroup, 7, 22, 120, 50, u"&Ordnung"));
+  t.items.push_back(Item(u"Button", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, kRadioA, 12, 32, 100, 10, u"nach &Titel"));
+  t.items.push_back(Item(u"Button", BS_AUTORADIOBUTTON, kRadioB, 12, 44, 100, 10, u"nach &\u00dcberschrift"));
+  t.items.push_back(Item(u"Static", SS_LEFT, kLabel + 50, 12, 54, 100, 2, u""));  // arrows pass over it
+  t.items.push_back(Item(u"Button", BS_AUTORADIOBUTTON, kRadioC, 12, 56, 100, 10, u"Gr\u00f6\u00dfe && &Art"));
+  t.items.push_back(Item(u"Button", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, kCheck, 7, 76, 100, 10, u"&Gro\u00df"));
+  t.items.push_back(Item(u"Button", BS_PUSHBUTTON | WS_TABSTOP, kGo, 143, 7, 50, 14, u"&Suchen"));
+  t.items.push_back(Item(u"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 143, 24, 50, 14, u"OK"));
+  HWND dlg = nux::ui::CreateDialogFromTemplate(nullptr, t, nullptr, TestDlgProc, 0);
+  ASSERT_NE(dlg, nullptr);
+  ShowWindow(dlg, SW_SHOW);
+  auto checked = [&](int id) { return SendDlgItemMessageW(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  auto press = [](UINT vk, bool alt = false) {
+    if (alt) nux::testing::KeyDown(VK_MENU);
+    nux::testing::KeyPress(vk);
+    if (alt) nux::testing::KeyUp(VK_MENU);
+    nux::testing::PumpMessages();
+  };
+  struct Step {
+    UINT vk;
+    bool alt;
+    int focus;     // the control with the focus afterwards
+    int radio;     // the radio button chosen (0: none yet)
+  } steps[] = {
+      {'T', true, kRadioA, kRadioA},      // Alt+T: the radio button "nach &Titel", chosen
+      {VK_DOWN, false, kRadioB, kRadioB},  // arrows go round the group, choosing as they go
+      {VK_DOWN, false, kRadioC, kRadioC},
+      {VK_DOWN, false, kRadioA, kRadioA},  // the group ends before the next WS_GROUP
+      {VK_UP, false, kRadioC, kRadioC},
+      {VK_LEFT, false, kRadioB, kRadioB},
+      {'N', true, kName, kRadioB},         // a label's mnemonic: the control after it
+      {'O', true, kRadioA, kRadioB},       // a group box's: the first control in it, focus only
+      {'A', false, kRadioC, kRadioC},      // on a button the letter alone does; "&&" is no mnemonic
+      {'G', false, kCheck, kRadioC},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "key " << s.vk << (s.alt ? " with Alt" : ""));
+    press(s.vk, s.alt);
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, s.focus));
+    for (int id : {kRadioA, kRadioB, kRadioC}) EXPECT_EQ(checked(id), id == s.radio) << id;
+  }
+  EXPECT_TRUE(checked(kCheck));  // reached by its mnemonic: pressed
+  // Alt and a push button's mnemonic: pressed, the focus stays where it was.
+  SetFocus(GetDlgItem(dlg, kName));
+  g_dlg.commands.clear();
+  nux::testing::KeyDown(VK_MENU);
+  nux::testing::KeyPress('S');
+  nux::testing::KeyUp(VK_MENU);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, kName));
+  ASSERT_FALSE(g_dlg.commands.empty());
+  EXPECT_EQ(g_dlg.commands.back(), std::make_pair(static_cast<UINT>(kGo), static_cast<WPARAM>(BN_CLICKED)));
+  // In the edit a plain letter is typed, not taken as a mnemonic.
+  nux::testing::KeyPress('S');
+  nux::testing::PumpMessages();
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, kName));
+  char16_t text[16] = {};
+  GetDlgItemTextW(dlg, kName, text, 16);
+  EXPECT_EQ(std::u16string(text), u"s");
+  // The arrows stay in an edit (it wants them).
+  nux::testing::KeyPress(VK_DOWN);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, kName));
+  // "ü" from text input on a button: the mnemonic "&Ü" without regard to case.
+  SetFocus(GetDlgItem(dlg, kGo));
+  nux::testing::TypeText(u"\u00fc");
+  nux::testing::PumpMessages();
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, kRadioB));
+  EXPECT_TRUE(checked(kRadioB));
+}
+
 TEST_F(Dialogs, ModalLoopDisablesTheOwnerAndReturnsTheEndDialogResult) {
   HWND owner = Top(0, 0, 300, 300, WS_POPUP | WS_VISIBLE);
   g_dlg.endWith = 42;

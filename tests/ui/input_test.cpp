@@ -251,6 +251,72 @@ TEST_F(Input, DoubleClicksForClassesThatAskForThem) {
   EXPECT_EQ(Rec().Count(WM_LBUTTONDBLCLK, top), 1u);
 }
 
+TEST_F(Input, LeaveTrackingPostsOneMouseLeaveWhenThePointerGoes) {
+  HWND top = Top(0, 0, 300, 200, WS_POPUP | WS_VISIBLE);
+  HWND a = Child(top, 1, 0, 0, 100, 100);
+  HWND b = Child(top, 2, 150, 0, 100, 100);
+  auto track = [](HWND h, DWORD flags = TME_LEAVE) {
+    TRACKMOUSEEVENT t{sizeof(TRACKMOUSEEVENT), flags, h, 0};
+    return TrackMouseEvent(&t);
+  };
+  // Tracking starts while the pointer is over a: moves inside say nothing, the move onto b
+  // ends it with one WM_MOUSELEAVE, which a hears before b hears of the pointer.
+  nux::testing::MouseMove(10, 10);
+  nux::testing::PumpMessages();
+  ASSERT_TRUE(track(a));
+  TRACKMOUSEEVENT query{sizeof(TRACKMOUSEEVENT), TME_QUERY, nullptr, 0};
+  ASSERT_TRUE(TrackMouseEvent(&query));
+  EXPECT_EQ(query.hwndTrack, a);
+  EXPECT_EQ(query.dwFlags, static_cast<DWORD>(TME_LEAVE));
+  Rec().log.clear();
+  nux::testing::MouseMove(50, 50);
+  nux::testing::MouseMove(160, 10);
+  nux::testing::MouseMove(170, 10);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_MOUSELEAVE, a), 1u);
+  size_t leave = 0, onB = 0;
+  for (size_t i = 0; i < Rec().log.size(); ++i) {
+    if (Rec().log[i].msg == WM_MOUSELEAVE && !leave) leave = i + 1;
+    if (Rec().log[i].msg == WM_MOUSEMOVE && Rec().log[i].hwnd == b && !onB) onB = i + 1;
+  }
+  EXPECT_LT(leave, onB);
+  query.dwFlags = TME_QUERY;
+  ASSERT_TRUE(TrackMouseEvent(&query));
+  EXPECT_EQ(query.dwFlags, 0u);  // tracking ended with its message
+
+  // Asked for while the pointer is elsewhere: the message comes at once.
+  Rec().log.clear();
+  ASSERT_TRUE(track(a));
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_MOUSELEAVE, a), 1u);
+
+  // Cancelled: no message.
+  ASSERT_TRUE(track(b));
+  ASSERT_TRUE(track(b, TME_LEAVE | TME_CANCEL));
+  Rec().log.clear();
+  nux::testing::MouseMove(10, 10);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_MOUSELEAVE, b), 0u);
+
+  // The top-level window losing activation, and the window being hidden, end tracking too.
+  ASSERT_TRUE(track(a));
+  HWND other = Top(400, 0, 100, 100, WS_POPUP | WS_VISIBLE);
+  SetActiveWindow(other);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_MOUSELEAVE, a), 1u);
+  SetActiveWindow(top);
+  ASSERT_TRUE(track(a));
+  ShowWindow(a, SW_HIDE);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(Rec().Count(WM_MOUSELEAVE, a), 2u);
+
+  TRACKMOUSEEVENT bad{sizeof(TRACKMOUSEEVENT), TME_HOVER, a, HOVER_DEFAULT};
+  EXPECT_FALSE(TrackMouseEvent(&bad));
+  bad.cbSize = 0;
+  bad.dwFlags = TME_LEAVE;
+  EXPECT_FALSE(TrackMouseEvent(&bad));
+}
+
 TEST_F(Input, CaptionDragMovesTheWindowAndBorderDragSizesIt) {
   HWND h = Top(100, 100, 200, 150, WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_VISIBLE);
   nux::testing::Drag(POINT{150, 110}, POINT{180, 150}, 3);

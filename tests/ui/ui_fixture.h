@@ -47,6 +47,7 @@ inline bool Interesting(UINT m) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
     case WM_MOUSEMOVE:
+    case WM_MOUSELEAVE:
     case WM_NCLBUTTONDOWN:
     case WM_KEYDOWN:
     case WM_KEYUP:

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <functional>
 
+#include "ResourceFile.h"
 #include "base/errors.h"
 #include "fs/path.h"
 #include "zip_builder.h"
@@ -67,6 +68,16 @@ TEST(ZipOpen, DirectoryChecks) {
       {"end record beyond the search range",
        [](std::string& s, const Layout&) { s += std::string(65536, 'x'); }, CZipException::cdirNotFound},
       {"a few bytes after the end record", [](std::string& s, const Layout&) { s += "trailing"; }, 0},
+      {"zip64 locator whose record is nowhere",
+       [](std::string& s, const Layout& l) {
+         s.insert(l.end, std::string("PK\x06\x07\0\0\0\0\0\0\0\0\0\0\0\0\x01\0\0\0", 20));
+       },
+       CZipException::badZipFile},
+      {"zip64 locator pointing past the end of any file",
+       [](std::string& s, const Layout& l) {
+         s.insert(l.end, std::string("PK\x06\x07\0\0\0\0\xff\xff\xff\xff\xff\xff\xff\xff\x01\0\0\0", 20));
+       },
+       CZipException::badZipFile},
       {"empty file", [](std::string& s, const Layout&) { s.clear(); }, CZipException::cdirNotFound},
       {"signature only", [](std::string& s, const Layout&) { s = "PK\x05\x06"; }, CZipException::badZipFile},
   };
@@ -263,6 +274,18 @@ TEST(ZipExtract, EntryCases) {
        CZipException::badZipFile},
       {"stored entry smaller than its data", with(0, "", false), nullptr, bothSizes(n, n - 10),
        CZipException::badZipFile},
+      {"deflated entry larger than its data, checksum right", with(8, "", false), nullptr,
+       [&](std::string& s, const Layout& l) {
+         Put32(s, l.local[0] + kLocalUncompressed, n + 10);
+         Put32(s, l.central[0] + kCentralUncompressed, n + 10);
+       },
+       CZipException::badZipFile},
+      {"deflated entry larger than its data, checksum of the whole", with(8, "", true), nullptr,
+       [&](std::string& s, const Layout& l) {
+         Put32(s, l.central[0] + kCentralUncompressed, n + 10);
+         Put32(s, l.central[0] + kCentralCrc, 0x12345678);
+       },
+       CZipException::badCrc},
       {"stored data running past the end of the file", with(0, "", false), nullptr, bothSizes(1000000, 1000000),
        CZipException::badZipFile},
       {"deflated data cut short", with(8, "", false), nullptr,
@@ -325,6 +348,40 @@ TEST(ZipExtract, EntryCases) {
     EXPECT_EQ(ZipError([&] { ExtractString(zip, 0, data); }), code);
     EXPECT_EQ(ZipError([&] { zip.Close(); }), 0);
   }
+}
+
+// An entry whose recorded size is larger than its data never comes back padded as good: not
+// from the heap block, not from the global block, not through a resource file.
+TEST(ZipExtract, AnEntryShorterThanItsRecordedSizeFailsEveryExtraction) {
+  const std::string text = Text(3000);
+  Entry e = MakeEntry("page.htm", text);
+  e.password = "QuietOwlsDance";
+  Archive archive;
+  archive.entries = {e};
+  Layout layout;
+  std::string bytes = archive.Build(&layout);
+  Put32(bytes, layout.local[0] + kLocalUncompressed, uint32_t(text.size() + 100));
+  Put32(bytes, layout.central[0] + kCentralUncompressed, uint32_t(text.size() + 100));
+  const CString path = WriteDriveC("short/Pages.nux", bytes);
+
+  CZipArchive zip;
+  zip.Open(path, CZipArchive::zipOpenReadOnly, 0);
+  zip.SetPassword(u"QuietOwlsDance");
+  std::string data;
+  EXPECT_EQ(ZipError([&] { ExtractString(zip, 0, data); }), CZipException::badZipFile);
+  HGLOBAL block = nullptr;
+  EXPECT_EQ(ZipError([&] { zip.ExtractToGlobal(0, block, 65536); }), CZipException::badZipFile);
+  EXPECT_EQ(block, nullptr);
+  zip.Close();
+
+  CResourceFile file;
+  ASSERT_TRUE(file.Open(u"C:\\short\\Pages\\page.htm"));
+  BYTE* out = nullptr;
+  DWORD size = 0;
+  EXPECT_EQ(ZipError([&] { file.ReadAll(out, size); }), CZipException::badZipFile);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(ZipError([&] { file.ReadAllGlobal(block); }), CZipException::badZipFile);
+  file.Close(TRUE);
 }
 
 TEST(ZipExtract, EmptyEntryAndChunkSizes) {

@@ -16,6 +16,7 @@
 //                              page               prints the main reference window's page
 //                              click TEXT         clicks the first link of the page whose text
 //                                                 holds TEXT (or whose address ends with it)
+//                                                 where it is on the screen
 //                              choose N [FILE]    the next popup menu is answered with its
 //                                                 command N (without: dismissed), after a
 //                                                 PNG of it was written to FILE
@@ -25,6 +26,9 @@
 //                              snapshot FILE      writes the main reference window (else the
 //                                                 host's window) as a PNG file
 //                              dom FILE           writes the current page's document
+//                              search [WORDS]     NUXSV_OpenSearch; the words are typed into
+//                                                 its query and its search button clicked
+//                              snapshot-search FILE  writes the search window as a PNG file
 //                              bigimage ADDRESS   NUXSV_OpenBigImage
 //                              encyclop           NUXSV_OpenEncyclop
 //                              close              closes the main reference window
@@ -40,6 +44,7 @@
 // error and take their default button (or the answer a script gave). A script runs on the
 // virtual clock, in a main window of the host's own that prints every object command the
 // library posts to it (2024 to 2030, with the object's number and the kind its lParam points to).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -143,6 +148,7 @@ using Lookup2Fn = int (*)(CString, int*, int*, int*, int*, int*);
 using HasLookupFn = int (*)(CString);
 using ProperNameFn = void (*)(CString, CString*);
 using OpenAstroDictFn = void (*)(CWnd*, LPCWSTR, CStringArray*);
+using OpenSearchFn = void (*)(CWnd*);
 using OpenBigImageFn = int (*)(CWnd*, CString);
 using OpenLinkMenuFn = int (*)(CWnd*, int, int, CString, int);
 using GetWndFn = CWnd* (*)();
@@ -158,6 +164,7 @@ struct Library {
   HasLookupFn hasLookup = nullptr;
   ProperNameFn properName = nullptr;
   OpenAstroDictFn openAstroDict = nullptr;
+  OpenSearchFn openSearch = nullptr;
   OpenBigImageFn openBigImage = nullptr;
   OpenLinkMenuFn openLinkMenu = nullptr;
   GetWndFn getAstroDict = nullptr;
@@ -178,6 +185,7 @@ bool Load(Library& lib) {
     return false;
   }
   lib.openAstroDict = reinterpret_cast<OpenAstroDictFn>(GetProcAddress(lib.module, "NUXSV_OpenAstroDict"));
+  lib.openSearch = reinterpret_cast<OpenSearchFn>(GetProcAddress(lib.module, "NUXSV_OpenSearch"));
   lib.openBigImage = reinterpret_cast<OpenBigImageFn>(GetProcAddress(lib.module, "NUXSV_OpenBigImage"));
   lib.openLinkMenu = reinterpret_cast<OpenLinkMenuFn>(GetProcAddress(lib.module, "NUXSV_OpenLinkMenubySVID"));
   return Resolve(lib.module, "NUXSV_Init", lib.init) && Resolve(lib.module, "NUXSV_SetActive", lib.setActive) &&
@@ -235,6 +243,7 @@ const char* CommandName(UINT message) {
 class HostWindow : public CWnd {
  public:
   int choose = 0;          // the command the next menu is answered with; 0: none
+  HWND search = nullptr;   // the search window a script opened
   std::string menuSnapshot;  // a PNG of the next menu goes here ("" none)
   bool person = false;       // a person answers the menus (svhost view)
 
@@ -298,11 +307,15 @@ HWND AstroDictWindow(const Library& lib) {
   return wnd ? wnd->GetSafeHwnd() : nullptr;
 }
 
+// The main reference window's page browser control, or null.
+HWND PageControl(const Library& lib) {
+  HWND main = AstroDictWindow(lib);
+  return main ? nux::testing::FindWindowByText(u"IEChild", main) : nullptr;
+}
+
 // The document of the main reference window's page browser, or null.
 nux::browser::Document* PageDocument(const Library& lib) {
-  HWND main = AstroDictWindow(lib);
-  if (!main) return nullptr;
-  HWND control = nux::testing::FindWindowByText(u"IEChild", main);
+  HWND control = PageControl(lib);
   nux::browser::WebBrowser* browser = control ? nux::browser::WebBrowserOf(control) : nullptr;
   return browser ? browser->document() : nullptr;
 }
@@ -345,7 +358,23 @@ bool ClickLink(const Library& lib, const std::string& text) {
     if (link->InnerText().find(wanted) == std::u16string::npos && !EndsWith(href, wanted)) continue;
     std::printf("click \"%s\" (%s)\n", nux::ToUtf8(link->InnerText()).c_str(), nux::ToUtf8(href).c_str());
     std::fflush(stdout);
-    nux::browser::Click(link);
+    // The link is clicked where it is on the screen, scrolled into view first when it is not.
+    HWND control = PageControl(lib);
+    nux::browser::WebBrowser* browser = control ? nux::browser::WebBrowserOf(control) : nullptr;
+    RECT box{}, client{};
+    if (control) GetClientRect(control, &client);
+    if (browser && browser->ElementClientBox(link, &box) && (box.top < 0 || box.bottom > client.bottom)) {
+      link->ScrollIntoView(true);
+      browser->ElementClientBox(link, &box);
+    }
+    if (!browser || box.right <= box.left || box.bottom <= box.top) {
+      std::printf("click \"%s\": the link is not on the screen\n", text.c_str());
+      return false;
+    }
+    POINT at{(box.left + std::min(box.right, box.left + 40)) / 2, (box.top + box.bottom) / 2};
+    ClientToScreen(control, &at);
+    nux::testing::MouseMove(at.x, at.y);
+    nux::testing::Click(at.x, at.y);
     return true;
   }
   std::printf("click \"%s\": no such link\n", text.c_str());
@@ -424,6 +453,36 @@ bool RunWindowCommand(const Library& lib, HostWindow& host, const std::vector<st
   }
   if (c == "snapshot" && words.size() == 2) {
     if (!WriteSnapshot(lib, host.GetSafeHwnd(), words[1])) std::printf("snapshot %s: not written\n", words[1].c_str());
+    return true;
+  }
+  if (c == "search" && Have(lib.openSearch, "NUXSV_OpenSearch")) {
+    lib.openSearch(&host);
+    nux::testing::AdvanceAndPump(100, 5);  // the window shows after its short delay
+    // The search window: the one window with the help module's box (control 1129).
+    HWND help = nux::testing::FindWindowById(nullptr, 1129);
+    host.search = help ? GetAncestor(help, GA_ROOT) : nullptr;
+    std::printf("search: window %s\n", host.search ? "open" : "not open");
+    std::string query = Joined(words, 1);
+    HWND edit = host.search ? nux::testing::FindWindowById(host.search, 1059) : nullptr;
+    HWND button = host.search ? nux::testing::FindWindowById(host.search, 1033) : nullptr;
+    if (!query.empty() && edit && button) {
+      // As a user does: type into the query, click the search button.
+      SetFocus(edit);
+      nux::testing::TypeText(nux::FromUtf8(query));
+      RECT rc{};
+      GetWindowRect(button, &rc);
+      nux::testing::Click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+      nux::testing::PumpMessages();
+      std::printf("search \"%s\"\n", query.c_str());
+    }
+    return true;
+  }
+  if (c == "snapshot-search" && words.size() == 2) {
+    bool ok = host.search && IsWindow(host.search) && nux::testing::WriteWindowPng(host.search, words[1]);
+    if (ok)
+      std::printf("snapshot written: %s\n", words[1].c_str());
+    else
+      std::printf("snapshot-search %s: no search window\n", words[1].c_str());
     return true;
   }
   if (c == "dom" && words.size() == 2) {

@@ -1,0 +1,416 @@
+// The control's page: painting through a back buffer, scrolling, and the pointer.
+#include "browser/pageview.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/textcase.h"
+#include "browser/input.h"
+#include "browser/textmodel.h"
+#include "ui/controls.h"
+#include "ui/cursor.h"
+#include "ui/sysparams.h"
+
+namespace nux::browser {
+
+PageView::PageView(HWND window) : window_(window) {
+  bufferDC_ = nux::gdi::CreateSurfaceDC(&buffer_, POINT{0, 0}, nullptr);
+}
+
+PageView::~PageView() {
+  SetDocument(nullptr);
+  if (bufferDC_) DeleteDC(bufferDC_);
+}
+
+void PageView::SetDocument(Document* doc) {
+  if (doc_ && doc_->view() == this) doc_->SetView(nullptr);
+  layout_.reset();
+  pressed_ = Ref<Element>();
+  dragging_ = false;
+  doc_ = doc;
+  drawn_.valid = false;
+  if (doc_) {
+    doc_->SetView(this);
+    layout_ = std::make_unique<PageLayout>(doc_.get());
+  }
+  UpdateScrollBar();
+  if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void PageView::SetZoom(int level) {
+  if (level == zoom_) return;
+  zoom_ = level;
+  drawn_.valid = false;
+  UpdateScrollBar();
+  if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+LayoutMedia PageView::Media() const {
+  RECT rc{};
+  if (window_) GetClientRect(window_, &rc);
+  LayoutMedia m;
+  m.width = std::max<int>(0, rc.right - rc.left);
+  m.height = std::max<int>(0, rc.bottom - rc.top);
+  m.zoom = zoom_;
+  return m;
+}
+
+PageLayout* PageView::layout() {
+  if (!layout_) return nullptr;
+  LayoutMedia m = Media();
+  const bool fresh = layout_->valid() && layout_->media().width == m.width && layout_->media().height == m.height &&
+                     layout_->media().zoom == m.zoom;
+  if (!layout_->Update(m)) return layout_.get();
+  if (!fresh && m.height > 0 && doc_) {
+    // A scroll position set while the page was not laid out is kept within the new page.
+    const long maxX = std::max(0, layout_->contentWidth() - m.width);
+    const long maxY = std::max(0, layout_->contentHeight() - m.height);
+    if (doc_->scrollX() > maxX || doc_->scrollY() > maxY)
+      doc_->ScrollTo(std::min(doc_->scrollX(), maxX), std::min(doc_->scrollY(), maxY));
+    UpdateScrollBar();
+  }
+  return layout_.get();
+}
+
+// ---- Document::View ---------------------------------------------------------------------
+void PageView::DocumentChanged() {
+  if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void PageView::Scrolled() {
+  UpdateScrollBar();
+  if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+bool PageView::ScrollLimit(long& maxX, long& maxY) {
+  // Only a page already laid out limits the position (a scroll set while the document is
+  // being built does not lay it out; the next layout keeps the position within the page).
+  LayoutMedia m = Media();
+  if (!layout_ || m.width <= 0 || m.height <= 0 || !layout_->valid() || layout_->media().width != m.width ||
+      layout_->media().height != m.height || layout_->media().zoom != m.zoom)
+    return false;
+  maxX = std::max(0, layout_->contentWidth() - m.width);
+  maxY = std::max(0, layout_->contentHeight() - m.height);
+  return true;
+}
+
+bool PageView::ElementBox(const Element* element, long box[4]) {
+  PageLayout* l = layout();
+  RECT r{};
+  if (!l || Media().height <= 0 || !l->BoxOf(element, r)) return false;
+  box[0] = r.left;
+  box[1] = r.top;
+  box[2] = r.right;
+  box[3] = r.bottom;
+  return true;
+}
+
+bool PageView::PageSize(long& width, long& height, long& clientWidth, long& clientHeight) {
+  LayoutMedia m = Media();
+  PageLayout* l = layout();
+  if (!l || m.height <= 0) return false;
+  width = l->contentWidth();
+  height = l->contentHeight();
+  clientWidth = m.width;
+  clientHeight = m.height;
+  return true;
+}
+
+bool PageView::ClientBox(const Element* element, RECT& box) {
+  PageLayout* l = layout();
+  if (!l || !l->BoxOf(element, box)) return false;
+  OffsetRect(&box, -int(doc_->scrollX()), -int(doc_->scrollY()));
+  return true;
+}
+
+// ---- scrolling ----------------------------------------------------------------------------
+void PageView::UpdateScrollBar() {
+  if (!window_ || !(GetWindowLongW(window_, GWL_STYLE) & WS_VSCROLL)) return;
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  LayoutMedia m = Media();
+  if (layout_ && m.height > 0 && layout_->valid()) {
+    si.nMax = layout_->contentHeight() - 1;
+    si.nPage = UINT(m.height);
+    si.nPos = int(doc_->scrollY());
+  }
+  SetScrollInfo(window_, SB_VERT, &si, TRUE);
+}
+
+void PageView::ScrollBy(long dx, long dy) {
+  if (!doc_) return;
+  doc_->ScrollTo(doc_->scrollX() + dx, doc_->scrollY() + dy);
+}
+
+bool PageView::OnScrollKey(UINT vk) {
+  if (!doc_) return false;
+  const long page = std::max(kLineStep, Media().height - kLineStep);
+  switch (vk) {
+    case VK_UP: ScrollBy(0, -kLineStep); return true;
+    case VK_DOWN: ScrollBy(0, kLineStep); return true;
+    case VK_LEFT: ScrollBy(-kLineStep, 0); return true;
+    case VK_RIGHT: ScrollBy(kLineStep, 0); return true;
+    case VK_PRIOR: ScrollBy(0, -page); return true;
+    case VK_NEXT: ScrollBy(0, page); return true;
+    case VK_HOME: doc_->ScrollTo(0, 0); return true;
+    case VK_END: doc_->ScrollTo(0, 0x3FFFFFFF); return true;
+    default: return false;
+  }
+}
+
+// ---- painting -----------------------------------------------------------------------------
+const nux::gdi::Surface& PageView::Render() {
+  LayoutMedia m = Media();
+  if (m.width <= 0 || m.height <= 0) return buffer_;
+  if (buffer_.width() != m.width || buffer_.height() != m.height) {
+    buffer_.Resize(m.width, m.height, 0xFFFFFFFFu);
+    drawn_.valid = false;
+  }
+  const RECT all{0, 0, m.width, m.height};
+  if (!doc_ || !layout_ || !layout() || !layout_->valid()) {
+    buffer_.Fill(0xFFFFFFFFu);
+    drawn_.valid = false;
+    return buffer_;
+  }
+  size_t selStart = 0, selEnd = 0;
+  if (doc_->HasSelection()) {
+    selStart = doc_->Selection().start();
+    selEnd = doc_->Selection().end();
+  }
+  const long sx = doc_->scrollX(), sy = doc_->scrollY();
+  const bool same = drawn_.valid && drawn_.version == doc_->version() && drawn_.layouts == layout_->layouts() &&
+                    drawn_.selStart == selStart && drawn_.selEnd == selEnd && drawn_.width == m.width &&
+                    drawn_.height == m.height;
+  if (same && drawn_.scrollX == sx && drawn_.scrollY == sy) return buffer_;
+  const long dy = sy - drawn_.scrollY;
+  if (same && drawn_.scrollX == sx && std::abs(dy) < m.height) {
+    // Only the scroll moved: the pixels still on view move, the strip it uncovered is drawn.
+    const size_t rowBytes = size_t(m.width) * 4;
+    const int keep = m.height - int(std::abs(dy));
+    if (dy > 0) {
+      std::memmove(buffer_.row(0), buffer_.row(int(dy)), rowBytes * size_t(keep));
+      layout_->Paint(bufferDC_, 0, 0, sx, sy, RECT{0, keep, m.width, m.height});
+    } else {
+      std::memmove(buffer_.row(int(-dy)), buffer_.row(0), rowBytes * size_t(keep));
+      layout_->Paint(bufferDC_, 0, 0, sx, sy, RECT{0, 0, m.width, int(-dy)});
+    }
+  } else {
+    layout_->Paint(bufferDC_, 0, 0, sx, sy, all);
+  }
+  drawn_ = Drawn{true, doc_->version(), layout_->layouts(), sx, sy, selStart, selEnd, m.width, m.height};
+  return buffer_;
+}
+
+void PageView::PaintScrollThumb() {
+  if (!window_ || !(GetWindowLongW(window_, GWL_STYLE) & WS_VSCROLL)) return;
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  if (!GetScrollInfo(window_, SB_VERT, &si) || si.nPage == 0 || si.nMax + 1 <= int(si.nPage)) return;
+  RECT client{}, window{};
+  GetClientRect(window_, &client);
+  GetWindowRect(window_, &window);
+  POINT origin{0, 0};
+  ClientToScreen(window_, &origin);
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
+  const int left = origin.x - window.left + client.right, top = origin.y - window.top;
+  const int track = client.bottom;
+  const int range = si.nMax - si.nMin + 1;
+  const int thumb = std::max(bar / 2, MulDiv(track, int(si.nPage), range));
+  const int at = MulDiv(track - thumb, si.nPos - si.nMin, std::max(1, range - int(si.nPage)));
+  HDC dc = GetWindowDC(window_);
+  RECT r{left + 1, top + at, left + bar - 1, top + at + thumb};
+  FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  HBRUSH edge = CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW));
+  FrameRect(dc, &r, edge);
+  DeleteObject(edge);
+  ReleaseDC(window_, dc);
+}
+
+// ---- the pointer ----------------------------------------------------------------------------
+POINT PageView::PagePoint(LPARAM lParam) const {
+  POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (doc_) {
+    p.x += LONG(doc_->scrollX());
+    p.y += LONG(doc_->scrollY());
+  }
+  return p;
+}
+
+void PageView::SelectWordAt(size_t offset) {
+  const std::u16string& text = doc_->Text().text();
+  auto word = [&](size_t i) { return i < text.size() && nux::IsLetterOrDigit(text[i]); };
+  size_t a = std::min(offset, text.size()), b = a;
+  if (!word(a) && a > 0 && word(a - 1)) --a, --b;
+  if (!word(a)) return;
+  while (a > 0 && word(a - 1)) --a;
+  while (b < text.size() && word(b)) ++b;
+  doc_->Selection().Set(a, b);
+}
+
+bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  *result = 0;
+  switch (msg) {
+    case WM_ERASEBKGND:
+      *result = 1;  // the page paints every pixel
+      return true;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window_, &ps);
+      const nux::gdi::Surface& s = Render();
+      if (!s.empty()) {
+        HDC src = nux::gdi::CreateSurfaceDC(const_cast<nux::gdi::Surface*>(&s), POINT{0, 0}, nullptr);
+        BitBlt(dc, 0, 0, s.width(), s.height(), src, 0, 0, SRCCOPY);
+        DeleteDC(src);
+      }
+      EndPaint(window_, &ps);
+      return true;
+    }
+    case WM_NCPAINT:
+      *result = DefWindowProcW(window_, msg, wParam, lParam);
+      PaintScrollThumb();
+      return true;
+    case WM_SIZE:
+      drawn_.valid = false;
+      if (doc_) doc_->ScrollTo(doc_->scrollX(), doc_->scrollY());
+      UpdateScrollBar();
+      InvalidateRect(window_, nullptr, FALSE);
+      return true;
+    case WM_VSCROLL: {
+      if (!doc_) return true;
+      const long page = std::max(kLineStep, Media().height - kLineStep);
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_ALL;
+      GetScrollInfo(window_, SB_VERT, &si);
+      switch (LOWORD(wParam)) {
+        case SB_LINEUP: ScrollBy(0, -kLineStep); break;
+        case SB_LINEDOWN: ScrollBy(0, kLineStep); break;
+        case SB_PAGEUP: ScrollBy(0, -page); break;
+        case SB_PAGEDOWN: ScrollBy(0, page); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: doc_->ScrollTo(doc_->scrollX(), si.nTrackPos ? si.nTrackPos : HIWORD(wParam)); break;
+        case SB_TOP: doc_->ScrollTo(0, 0); break;
+        case SB_BOTTOM: doc_->ScrollTo(0, 0x3FFFFFFF); break;
+        default: break;
+      }
+      return true;
+    }
+    case WM_MOUSEWHEEL: {
+      const int notches = GET_WHEEL_DELTA_WPARAM(wParam);
+      ScrollBy(0, -long(notches) * 3 * kLineStep / WHEEL_DELTA);
+      return true;
+    }
+    case WM_SETCURSOR: {
+      if (LOWORD(lParam) != HTCLIENT || !doc_ || !layout_) return false;
+      POINT p{};
+      GetCursorPos(&p);
+      ScreenToClient(window_, &p);
+      PageLayout* l = layout();
+      const bool link = l && l->LinkAt(p.x + doc_->scrollX(), p.y + doc_->scrollY()) != nullptr;
+      SetCursor(LoadCursorW(nullptr, link ? IDC_HAND : IDC_ARROW));
+      *result = TRUE;
+      return true;
+    }
+    case WM_LBUTTONDOWN: {
+      if (!doc_) return false;
+      Ref<Document> keep(doc_);
+      SetFocus(window_);
+      SetCapture(window_);
+      PageLayout* l = layout();
+      if (!l) return true;
+      POINT p = PagePoint(lParam);
+      pressed_ = l->ElementAt(p.x, p.y);
+      downAt_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      dragged_ = false;
+      if (FireMouse(pressed_.get(), u"mousedown", 1, downAt_.x, downAt_.y) && layout_) {
+        anchor_ = layout_->OffsetAt(p.x, p.y);
+        doc_->ClearSelection();
+        dragging_ = true;
+      }
+      return true;
+    }
+    case WM_MOUSEMOVE: {
+      if (!dragging_ || !doc_ || !layout_) return false;
+      POINT c{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (!dragged_ && std::abs(c.x - downAt_.x) < 3 && std::abs(c.y - downAt_.y) < 3) return true;
+      dragged_ = true;
+      // Dragging past the top or the bottom scrolls the page along.
+      const int height = Media().height;
+      if (c.y < 0) ScrollBy(0, c.y);
+      if (c.y > height) ScrollBy(0, c.y - height);
+      POINT p = PagePoint(lParam);
+      const size_t at = layout()->OffsetAt(p.x, p.y);
+      doc_->Selection().Set(std::min(anchor_, at), std::max(anchor_, at));
+      InvalidateRect(window_, nullptr, FALSE);
+      return true;
+    }
+    case WM_LBUTTONUP: {
+      if (!doc_) return false;
+      Ref<Document> keep(doc_);
+      const bool wasDragging = dragging_;
+      dragging_ = false;
+      if (GetCapture() == window_) ReleaseCapture();
+      PageLayout* l = layout();
+      if (!l) return true;
+      POINT p = PagePoint(lParam);
+      Ref<Element> target(l->ElementAt(p.x, p.y));
+      const long cx = GET_X_LPARAM(lParam), cy = GET_Y_LPARAM(lParam);
+      FireMouse(target.get(), u"mouseup", 1, cx, cy);
+      // A press and release without a selection made between them is a click.
+      if (wasDragging && !doc_->HasSelection() && FireMouse(target.get(), u"click", 1, cx, cy)) {
+        ClickOutcome out;
+        FollowLink(target.get(), out);
+      }
+      pressed_ = Ref<Element>();
+      return true;
+    }
+    case WM_LBUTTONDBLCLK: {
+      if (!doc_) return false;
+      Ref<Document> keep(doc_);
+      PageLayout* l = layout();
+      if (!l) return true;
+      POINT p = PagePoint(lParam);
+      Ref<Element> target(l->ElementAt(p.x, p.y));
+      if (FireMouse(target.get(), u"dblclick", 1, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)) && layout_) {
+        SelectWordAt(layout_->OffsetAt(p.x, p.y));
+        InvalidateRect(window_, nullptr, FALSE);
+      }
+      return true;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: {
+      if (!doc_) return false;
+      Ref<Document> keep(doc_);
+      if (msg == WM_RBUTTONDOWN) SetFocus(window_);
+      PageLayout* l = layout();
+      if (!l) return false;
+      POINT p = PagePoint(lParam);
+      FireMouse(l->ElementAt(p.x, p.y), msg == WM_RBUTTONDOWN ? u"mousedown" : u"mouseup", 2, GET_X_LPARAM(lParam),
+                GET_Y_LPARAM(lParam));
+      if (msg == WM_RBUTTONUP) *result = DefWindowProcW(window_, msg, wParam, lParam);  // WM_CONTEXTMENU
+      return true;
+    }
+    case WM_CONTEXTMENU: {
+      if (!doc_) return false;
+      Ref<Document> keep(doc_);
+      POINT screen{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      Element* target = doc_->body();
+      if (lParam == -1) {
+        screen = POINT{0, 0};
+        ClientToScreen(window_, &screen);
+      } else if (PageLayout* l = layout()) {
+        POINT c = screen;
+        ScreenToClient(window_, &c);
+        target = l->ElementAt(c.x + doc_->scrollX(), c.y + doc_->scrollY());
+      }
+      ContextMenu(target, screen.x, screen.y);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace nux::browser
