@@ -12,6 +12,8 @@
 #include "registry/registry.h"
 #include "test_support.h"
 #include "testing/testing.h"
+#include "memory/memory.h"
+#include "ui/clipboard.h"
 #include "ui/msgbox.h"
 #include "ui_handler.h"
 
@@ -252,6 +254,12 @@ TEST_F(Control, ExecWBZoomCopyAndSelectionCommands) {
   EXPECT_EQ(Status(OLECMDID_COPY), OLECMDF_SUPPORTED | OLECMDF_ENABLED);
   EXPECT_EQ(Exec(OLECMDID_COPY, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr), S_OK);
   EXPECT_EQ(browser_->copiedText(), u"Template here");
+  // The copy is on the clipboard.
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE copied = GetClipboardData(CF_UNICODETEXT);
+  EXPECT_EQ(std::u16string(copied ? static_cast<const char16_t*>(GlobalLock(copied)) : u""), u"Template here");
+  if (copied) GlobalUnlock(copied);
+  CloseClipboard();
   EXPECT_EQ(Exec(OLECMDID_CLEARSELECTION, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr), S_OK);
   EXPECT_FALSE(browser_->document()->HasSelection());
   EXPECT_EQ(Status(OLECMDID_PRINT), OLECMDF_SUPPORTED | OLECMDF_ENABLED);

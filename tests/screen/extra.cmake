@@ -5,6 +5,11 @@ add_dependencies(${NUX_TEST_TARGET} svhost NUXSV sample-content ZrImageCtrl)
 target_compile_definitions(${NUX_TEST_TARGET} PRIVATE
   NUX_SVHOST="$<TARGET_FILE:svhost>"
   NUX_BUILD_DIR="${CMAKE_BINARY_DIR}"
-  NUX_SAMPLE_CONTENT_DIR="${CMAKE_SOURCE_DIR}/tools/sample-content")
+  NUX_SAMPLE_CONTENT_DIR="${CMAKE_SOURCE_DIR}/tools/sample-content"
+  NUXSV_LIBRARY="$<TARGET_FILE:NUXSV>")
+# The viewer's tests read its flat menus through the engine's class.
+target_include_directories(${NUX_TEST_TARGET} PRIVATE ${CMAKE_SOURCE_DIR}/engine)
+target_link_libraries(${NUX_TEST_TARGET} PRIVATE nuxengine)
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/library_test.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)
 pkg_check_modules(NUX_SCREEN_X11 REQUIRED IMPORTED_TARGET x11)
 target_link_libraries(${NUX_TEST_TARGET} PRIVATE PkgConfig::NUX_SCREEN_X11)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "base/codepage.h"
 #include "display/display.h"
 #include "gdi/gdi.h"
+#include "memory/memory.h"
 #include "testing/testing.h"
 #include "ui/ui.h"
 #include "xserver.h"
@@ -76,8 +78,9 @@ class ScreenTest : public ::testing::Test {
     for (const char* tool : {"Xvfb", "xdotool", "xwd"})
       if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
     std::string why;
-    ASSERT_TRUE(screen_.Start(1024, 768, &why)) << why;
-    setenv("DISPLAY", screen_.display().c_str(), 1);
+    screen_ = screentest::SharedScreen(&why);
+    ASSERT_TRUE(screen_) << why;
+    setenv("DISPLAY", screen().display().c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("NUX_DISPLAY");
     ASSERT_TRUE(nux::display::Open());
@@ -94,7 +97,6 @@ class ScreenTest : public ::testing::Test {
     nux::display::Close();
     nux::testing::ResetMonitors();
     setenv("NUX_DISPLAY", "none", 1);
-    screen_.Stop();
   }
 
   // Pumps the messages until `done` holds or five seconds pass.
@@ -126,13 +128,13 @@ class ScreenTest : public ::testing::Test {
       nux::gdi::Surface shot, mine;
       RECT r{};
       GetWindowRect(h, &r);
-      if (!nux::testing::CaptureWindow(h, &mine) || !screen_.ReadScreen(&shot, Pump)) return -1;
+      if (!nux::testing::CaptureWindow(h, &mine) || !screen().ReadScreen(&shot, Pump)) return -1;
       differ = DifferingPixels(shot, mine, POINT{r.left, r.top});
     } while (differ != 0 && std::chrono::steady_clock::now() < end);
     return differ;
   }
 
-  bool Xdo(const std::vector<std::string>& args) { return screen_.Xdotool(args, Pump); }
+  bool Xdo(const std::vector<std::string>& args) { return screen().Xdotool(args, Pump); }
   bool MoveTo(int x, int y) { return Xdo({"mousemove", std::to_string(x), std::to_string(y)}); }
 
   HWND MakeWindow(RECT r, DWORD style = WS_POPUP | WS_VISIBLE) {
@@ -142,16 +144,17 @@ class ScreenTest : public ::testing::Test {
     return h;
   }
 
-  VirtualScreen screen_;
+  VirtualScreen& screen() { return *screen_; }
+  VirtualScreen* screen_ = nullptr;
 };
 
 TEST_F(ScreenTest, MonitorsAreTheDisplays) {
-  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
-  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1024);
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  EXPECT_EQ(work.right, 1024);
-  EXPECT_EQ(work.bottom, 768);
+  EXPECT_EQ(work.right, 1280);
+  EXPECT_EQ(work.bottom, 1024);
 }
 
 TEST_F(ScreenTest, WindowShowsItsSurfaceWhereItStandsAndFollowsMovesAndHiding) {
@@ -163,11 +166,11 @@ TEST_F(ScreenTest, WindowShowsItsSurfaceWhereItStandsAndFollowsMovesAndHiding) {
   SetWindowPos(h, nullptr, 300, 200, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_EQ(OffScreen(h), 0);
   nux::gdi::Surface shot;
-  ASSERT_TRUE(screen_.ReadScreen(&shot, Pump));
+  ASSERT_TRUE(screen().ReadScreen(&shot, Pump));
   EXPECT_EQ(shot.at(150, 130) & 0xFFFFFF, 0u);
 
   ShowWindow(h, SW_HIDE);
-  EXPECT_TRUE(PumpUntil([&] { return screen_.ReadScreen(&shot, Pump) && (shot.at(350, 250) & 0xFFFFFF) == 0; }))
+  EXPECT_TRUE(PumpUntil([&] { return screen().ReadScreen(&shot, Pump) && (shot.at(350, 250) & 0xFFFFFF) == 0; }))
       << "a hidden window leaves the screen";
 }
 
@@ -210,7 +213,7 @@ TEST_F(ScreenTest, KeysAndTypedTextReachTheFocusedEdit) {
   HWND h = MakeWindow(RECT{100, 100, 500, 400});
   HWND edit = CreateWindowExW(0, u"Edit", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 20, 20, 300, 24, h,
                               reinterpret_cast<HMENU>(8), nullptr, nullptr);
-  ASSERT_TRUE(screentest::AddGermanKeys(screen_.display()));
+  ASSERT_TRUE(screentest::AddGermanKeys(screen().display()));
   SetFocus(edit);
   Settle();
   ASSERT_TRUE(MoveTo(200, 132));
@@ -232,8 +235,70 @@ TEST_F(ScreenTest, DesktopCloseRequestBecomesWmClose) {
   HWND h = MakeWindow(RECT{100, 100, 300, 300});
   ASSERT_TRUE(h);
   // What a window manager does when the person closes a window.
-  ASSERT_TRUE(screentest::SendDeleteWindow(screen_.display(), "Bildschirm")) << "the window is not on the screen";
+  ASSERT_TRUE(screentest::SendDeleteWindow(screen().display(), "Bildschirm")) << "the window is not on the screen";
   EXPECT_TRUE(PumpUntil([] { return g_seen.closeAsked; }));
+}
+
+TEST_F(ScreenTest, MessageBoxWaitsForTheClickOfAPerson) {
+  // A person reads the box and clicks "Nein"; until then the box waits.
+  std::thread person([this] {
+    HWND no = nullptr;
+    for (int i = 0; i < 500 && !no; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      HWND box = nux::testing::FindWindowByText(u"Frage");
+      if (box && screentest::FindWindowNamed(screen().display(), "Frage", nullptr, nullptr, nullptr, nullptr))
+        no = nux::testing::FindWindowByText(u"Nein", box);
+    }
+    if (!no) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    RECT r{};
+    GetWindowRect(no, &r);
+    screen().Xdotool({"mousemove", std::to_string((r.left + r.right) / 2), std::to_string((r.top + r.bottom) / 2),
+                     "click", "1"});
+  });
+  int answer = MessageBoxW(nullptr, u"Jetzt laden?", u"Frage", MB_YESNO | MB_ICONQUESTION);
+  person.join();
+  EXPECT_EQ(answer, IDNO);
+}
+
+TEST_F(ScreenTest, ClipboardTextGoesBothWaysWithTheDesktop) {
+  if (!screentest::Have("xclip")) GTEST_SKIP() << "xclip is not installed";
+  HWND h = MakeWindow(RECT{10, 10, 60, 60});
+  const std::u16string text = u"Sirius, der hellste Stern: ß und Ü";
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * 2);
+  std::memcpy(GlobalLock(block), text.c_str(), (text.size() + 1) * 2);
+  GlobalUnlock(block);
+  ASSERT_TRUE(OpenClipboard(h));
+  EmptyClipboard();
+  ASSERT_TRUE(SetClipboardData(CF_UNICODETEXT, block));
+  CloseClipboard();
+  // Another program on the desktop reads it (we answer its request while it waits).
+  auto read = screen().Command({"xclip", "-o", "-selection", "clipboard"}, 10000, Pump);
+  EXPECT_EQ(read.status, 0);
+  EXPECT_EQ(read.out, nux::ToUtf8(text));
+
+  // And puts text of its own there, which we read in both formats.
+  auto wrote = screen().Command(
+      {"sh", "-c", "printf 'Grüße aus Köln' | xclip -i -selection clipboard -l 5 >/dev/null 2>&1"}, 10000, Pump);
+  EXPECT_EQ(wrote.status, 0);
+  // Once the other program holds the clipboard, we read its text in both formats.
+  auto read8 = [&](UINT format) {
+    std::string out;
+    if (!OpenClipboard(h)) return out;
+    if (HANDLE data = GetClipboardData(format)) {
+      if (format == CF_TEXT) {
+        out = static_cast<const char*>(GlobalLock(data));
+      } else {
+        out = nux::ToUtf8(static_cast<const char16_t*>(GlobalLock(data)));
+      }
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return out;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return read8(CF_UNICODETEXT) == "Grüße aus Köln"; })) << read8(CF_UNICODETEXT);
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+  EXPECT_EQ(read8(CF_TEXT), "Gr\xFC\xDF" "e aus K\xF6ln");
 }
 
 }  // namespace

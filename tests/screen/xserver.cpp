@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -135,6 +136,22 @@ int WaitProgram(pid_t pid, int timeoutMs) {
   return -1;
 }
 
+VirtualScreen* SharedScreen(std::string* why) {
+  static VirtualScreen* screen = nullptr;
+  static std::string failure;
+  if (!screen && failure.empty()) {
+    auto* s = new VirtualScreen();
+    if (s->Start(1280, 1024, &failure)) {
+      screen = s;
+      std::atexit([] { screen->Stop(); });
+    } else {
+      delete s;
+    }
+  }
+  if (!screen) *why = failure;
+  return screen;
+}
+
 bool VirtualScreen::Start(int width, int height, std::string* why) {
   // Xvfb picks a free display number itself and writes it to the pipe.
   int fds[2];
@@ -224,6 +241,14 @@ bool ParseXwd(const std::string& b, nux::gdi::Surface* out) {
 
 namespace {
 
+// A window may go between listing it and asking about it; that error is no reason to end.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+Display* Open(const std::string& display) {
+  XSetErrorHandler(IgnoreXError);
+  return XOpenDisplay(display.c_str());
+}
+
 // The shown top-level X window of that name, with its place on the screen.
 Window FindShown(Display* d, const std::string& name, int* x, int* y, int* width, int* height) {
   Window root = DefaultRootWindow(d), parent = 0, *children = nullptr;
@@ -252,7 +277,7 @@ Window FindShown(Display* d, const std::string& name, int* x, int* y, int* width
 }  // namespace
 
 bool FindWindowNamed(const std::string& display, const std::string& name, int* x, int* y, int* width, int* height) {
-  Display* d = XOpenDisplay(display.c_str());
+  Display* d = Open(display);
   if (!d) return false;
   Window w = FindShown(d, name, x, y, width, height);
   XCloseDisplay(d);
@@ -260,7 +285,7 @@ bool FindWindowNamed(const std::string& display, const std::string& name, int* x
 }
 
 bool SendDeleteWindow(const std::string& display, const std::string& name) {
-  Display* d = XOpenDisplay(display.c_str());
+  Display* d = Open(display);
   if (!d) return false;
   Window target = FindShown(d, name, nullptr, nullptr, nullptr, nullptr);
   if (target) {

@@ -71,6 +71,11 @@ int WaitProgram(pid_t pid, int timeoutMs);
 // as a German keyboard has them, so that xdotool types them with real key presses.
 bool AddGermanKeys(const std::string& display);
 
+// One virtual screen for the whole test program, started at the first call (1280 x 1024) and
+// stopped when the program ends: the display backend stays connected to one server for the
+// life of the process. Null (with the reason) when it does not start.
+VirtualScreen* SharedScreen(std::string* why);
+
 // Parses an X window dump (xwd's format) of a TrueColor screen of 24 or 32 bits a pixel.
 bool ParseXwd(const std::string& bytes, nux::gdi::Surface* out);
 
