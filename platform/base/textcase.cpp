@@ -1,8 +1,6 @@
 // Letter case, folding and collation over ICU's C interface.
 #include "base/textcase.h"
 
-#include "base/codepage.h"
-
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
@@ -13,6 +11,8 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+
+#include "base/codepage.h"
 
 namespace nux {
 namespace {
@@ -46,33 +46,9 @@ void MapInPlace(char16_t* s, size_t n) {
   }
 }
 
-std::u16string Utf8ToUtf16(std::string_view s) {
-  std::u16string out;
-  if (s.empty()) return out;
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t needed = 0;
-  u_strFromUTF8WithSub(nullptr, 0, &needed, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
-  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return out;
-  out.resize(size_t(needed));
-  status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(out.data(), needed, nullptr, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) out.clear();
-  return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view s) {
-  std::string out;
-  if (s.empty()) return out;
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t needed = 0;
-  u_strToUTF8WithSub(nullptr, 0, &needed, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
-  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return out;
-  out.resize(size_t(needed));
-  status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), needed, nullptr, s.data(), int32_t(s.size()), 0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) out.clear();
-  return out;
-}
+// The code page layer's UTF-8 conversions (invalid bytes and lone surrogates become U+FFFD).
+std::u16string Utf8ToUtf16(std::string_view s) { return nux::FromUtf8(s); }
+std::string Utf16ToUtf8(std::u16string_view s) { return nux::ToUtf8(s); }
 
 // Full case folding of one code point's units into out.
 void FoldUnits(const char16_t* s, size_t len, std::u16string& out) {
