@@ -14,6 +14,7 @@
 
 #include "Dib.h"
 #include "NUXDialog.h"
+#include "bench_root.h"
 #include "fs/root.h"
 #include "mfc/afxwin.h"
 #include "testing/testing.h"
@@ -23,20 +24,7 @@ namespace {
 constexpr int kW = 800, kH = 600;
 
 // The engine's configuration is built while the program loads: a root of its own first.
-struct EarlyRoot {
-  EarlyRoot() {
-    char tmpl[] = "/tmp/nux-bench-dialog-XXXXXX";
-    if (const char* dir = mkdtemp(tmpl)) {
-      path = dir;
-      nux::SetPlatformRoot(path);
-    }
-  }
-  ~EarlyRoot() {
-    if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
-  }
-  std::string path;
-};
-__attribute__((init_priority(101))) EarlyRoot g_root;
+__attribute__((init_priority(101))) benchroot::EarlyRoot g_root("dialog");
 
 // Processor time of the calling thread: on a busy machine the wall clock also counts the time
 // other programs had the processor, which would make the figures depend on them.

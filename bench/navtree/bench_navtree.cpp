@@ -13,6 +13,7 @@
 #include "base/wstr.h"
 #include "dao/dao.h"
 #include "fs/path.h"
+#include "bench_root.h"
 #include "fs/root.h"
 #include "mfc/afxwin.h"
 #include "testing/testing.h"
@@ -20,20 +21,7 @@
 namespace {
 
 // The engine's configuration is built while the program loads: a root of its own first.
-struct EarlyRoot {
-  EarlyRoot() {
-    char tmpl[] = "/tmp/nux-bench-navtree-XXXXXX";
-    if (const char* dir = mkdtemp(tmpl)) {
-      path = dir;
-      nux::SetPlatformRoot(path);
-    }
-  }
-  ~EarlyRoot() {
-    if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
-  }
-  std::string path;
-};
-__attribute__((init_priority(101))) EarlyRoot g_root;
+__attribute__((init_priority(101))) benchroot::EarlyRoot g_root("navtree");
 
 void Build(CDaoDatabase& db, const std::string& file, int entries) {
   db.Create(nux::fs::ToWindowsPath(file).c_str(), dbLangGeneral);

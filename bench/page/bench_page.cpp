@@ -27,6 +27,7 @@
 namespace {
 
 using benchtiming::Best;
+using benchtiming::Check;
 using benchtiming::Seconds;
 
 const char kHead[] =
@@ -135,12 +136,6 @@ void ScrollRepaint(const std::string& html, double& repaint, double& copy) {
   if (to[5] != 5) std::printf("(copy check)\n");
   control->Release();
   DestroyWindow(parent);
-}
-
-bool Check(const char* what, double value, double limit) {
-  bool ok = value <= limit;
-  std::printf("%-52s %6.2fx (goal <= %.1fx)  %s\n", what, value, limit, ok ? "ok" : "MISSED");
-  return ok;
 }
 
 }  // namespace

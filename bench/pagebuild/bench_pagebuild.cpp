@@ -31,6 +31,7 @@
 namespace {
 
 using benchtiming::Best;
+using benchtiming::Check;
 using benchtiming::Seconds;
 using benchpage::kSearchWords;
 using benchpage::MakeBody;
@@ -132,12 +133,6 @@ class Bench {
   CWnd parent_;
   CNUXBrowser browser_;
 };
-
-bool Check(const char* what, double value, double limit) {
-  bool ok = value <= limit;
-  std::printf("%-52s %6.2fx (goal <= %.1fx)  %s\n", what, value, limit, ok ? "ok" : "MISSED");
-  return ok;
-}
 
 }  // namespace
 
