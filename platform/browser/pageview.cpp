@@ -55,13 +55,27 @@ LayoutMedia PageView::Media() const {
   return m;
 }
 
-PageLayout* PageView::layout() {
+PageLayout* PageView::layout() { return Laid(false); }
+
+namespace {
+// Posted after a paint from the first part of a long page: the rest is laid out then.
+constexpr UINT kLayoutMessage = WM_USER + 0x3E3;
+}  // namespace
+
+PageLayout* PageView::Laid(bool forPaint) {
   if (!layout_) return nullptr;
   LayoutMedia m = Media();
   const bool fresh = layout_->valid() && layout_->media().width == m.width && layout_->media().height == m.height &&
                      layout_->media().zoom == m.zoom;
-  if (!layout_->Update(m)) return layout_.get();
-  if (!fresh && m.height > 0 && doc_) {
+  if (fresh) return layout_.get();
+  // A paint needs only what it shows (with no selection to draw): the whole page follows.
+  const bool first = forPaint && doc_ && m.height > 0 && !doc_->HasSelection();
+  if (!(first ? layout_->UpdateFirst(m, doc_->scrollY() + m.height) : layout_->Update(m))) return layout_.get();
+  if (!layout_->valid()) {
+    if (window_ && !restPosted_) restPosted_ = PostMessageW(window_, kLayoutMessage, 0, 0) != FALSE;
+    return layout_.get();
+  }
+  if (m.height > 0 && doc_) {
     // A scroll position set while the page was not laid out is kept within the new page.
     const long maxX = std::max(0, layout_->contentWidth() - m.width);
     const long maxY = std::max(0, layout_->contentHeight() - m.height);
@@ -168,7 +182,7 @@ const nux::gdi::Surface& PageView::Render() {
     drawn_.valid = false;
   }
   const RECT all{0, 0, m.width, m.height};
-  if (!doc_ || !layout_ || !layout() || !layout_->valid()) {
+  if (!doc_ || !layout_ || !Laid(true) || !layout_->drawable()) {
     buffer_.Fill(0xFFFFFFFFu);
     drawn_.valid = false;
     return buffer_;
@@ -252,6 +266,15 @@ void PageView::SelectWordAt(size_t offset) {
 bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   *result = 0;
   switch (msg) {
+    case kLayoutMessage:
+      // The rest of a long page after its first paint: the scroll bar gets the page's height,
+      // and the view is painted again from the whole layout.
+      restPosted_ = false;
+      if (layout_ && layout_->partial()) {
+        layout();
+        InvalidateRect(window_, nullptr, FALSE);
+      }
+      return true;
     case WM_ERASEBKGND:
       *result = 1;  // the page paints every pixel
       return true;

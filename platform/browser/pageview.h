@@ -53,6 +53,9 @@ class PageView final : public Document::View {
 
  private:
   LayoutMedia Media() const;
+  // The layout for the client area: whole, or for a paint the first part of a long page
+  // (the rest is laid out on a message posted for it).
+  PageLayout* Laid(bool forPaint);
   void UpdateScrollBar();
   void PaintScrollThumb();
   void ScrollBy(long dx, long dy);
@@ -63,6 +66,7 @@ class PageView final : public Document::View {
   Ref<Document> doc_;
   std::unique_ptr<PageLayout> layout_;
   int zoom_ = 2;
+  bool restPosted_ = false;
 
   // The back buffer and what it shows.
   nux::gdi::Surface buffer_;
