@@ -36,6 +36,8 @@ constexpr const char* kMarker = "data-nux-node";
 // pixel of the view's height; four times as much when that does not reach the view's bottom.
 constexpr size_t kFirstPartMinBlocks = 128;
 constexpr size_t kFirstPartBytes = 16u << 10;
+// How far a block's text may paint beyond its box (glyphs taller than a tight line).
+constexpr int kInkOverflow = 16;
 // Files a page pulls in (pictures, style sheets) are read up to this size.
 constexpr std::uintmax_t kMaxResourceBytes = 32u << 20;
 
@@ -209,18 +211,21 @@ class PageLayout::Impl final : public litehtml::document_container {
       boxes_[i].box = RECT{p.x, p.y, p.x + p.width, p.y + p.height};
     }
     firstBottom_ = partial_ ? FirstPartBottom() : 0;
-    // The lowest bottom of the body's children up to each (body content coordinates).
+    // The lowest point that the body's children up to each reach, what overflows their boxes
+    // included (floats, pictures; body content coordinates).
     reach_.clear();
+    ownReach_.clear();
     if (auto it = lhOf_.find(doc_->body()); it != lhOf_.end()) {
       litehtml::element* body = it->second;
       int lowest = std::numeric_limits<int>::min();
       for (size_t i = 0; i < body->get_children_count(); ++i) {
         litehtml::element::ptr c = body->get_child(int(i));
-        if (c && !c->skip() && c->is_visible()) {
-          const litehtml::position& p = c->get_position();
-          lowest = std::max(lowest, p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom());
-        }
+        litehtml::size own;
+        own.height = std::numeric_limits<int>::min();
+        if (c && !c->skip()) c->calc_document_size(own);
+        lowest = std::max(lowest, own.height);
         reach_.push_back(lowest);
+        ownReach_.push_back(own.height);
       }
     }
   }
@@ -263,17 +268,18 @@ class PageLayout::Impl final : public litehtml::document_container {
     const litehtml::position bp = body->get_placement();
     const int bx = bp.x + ox, by = bp.y + oy;
     // Blocks in the flow follow each other down the page: start at the first one that reaches
-    // the clip, by the lowest bottom of the blocks so far (blanks between blocks are not placed;
+    // the clip, by the lowest point of the blocks so far (blanks between blocks are not placed;
     // positioned elements may stand anywhere: then from the top).
     size_t first = 0;
     if (!hasPositioned_ && reach_.size() == count)
-      first = size_t(std::lower_bound(reach_.begin(), reach_.end(), clip.y - by - 64) - reach_.begin());
+      first = size_t(std::lower_bound(reach_.begin(), reach_.end(), clip.y - by - kInkOverflow) - reach_.begin());
     for (size_t i = first; i < count; ++i) {
       litehtml::element::ptr c = body->get_child(int(i));
       if (!c || c->skip() || !c->is_visible()) continue;
       const litehtml::position& p = c->get_position();
       const int top = by + p.y - c->margin_top() - c->padding_top() - c->border_top();
-      const int bottom = by + p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
+      const int bottom = i < ownReach_.size() ? by + ownReach_[i] + kInkOverflow
+                                              : by + p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
       if (bottom < clip.y) continue;
       if (top > clip.bottom()) {
         if (!hasPositioned_ && c->get_float() == litehtml::float_none) break;
@@ -952,7 +958,8 @@ class PageLayout::Impl final : public litehtml::document_container {
   size_t bodyEnd_ = 0;           // where the body's content ends
   bool partial_ = false;         // page_ holds a first part only
   long firstBottom_ = 0;
-  std::vector<int> reach_;       // the lowest bottom of the body's children up to each
+  std::vector<int> reach_;       // the lowest point of the body's children up to each
+  std::vector<int> ownReach_;    // the lowest point of each child of the body
   litehtml::document::ptr page_;
   std::vector<Element*> elements_;  // by marker number
   std::vector<Node*> textNodes_;    // in markup order

@@ -39,8 +39,8 @@ class PageView final : public Document::View {
   bool OnScrollKey(UINT vk);
 
   // Paints the client area into the back buffer (only what a scroll uncovered when nothing
-  // else changed) and returns it.
-  const nux::gdi::Surface& Render();
+  // else changed).
+  void Render();
   // The element's box in client coordinates; false when it has none.
   bool ClientBox(const Element* element, RECT& box);
 
@@ -71,6 +71,7 @@ class PageView final : public Document::View {
   // The back buffer and what it shows.
   nux::gdi::Surface buffer_;
   HDC bufferDC_ = nullptr;
+  int ring_ = 0;  // the buffer row that holds the client area's top row
   struct Drawn {
     bool valid = false;
     uint64_t version = 0;

@@ -381,7 +381,9 @@ TEST_F(Page, ALongPagePaintsTheSameAsOneBlockHoldingIt) {
     blocks += "<p>Paragraph " + std::to_string(i) + " with <b>bold</b> and <a href='x'>a link</a></p>\n";
     if (i % 10 == 5) blocks += "<table border=1><tr><td>cell</td><td>" + std::to_string(i) + "</td></tr></table>";
     if (i % 10 == 7) blocks += "<ul><li>item</ul><img src='pics/red.bmp'>";
+    if (i == 60) blocks += "<p><img src='pics/tall.bmp' align=left>beside a tall picture</p>";
   }
+  root_.Write("drive_c/pics/tall.bmp", RedBmp(20, 400));
   auto paint = [&](const std::string& body, const char16_t* at) {
     b::Ref<b::Document> doc = b::Document::ParseHtml(nux::FromUtf8("<html><body>" + body + "</body></html>"),
                                                      u"file:///C:/long.htm");
@@ -399,7 +401,9 @@ TEST_F(Page, ALongPagePaintsTheSameAsOneBlockHoldingIt) {
     DeleteDC(dc);
     return whole;
   };
-  for (const char16_t* at : {u"12", u"45", u"99"}) {
+  // At 64 the tall picture floated beside the short paragraph after 60 still shows, its
+  // paragraph above the view.
+  for (const char16_t* at : {u"12", u"45", u"64", u"99"}) {
     SCOPED_TRACE(nux::ToUtf8(at));
     nux::gdi::Surface blocksShot = paint(blocks, at), wrappedShot = paint("<div>" + blocks + "</div>", at);
     EXPECT_GT(Inked(blocksShot, RECT{0, 0, 400, 300}), 500);
@@ -512,14 +516,37 @@ TEST_F(Page, TheControlPaintsALongPageFirstAndLaysTheRestOutAfter) {
   ASSERT_TRUE(GetScrollInfo(window_, SB_VERT, &si));
   EXPECT_EQ(si.nMax + 1, layout->contentHeight());
   EXPECT_GT(layout->contentHeight(), 20000);
-  // What the window shows is the whole layout's paint; End goes to the page's end.
-  nux::gdi::Surface s = Shot();
-  EXPECT_GT(Inked(s, RECT{0, 0, 400, 300}), 1000);
-  SetFocus(window_);
-  nux::testing::KeyPress(VK_END);
-  nux::testing::PumpMessages();
+  // What the window shows is the whole layout's paint, after scrolls down and up too (the
+  // rows still on view are kept, the uncovered ones painted).
   RECT client{};
   GetClientRect(window_, &client);
+  auto fresh = [&] {
+    nux::gdi::Surface p(client.right, client.bottom);
+    HDC dc = nux::gdi::CreateSurfaceDC(&p, POINT{0, 0}, nullptr);
+    layout->Paint(dc, 0, 0, doc->scrollX(), doc->scrollY(), client);
+    DeleteDC(dc);
+    return p;
+  };
+  auto differing = [&](const nux::gdi::Surface& shot, const nux::gdi::Surface& expected) {
+    int n = 0;
+    for (int y = 0; y < client.bottom; ++y)
+      for (int x = 0; x < client.right; ++x) n += shot.at(x, y) != expected.at(x, y);
+    return n;
+  };
+  nux::gdi::Surface s = Shot();
+  EXPECT_GT(Inked(s, RECT{0, 0, 400, 300}), 1000);
+  EXPECT_EQ(differing(s, fresh()), 0);
+  SetFocus(window_);
+  POINT mid = Screen(POINT{100, 100});
+  for (int notches : {-120, -240, -120, 240, -360, 120}) {
+    nux::testing::Wheel(mid.x, mid.y, notches);
+    nux::testing::PumpMessages();
+    SendMessageW(window_, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(differing(Shot(), fresh()), 0) << doc->scrollY();
+  }
+  EXPECT_GT(doc->scrollY(), 0);
+  nux::testing::KeyPress(VK_END);
+  nux::testing::PumpMessages();
   EXPECT_EQ(doc->scrollY(), layout->contentHeight() - client.bottom);
 }
 
