@@ -21,6 +21,7 @@
 #include "display/display.h"
 #include "display/keymap.h"
 #include "display/x11_pointer.h"
+#include "process/clock.h"
 #include "testing/input.h"
 #include "ui/cursor.h"
 #include "ui/sysparams.h"
@@ -41,6 +42,19 @@ struct Shown {
   std::u16string title;
 };
 
+// A cursor file's pictures as the display's cursors, one for each frame, and its steps.
+struct OwnCursor {
+  uint64_t serial = 0;
+  std::vector<SDL_Cursor*> frames;
+  std::vector<nux::ui::CursorStep> steps;
+};
+
+void FreeOwnCursor(OwnCursor& c) {
+  for (SDL_Cursor* f : c.frames)
+    if (f) SDL_FreeCursor(f);
+  c.frames.clear();
+}
+
 struct State {
   std::mutex m;  // SDL and the fields below
   std::atomic<bool> active{false};
@@ -49,6 +63,11 @@ struct State {
   HWND focused = nullptr;      // the window given the display's input focus
   HCURSOR cursor = nullptr;
   std::map<int, SDL_Cursor*> systemCursors;
+  std::map<HCURSOR, OwnCursor> ownCursors;  // the display's cursors made of cursor files' pictures
+  OwnCursor* own = nullptr;                 // the one shown, when the cursor is one of them
+  DWORD animationStart = 0;
+  size_t step = 0;
+  int frameShown = -1;
   POINT lastPointer{-100000, -100000};  // the last point given to the input queue
   POINT pointer{0, 0};                  // the pointer's screen point, as the display last said
   bool rootPoints = false;              // the display gives screen points with its events
@@ -109,6 +128,10 @@ void CloseScreen(bool quit) {
     s.cursor = nullptr;
     for (auto& [id, c] : s.systemCursors) SDL_FreeCursor(c);
     s.systemCursors.clear();
+    for (auto& [h, c] : s.ownCursors) FreeOwnCursor(c);
+    s.ownCursors.clear();
+    s.own = nullptr;
+    s.frameShown = -1;
   }
   if (quit && s.videoUp) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -225,29 +248,90 @@ SDL_Cursor* SystemCursor(State& s, SDL_SystemCursor id) {
   return c;
 }
 
+// The display's cursors for a cursor file's pictures (made once for each cursor); null when
+// the cursor has no pictures of its own (a standard cursor) or the display cannot make them.
+OwnCursor* OwnCursorOf(State& s, HCURSOR c, const nux::ui::CursorInfo& info) {
+  auto it = s.ownCursors.find(c);
+  if (it != s.ownCursors.end() && it->second.serial == info.serial) return &it->second;
+  std::vector<nux::ui::CursorFrame> frames;
+  OwnCursor made;
+  if (!nux::ui::GetCursorPictures(c, &frames, &made.steps)) return nullptr;
+  // Cursors destroyed since go with it.
+  for (auto o = s.ownCursors.begin(); o != s.ownCursors.end();) {
+    nux::ui::CursorInfo live;
+    if (nux::ui::GetCursorDetails(o->first, &live) && live.serial == o->second.serial) {
+      ++o;
+      continue;
+    }
+    if (s.own == &o->second) s.own = nullptr;
+    FreeOwnCursor(o->second);
+    o = s.ownCursors.erase(o);
+  }
+  made.serial = info.serial;
+  for (nux::ui::CursorFrame& f : frames) {
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(f.image.row(0), f.image.width(), f.image.height(), 32,
+                                                              f.image.stride(), SDL_PIXELFORMAT_ARGB8888);
+    SDL_Cursor* cursor = picture ? SDL_CreateColorCursor(picture, f.hotspotX, f.hotspotY) : nullptr;
+    if (picture) SDL_FreeSurface(picture);
+    if (!cursor) {
+      FreeOwnCursor(made);
+      return nullptr;
+    }
+    made.frames.push_back(cursor);
+  }
+  OwnCursor& kept = s.ownCursors[c];
+  FreeOwnCursor(kept);
+  kept = std::move(made);
+  return &kept;
+}
+
+SDL_SystemCursor SystemCursorFor(WORD systemId) {
+  switch (systemId) {
+    case 32513: return SDL_SYSTEM_CURSOR_IBEAM;
+    case 32514: return SDL_SYSTEM_CURSOR_WAIT;
+    case 32515: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case 32642: return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case 32643: return SDL_SYSTEM_CURSOR_SIZENESW;
+    case 32644: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case 32645: return SDL_SYSTEM_CURSOR_SIZENS;
+    case 32646: return SDL_SYSTEM_CURSOR_SIZEALL;
+    case 32648: return SDL_SYSTEM_CURSOR_NO;
+    case 32649: return SDL_SYSTEM_CURSOR_HAND;
+    case 32650: return SDL_SYSTEM_CURSOR_WAITARROW;
+    default: return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+// Shows the thread's cursor: a cursor file's own pictures, its animation stepped by the
+// platform's clock at each turn of the message loop, or the display's standard cursor.
 void ApplyCursor(State& s) {
   HCURSOR c = GetCursor();
-  if (c == s.cursor) return;
-  s.cursor = c;
-  nux::ui::CursorInfo info;
-  SDL_SystemCursor id = SDL_SYSTEM_CURSOR_ARROW;
-  if (c && nux::ui::GetCursorDetails(c, &info)) {
-    switch (info.systemId) {
-      case 32513: id = SDL_SYSTEM_CURSOR_IBEAM; break;
-      case 32514: id = SDL_SYSTEM_CURSOR_WAIT; break;
-      case 32515: id = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
-      case 32642: id = SDL_SYSTEM_CURSOR_SIZENWSE; break;
-      case 32643: id = SDL_SYSTEM_CURSOR_SIZENESW; break;
-      case 32644: id = SDL_SYSTEM_CURSOR_SIZEWE; break;
-      case 32645: id = SDL_SYSTEM_CURSOR_SIZENS; break;
-      case 32646: id = SDL_SYSTEM_CURSOR_SIZEALL; break;
-      case 32648: id = SDL_SYSTEM_CURSOR_NO; break;
-      case 32649: id = SDL_SYSTEM_CURSOR_HAND; break;
-      case 32650: id = SDL_SYSTEM_CURSOR_WAITARROW; break;
-      default: break;
+  if (c != s.cursor) {
+    s.cursor = c;
+    s.own = nullptr;
+    s.frameShown = -1;
+    nux::ui::CursorInfo info;
+    bool known = c && nux::ui::GetCursorDetails(c, &info);
+    if (known && !info.systemId) s.own = OwnCursorOf(s, c, info);
+    if (s.own) {
+      s.animationStart = GetTickCount();
+      s.step = 0;
+      s.frameShown = s.own->steps.empty() ? 0 : s.own->steps[0].frame;
+      SDL_SetCursor(s.own->frames[size_t(s.frameShown)]);
+      return;
     }
+    if (SDL_Cursor* sc = SystemCursor(s, SystemCursorFor(known ? info.systemId : 0))) SDL_SetCursor(sc);
+    return;
   }
-  if (SDL_Cursor* sc = SystemCursor(s, id)) SDL_SetCursor(sc);
+  if (!s.own || s.own->steps.size() < 2) return;
+  size_t step = nux::ui::CursorStepAt(s.own->steps, GetTickCount() - s.animationStart);
+  if (step == s.step) return;
+  s.step = step;
+  int frame = s.own->steps[step].frame;
+  if (frame != s.frameShown) {
+    s.frameShown = frame;
+    SDL_SetCursor(s.own->frames[size_t(frame)]);
+  }
 }
 
 HWND WindowOfId(State& s, Uint32 id) {
@@ -315,7 +399,18 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
   SDL_Event e;
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
     switch (e.type) {
-      case SDL_MOUSEMOTION: QueueMove(s, PointerAt(s, e.motion.windowID, e.motion.x, e.motion.y)); break;
+      case SDL_MOUSEMOTION: {
+        // A move's X event may come after it (the input extension's events are passed on
+        // last), so the point is the pointer's own, asked of the display.
+        int x = 0, y = 0;
+        SDL_Window* win = SDL_GetWindowFromID(e.motion.windowID);
+        if (PointerOnScreen(win, &x, &y)) {
+          s.pointer = POINT{x, y};
+          s.rootPoints = true;
+        }
+        QueueMove(s, PointerAt(s, e.motion.windowID, e.motion.x, e.motion.y));
+        break;
+      }
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         UINT button = e.button.button == SDL_BUTTON_LEFT    ? 1
@@ -510,6 +605,16 @@ void Damage(HWND topLevel, const RECT& rect) {
   std::lock_guard<std::mutex> g(DamageMutex());
   auto [it, fresh] = DamageMap().emplace(topLevel, rect);
   if (!fresh) UnionRect(&it->second, &it->second, &rect);
+}
+
+ShownCursor CurrentCursor() {
+  State& s = S();
+  std::lock_guard<std::mutex> g(s.m);
+  ShownCursor shown;
+  if (!s.active) return shown;
+  shown.cursor = s.cursor;
+  shown.frame = s.frameShown;
+  return shown;
 }
 
 bool SetClipboardText(const std::string& utf8) {

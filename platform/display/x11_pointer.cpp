@@ -26,4 +26,22 @@ bool RootPointOf(const SDL_Event& e, int* x, int* y) {
 #endif
 }
 
+bool PointerOnScreen(SDL_Window* window, int* x, int* y) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  Display* d = info.info.x11.display;
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask)) return false;
+  *x = rx, *y = ry;
+  return true;
+#else
+  (void)window, (void)x, (void)y;
+  return false;
+#endif
+}
+
 }  // namespace nux::display

@@ -16,6 +16,7 @@
 #include "memory/memory.h"
 #include "testing/testing.h"
 #include "ui/ui.h"
+#include "test_support.h"
 #include "xserver.h"
 
 namespace {
@@ -93,6 +94,7 @@ class ScreenTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    nux::testing::UseVirtualClock(false);
     nux::testing::ResetUi();
     nux::display::Close();
     nux::testing::ResetMonitors();
@@ -299,6 +301,128 @@ TEST_F(ScreenTest, ClipboardTextGoesBothWaysWithTheDesktop) {
   EXPECT_TRUE(PumpUntil([&] { return read8(CF_UNICODETEXT) == "Grüße aus Köln"; })) << read8(CF_UNICODETEXT);
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
   EXPECT_EQ(read8(CF_TEXT), "Gr\xFC\xDF" "e aus K\xF6ln");
+}
+
+// A 32 x 32 cursor of 32-bit pixels: a square of `colour` (0xRRGGBB) from 8 to 23, clear
+// around it, with its hot spot.
+std::string CursorBytes(uint32_t colour, int hotX, int hotY) {
+  auto put16 = [](std::string& s, uint32_t v) { s.push_back(char(v & 0xFF)), s.push_back(char(v >> 8)); };
+  auto put32 = [&](std::string& s, uint32_t v) { put16(s, v & 0xFFFF), put16(s, v >> 16); };
+  std::string image;
+  put32(image, 40);
+  put32(image, 32);
+  put32(image, 64);
+  put16(image, 1);
+  put16(image, 32);
+  for (int i = 0; i < 6; ++i) put32(image, 0);
+  for (int y = 31; y >= 0; --y)
+    for (int x = 0; x < 32; ++x) put32(image, x >= 8 && x < 24 && y >= 8 && y < 24 ? 0xFF000000u | colour : 0);
+  image.append(32 * 4, '\0');  // the mask: the alpha decides
+  std::string file;
+  put16(file, 0);
+  put16(file, 2);
+  put16(file, 1);
+  file += std::string{char(32), char(32), char(0), char(0)};
+  put16(file, uint32_t(hotX));
+  put16(file, uint32_t(hotY));
+  put32(file, uint32_t(image.size()));
+  put32(file, 6 + 16);
+  return file + image;
+}
+
+// An animated cursor of these frames, shown in the order of `sequence` with the rates (in
+// sixtieths of a second) of `rates`.
+std::string AnimatedCursorBytes(const std::vector<std::string>& frames, const std::vector<uint32_t>& sequence,
+                                const std::vector<uint32_t>& rates) {
+  auto put32 = [](std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(char((v >> (8 * i)) & 0xFF));
+  };
+  auto chunk = [&](const char* id, const std::string& body) {
+    std::string c(id, 4);
+    put32(c, uint32_t(body.size()));
+    c += body;
+    if (body.size() & 1) c.push_back('\0');
+    return c;
+  };
+  std::string header;
+  for (uint32_t v : {36u, uint32_t(frames.size()), uint32_t(sequence.size()), 0u, 0u, 0u, 0u, 10u, 3u})
+    put32(header, v);
+  std::string seq, rate, icons = "fram";
+  for (uint32_t v : sequence) put32(seq, v);
+  for (uint32_t v : rates) put32(rate, v);
+  for (const std::string& f : frames) icons += chunk("icon", f);
+  std::string body = "ACON" + chunk("anih", header) + chunk("rate", rate) + chunk("seq ", seq) + chunk("LIST", icons);
+  return chunk("RIFF", body);
+}
+
+// The colour at the middle of the cursor the X server shows, and its hot spot.
+struct OnScreenCursor {
+  uint32_t middle = 0;
+  int hotX = -1, hotY = -1;
+  bool operator==(const OnScreenCursor& o) const { return middle == o.middle && hotX == o.hotX && hotY == o.hotY; }
+};
+
+TEST_F(ScreenTest, CursorFilesShowTheirOwnPicturesAndTheAnimationStepsByItsRates) {
+  nuxtest::TempDir dir;
+  // Two frames, shown red (100 ms), blue (200 ms), red (50 ms), and over again.
+  const std::string file = dir.Write("busy.ani", AnimatedCursorBytes({CursorBytes(0xFF0000, 3, 4), CursorBytes(0x0000FF, 20, 21)},
+                                                                     {0, 1, 0}, {6, 12, 3}));
+  const std::string still = dir.Write("hand.cur", CursorBytes(0x00C000, 9, 10));
+  HCURSOR animated = LoadCursorFromFileA(("Z:" + file).c_str());
+  HCURSOR plain = LoadCursorFromFileA(("Z:" + still).c_str());
+  ASSERT_TRUE(animated && plain);
+  HWND h = MakeWindow(RECT{100, 100, 300, 300});
+  SetClassLongPtrW(h, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(animated));
+  nux::testing::UseVirtualClock(true);
+  auto onScreen = [&] {
+    OnScreenCursor c;
+    nux::gdi::Surface picture;
+    if (screentest::ReadCursorImage(screen().display(), &picture, &c.hotX, &c.hotY) && picture.width() > 16)
+      c.middle = picture.at(16, 16) & 0xFFFFFF;
+    return c;
+  };
+  auto shows = [&](HCURSOR cursor, int frame, OnScreenCursor seen) {
+    nux::display::ShownCursor now;
+    OnScreenCursor there;
+    bool ok = PumpUntil([&] {
+      now = nux::display::CurrentCursor();
+      there = onScreen();
+      return now.cursor == cursor && now.frame == frame && there == seen;
+    });
+    if (!ok)
+      ADD_FAILURE() << "frame " << now.frame << (now.cursor == cursor ? "" : " of another cursor") << ", on the screen "
+                    << std::hex << there.middle << std::dec << " at " << there.hotX << "," << there.hotY;
+    return ok;
+  };
+  ASSERT_TRUE(MoveTo(200, 200));
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4}));
+  nux::testing::AdvanceAndPump(99, 10);
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4})) << "the first step lasts 100 ms";
+  nux::testing::AdvanceAndPump(1);
+  EXPECT_TRUE(shows(animated, 1, {0x0000FF, 20, 21}));
+  nux::testing::AdvanceAndPump(200, 10);
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4}));
+  nux::testing::AdvanceAndPump(50, 10);
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4}));
+  nux::testing::AdvanceAndPump(100, 10);
+  EXPECT_TRUE(shows(animated, 1, {0x0000FF, 20, 21})) << "after the last step the first comes again";
+
+  // A still cursor's picture once the window's cursor is another; no step changes it.
+  SetClassLongPtrW(h, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(plain));
+  // A move without a button after the first in the window reaches the platform too.
+  ASSERT_TRUE(MoveTo(210, 210));
+  EXPECT_TRUE(PumpUntil([] {
+    POINT at{};
+    GetCursorPos(&at);
+    return at.x == 210 && at.y == 210;
+  }));
+  EXPECT_TRUE(shows(plain, 0, {0x00C000, 9, 10}));
+  nux::testing::AdvanceAndPump(500, 50);
+  EXPECT_TRUE(shows(plain, 0, {0x00C000, 9, 10}));
+  nux::testing::UseVirtualClock(false);
+  DestroyWindow(h);
+  DestroyCursor(animated);
+  DestroyCursor(plain);
 }
 
 }  // namespace
