@@ -216,6 +216,25 @@ TEST_F(ViewerOnScreen, AToolbarButtonClickedByItsPlaceActs) {
       << "the fold button folds the window";
 }
 
+TEST_F(ViewerOnScreen, ALinkOfThePageClickedByItsPlaceFollowsIt) {
+  // The link's box as the page's layout placed it, on the screen.
+  HWND control = nux::testing::FindWindowByText(u"IEChild", main_);
+  ASSERT_TRUE(control);
+  nux::browser::WebBrowser* browser = nux::browser::WebBrowserOf(control);
+  ASSERT_TRUE(browser && browser->document());
+  nux::browser::Element* link = nullptr;
+  for (nux::browser::Element* a : browser->document()->GetElementsByTagName(u"A"))
+    if (a->InnerText() == u"Doppelstern") link = a;
+  ASSERT_TRUE(link);
+  RECT box{};
+  ASSERT_TRUE(browser->ElementClientBox(link, &box));
+  POINT at{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  ClientToScreen(control, &at);
+  ASSERT_TRUE(MoveTo(at));
+  ASSERT_TRUE(Xdo({"click", "1"}));
+  EXPECT_TRUE(PumpUntil([&] { return Heading() == u"Doppelstern"; })) << nux::ToUtf8(Heading());
+}
+
 TEST_F(ViewerOnScreen, TypedLettersReachTheWordListsSeekEdit) {
   HWND seek = nux::testing::FindWindowById(main_, kSeekEdit);
   ASSERT_TRUE(seek);
