@@ -7,10 +7,12 @@
 // the other way round; actions that send messages run after it is released.
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -40,6 +42,7 @@ struct Shown {
   bool present = true;  // the whole window is presented next
   bool popup = false;
   std::u16string title;
+  std::deque<POINT> moves;  // places asked of the display that it has not reported yet
 };
 
 // A cursor file's pictures as the display's cursors, one for each frame, and its steps.
@@ -61,6 +64,7 @@ struct State {
   std::map<HWND, Shown> windows;
   std::vector<HWND> stacking;  // the shown windows as last stacked, topmost first
   HWND focused = nullptr;      // the window given the display's input focus
+  bool appActive = true;       // one of our windows holds the desktop's focus (or nobody said otherwise)
   HCURSOR cursor = nullptr;
   std::map<int, SDL_Cursor*> systemCursors;
   std::map<HCURSOR, OwnCursor> ownCursors;  // the display's cursors made of cursor files' pictures
@@ -392,6 +396,21 @@ void QueueKey(const SDL_KeyboardEvent& k, const char* typed) {
   if (text.size() > 1) QueueChars(nux::ToUtf8(text.substr(1)).c_str());
 }
 
+// Tells every top-level window that our program's windows got (TRUE) or lost (FALSE) the
+// desktop's focus, as a system tells a program switched to or away from.
+void TellTopLevels(BOOL active) {
+  std::vector<HWND> tops;
+  {
+    Lock lock(Mutex());
+    for (HWND h : TopLevel())
+      if (auto w = Find(h); w && !w->dead && !w->destroying) tops.push_back(h);
+  }
+  for (HWND h : tops)
+    RunOnWindowThread(h, [h, active] {
+      if (IsWindow(h)) SendMessageW(h, WM_ACTIVATEAPP, WPARAM(active), 0);
+    });
+}
+
 // Turns the display's waiting events into raw input; `after` collects what must run once the
 // backend's lock is released (it sends messages).
 void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
@@ -471,16 +490,63 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
               if (IsWindow(h) && IsWindowEnabled(h)) PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
             });
             break;
-          case SDL_WINDOWEVENT_FOCUS_GAINED:
+          case SDL_WINDOWEVENT_FOCUS_GAINED: {
             if (sh.popup) break;
             s.focused = h;
-            after.push_back([h] {
+            bool comingBack = !s.appActive;
+            s.appActive = true;
+            after.push_back([h, comingBack] {
+              if (comingBack) TellTopLevels(TRUE);
               if (IsWindow(h) && IsWindowEnabled(h) && GetActiveWindow() != h)
                 RunOnWindowThread(h, [h] {
                   if (IsWindow(h) && GetActiveWindow() != h) SetForegroundWindow(h);
                 });
             });
             break;
+          }
+          case SDL_WINDOWEVENT_FOCUS_LOST: {
+            // Only a loss of the focus we gave counts (when we move it to another of our
+            // windows, that one is already the focused one), and only when the focus went to
+            // none of ours: another program's window took it.
+            if (h != s.focused) break;
+            s.focused = nullptr;
+            std::vector<SDL_Window*> ours;
+            for (auto& [o, osh] : s.windows)
+              if (osh.visible) ours.push_back(osh.win);
+            int onOurs = FocusIsOn(ours);
+            if (onOurs == 1 || (onOurs < 0 && SDL_GetKeyboardFocus())) break;
+            s.appActive = false;
+            after.push_back([] {
+              HWND active = GetActiveWindow();
+              if (active)
+                RunOnWindowThread(active, [] {
+                  if (GetActiveWindow()) ActivateWindow(nullptr, false);
+                });
+              TellTopLevels(FALSE);
+            });
+            break;
+          }
+          case SDL_WINDOWEVENT_MOVED: {
+            POINT at{e.window.data1, e.window.data2};
+            auto asked = std::find_if(sh.moves.begin(), sh.moves.end(),
+                                      [&](const POINT& p) { return p.x == at.x && p.y == at.y; });
+            if (asked != sh.moves.end()) {
+              sh.moves.erase(sh.moves.begin(), asked + 1);
+              break;
+            }
+            if (at.x == sh.rect.left && at.y == sh.rect.top) break;
+            // The window manager (or another program) moved it: the window takes the place,
+            // with the messages of a move of its own.
+            OffsetRect(&sh.rect, at.x - sh.rect.left, at.y - sh.rect.top);
+            after.push_back([h, at] {
+              if (IsWindow(h))
+                RunOnWindowThread(h, [h, at] {
+                  if (IsWindow(h))
+                    SetWindowPos(h, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                });
+            });
+            break;
+          }
           default: break;
         }
         break;
@@ -530,7 +596,11 @@ void Reconcile(State& s) {
       it = s.windows.emplace(t.hwnd, sh).first;
     }
     Shown& sh = it->second;
-    if (sh.rect.left != x || sh.rect.top != y) SDL_SetWindowPosition(sh.win, x, y);
+    if (sh.rect.left != x || sh.rect.top != y) {
+      SDL_SetWindowPosition(sh.win, x, y);
+      if (sh.moves.size() >= 32) sh.moves.pop_front();
+      sh.moves.push_back(POINT{x, y});
+    }
     if ((sh.rect.right - sh.rect.left) != cx || (sh.rect.bottom - sh.rect.top) != cy) {
       SDL_SetWindowSize(sh.win, cx, cy);
       sh.present = true;

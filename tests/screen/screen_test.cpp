@@ -28,6 +28,9 @@ struct Seen {
   std::vector<POINT> dragged;  // WM_MOUSEMOVE points (client) while captured
   bool closeAsked = false;
   int activations = 0;
+  int deactivations = 0;
+  std::vector<WPARAM> appActivations;  // WM_ACTIVATEAPP's wParam, in order
+  std::vector<POINT> moves;            // WM_MOVE's client points
 };
 Seen g_seen;
 
@@ -56,8 +59,13 @@ LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONUP: ReleaseCapture(); return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) ++g_seen.activations;
+      if (LOWORD(wParam) != WA_INACTIVE)
+        ++g_seen.activations;
+      else
+        ++g_seen.deactivations;
       break;
+    case WM_ACTIVATEAPP: g_seen.appActivations.push_back(wParam); break;
+    case WM_MOVE: g_seen.moves.push_back(POINT{short(LOWORD(lParam)), short(HIWORD(lParam))}); break;
     case WM_CLOSE: g_seen.closeAsked = true; return 0;
     default: break;
   }
@@ -239,6 +247,58 @@ TEST_F(ScreenTest, DesktopCloseRequestBecomesWmClose) {
   // What a window manager does when the person closes a window.
   ASSERT_TRUE(screentest::SendDeleteWindow(screen().display(), "Bildschirm")) << "the window is not on the screen";
   EXPECT_TRUE(PumpUntil([] { return g_seen.closeAsked; }));
+}
+
+TEST_F(ScreenTest, DesktopFocusLeavingOurWindowsDeactivatesAndComingBackActivates) {
+  HWND h = MakeWindow(RECT{100, 100, 400, 300});
+  SetForegroundWindow(h);
+  ASSERT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Bildschirm"; }));
+  ASSERT_EQ(GetActiveWindow(), h);
+  g_seen = Seen{};
+
+  // Another program's window takes the focus: ours is no longer active, and hears so.
+  screentest::ForeignWindow other(screen().display(), "Anderes Programm", 700, 100, 200, 150);
+  ASSERT_TRUE(other.shown());
+  ASSERT_TRUE(other.TakeFocus());
+  EXPECT_TRUE(PumpUntil([] { return g_seen.deactivations == 1 && !g_seen.appActivations.empty(); }));
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(g_seen.appActivations, std::vector<WPARAM>{FALSE});
+  Settle();
+  EXPECT_EQ(screentest::FocusedWindowName(screen().display()), "Anderes Programm") << "we took the focus back";
+
+  // The person comes back to our window.
+  ASSERT_TRUE(screentest::FocusWindowNamed(screen().display(), "Bildschirm"));
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == h && g_seen.activations == 1; }));
+  EXPECT_EQ(g_seen.appActivations, (std::vector<WPARAM>{FALSE, TRUE}));
+  EXPECT_EQ(g_seen.deactivations, 1);
+}
+
+TEST_F(ScreenTest, WindowMovedByTheDesktopTakesThePlace) {
+  HWND h = MakeWindow(RECT{100, 100, 400, 300});
+  g_seen = Seen{};
+  ASSERT_TRUE(screentest::MoveWindowNamed(screen().display(), "Bildschirm", 420, 330));
+  EXPECT_TRUE(PumpUntil([&] {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r.left == 420 && r.top == 330 && r.right == 720 && r.bottom == 530;
+  }));
+  ASSERT_FALSE(g_seen.moves.empty());
+  EXPECT_EQ(g_seen.moves.back().x, 420);
+  EXPECT_EQ(g_seen.moves.back().y, 330);
+  // It stays there, with its own pixels, and a click there reaches it.
+  EXPECT_EQ(OffScreen(h), 0);
+  int x = 0, y = 0;
+  EXPECT_TRUE(screentest::FindWindowNamed(screen().display(), "Bildschirm", &x, &y, nullptr, nullptr));
+  EXPECT_EQ(x, 420);
+  EXPECT_EQ(y, 330);
+  HWND button = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, h,
+                                reinterpret_cast<HMENU>(9), nullptr, nullptr);
+  ASSERT_TRUE(button);
+  Settle();
+  ASSERT_TRUE(MoveTo(480, 362));
+  ASSERT_TRUE(Xdo({"click", "1"}));
+  EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));
 }
 
 TEST_F(ScreenTest, MessageBoxWaitsForTheClickOfAPerson) {

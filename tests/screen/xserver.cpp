@@ -358,6 +358,71 @@ bool ReadCursorImage(const std::string& display, nux::gdi::Surface* out, int* ho
   return image != nullptr;
 }
 
+bool FocusWindowNamed(const std::string& display, const std::string& name) {
+  Display* d = Open(display);
+  if (!d) return false;
+  Window target = FindShown(d, name, nullptr, nullptr, nullptr, nullptr);
+  if (target) {
+    XSetInputFocus(d, target, RevertToParent, CurrentTime);
+    XSync(d, False);
+  }
+  XCloseDisplay(d);
+  return target != 0;
+}
+
+bool MoveWindowNamed(const std::string& display, const std::string& name, int x, int y) {
+  Display* d = Open(display);
+  if (!d) return false;
+  Window target = FindShown(d, name, nullptr, nullptr, nullptr, nullptr);
+  if (target) {
+    XMoveWindow(d, target, x, y);
+    XSync(d, False);
+  }
+  XCloseDisplay(d);
+  return target != 0;
+}
+
+ForeignWindow::ForeignWindow(const std::string& display, const std::string& name, int x, int y, int width,
+                             int height) {
+  display_ = Open(display);
+  if (!display_) return;
+  Window w = XCreateSimpleWindow(display_, DefaultRootWindow(display_), x, y, unsigned(width), unsigned(height), 0, 0,
+                                 WhitePixel(display_, DefaultScreen(display_)));
+  XStoreName(display_, w, name.c_str());
+  XSelectInput(display_, w, StructureNotifyMask);
+  XMapWindow(display_, w);
+  // Shown once the server says so (bounded).
+  auto deadline = Clock::now() + std::chrono::seconds(10);
+  bool mapped = false;
+  while (!mapped && Clock::now() < deadline) {
+    while (XPending(display_)) {
+      XEvent e;
+      XNextEvent(display_, &e);
+      mapped = mapped || (e.type == MapNotify && e.xmap.window == w);
+    }
+    if (!mapped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (mapped) {
+    window_ = w;
+  } else {
+    XDestroyWindow(display_, w);
+    XSync(display_, False);
+  }
+}
+
+ForeignWindow::~ForeignWindow() {
+  if (!display_) return;
+  if (window_) XDestroyWindow(display_, window_);
+  XCloseDisplay(display_);
+}
+
+bool ForeignWindow::TakeFocus() {
+  if (!window_) return false;
+  XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+  XSync(display_, False);
+  return true;
+}
+
 bool SendDeleteWindow(const std::string& display, const std::string& name) {
   Display* d = Open(display);
   if (!d) return false;
