@@ -20,6 +20,7 @@
 #include "registry/registry.h"
 #include "test_support.h"
 #include "testing/testing.h"
+#include "screen_support.h"
 #include "xserver.h"
 
 namespace {
@@ -78,13 +79,12 @@ class Host : public CWnd {
 class ViewerOnScreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "xwd", "zip"})
-      if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd", "zip"}); !tool.empty())
+      GTEST_SKIP() << tool << " is not installed";
     std::string why;
     screen_ = screentest::SharedScreen(&why);
     ASSERT_TRUE(screen_) << why;
-    auto built = screentest::Run({"bash", std::string(NUX_SAMPLE_CONTENT_DIR) + "/build.sh", root_.path(), NUX_BUILD_DIR},
-                                 {{"NUX_DISPLAY", "none"}}, 60000);
+    auto built = screentest::BuildSampleContent(root_.path());
     ASSERT_EQ(built.status, 0) << built.out;
     previousRoot_ = nux::PlatformRoot();
     nux::SetPlatformRoot(root_.path());
@@ -137,14 +137,8 @@ class ViewerOnScreen : public ::testing::Test {
     return h1.empty() ? u"" : h1[0]->InnerText();
   }
 
-  bool PumpUntil(const std::function<bool()>& done, int seconds = 10) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      nux::testing::PumpMessages();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
+  static bool PumpUntil(const std::function<bool()>& done, int seconds = 10) {
+    return screentest::PumpUntil(done, seconds);
   }
   static void Pump() { nux::testing::PumpMessages(); }
   bool Xdo(const std::vector<std::string>& args) { return screen().Xdotool(args, Pump); }
@@ -170,14 +164,6 @@ class ViewerOnScreen : public ::testing::Test {
   HWND main_ = nullptr;
 };
 
-int DifferingPixels(const nux::gdi::Surface& screen, const nux::gdi::Surface& window, POINT at) {
-  int differ = 0;
-  for (int y = 0; y < window.height(); ++y)
-    for (int x = 0; x < window.width(); ++x)
-      if ((screen.at(at.x + x, at.y + y) & 0xFFFFFF) != (window.at(x, y) & 0xFFFFFF)) ++differ;
-  return differ;
-}
-
 TEST_F(ViewerOnScreen, TheScreenShowsTheWindowsOwnPixelsAtItsRememberedPlace) {
   EXPECT_EQ(Place().left, 60);
   EXPECT_EQ(Place().top, 40);
@@ -185,7 +171,7 @@ TEST_F(ViewerOnScreen, TheScreenShowsTheWindowsOwnPixelsAtItsRememberedPlace) {
   PumpUntil([&] {
     nux::gdi::Surface shot, mine;
     if (!nux::testing::CaptureWindow(main_, &mine) || !screen().ReadScreen(&shot, Pump)) return false;
-    differ = DifferingPixels(shot, mine, POINT{60, 40});
+    differ = screentest::DifferingPixels(shot, mine, POINT{60, 40});
     return differ == 0;
   });
   EXPECT_EQ(differ, 0);
@@ -241,11 +227,7 @@ TEST_F(ViewerOnScreen, TypedLettersReachTheWordListsSeekEdit) {
   ASSERT_TRUE(MoveTo(Middle(kSeekEdit)));
   ASSERT_TRUE(Xdo({"click", "1"}));
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "Sat"}));
-  auto text = [&] {
-    char16_t buf[64] = {};
-    GetWindowTextW(seek, buf, 64);
-    return std::u16string(buf);
-  };
+  auto text = [&] { return screentest::WindowText(seek); };
   EXPECT_TRUE(PumpUntil([&] { return text() == u"Sat"; })) << nux::ToUtf8(text());
 }
 

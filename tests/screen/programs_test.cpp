@@ -12,22 +12,14 @@
 #include "http_server.h"
 #include "registry/registry.h"
 #include "test_support.h"
+#include "screen_support.h"
 #include "xserver.h"
 
 namespace {
 
 using screentest::VirtualScreen;
-using Clock = std::chrono::steady_clock;
 
-// Waits until `done` holds, at most `seconds`, looking again every 20 ms.
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-  auto end = Clock::now() + std::chrono::seconds(seconds);
-  while (Clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
+using screentest::WaitFor;
 
 void SetString(HKEY hive, const char16_t* key, const char16_t* name, const std::u16string& value) {
   HKEY k = nullptr;
@@ -43,8 +35,8 @@ void SetString(HKEY hive, const char16_t* key, const char16_t* name, const std::
 class ProgramOnScreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "xwd"})
-      if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd"}); !tool.empty())
+      GTEST_SKIP() << tool << " is not installed";
     std::string why;
     screen_ = screentest::SharedScreen(&why);
     ASSERT_TRUE(screen_) << why;

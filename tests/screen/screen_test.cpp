@@ -17,6 +17,7 @@
 #include "testing/testing.h"
 #include "ui/ui.h"
 #include "test_support.h"
+#include "screen_support.h"
 #include "xserver.h"
 
 namespace {
@@ -72,20 +73,11 @@ LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// The screen's pixels inside a window's rectangle, against the platform's own picture.
-int DifferingPixels(const nux::gdi::Surface& screen, const nux::gdi::Surface& window, POINT at) {
-  int differ = 0;
-  for (int y = 0; y < window.height(); ++y)
-    for (int x = 0; x < window.width(); ++x)
-      if ((screen.at(at.x + x, at.y + y) & 0xFFFFFF) != (window.at(x, y) & 0xFFFFFF)) ++differ;
-  return differ;
-}
-
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "xwd"})
-      if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd"}); !tool.empty())
+      GTEST_SKIP() << tool << " is not installed";
     std::string why;
     screen_ = screentest::SharedScreen(&why);
     ASSERT_TRUE(screen_) << why;
@@ -110,15 +102,7 @@ class ScreenTest : public ::testing::Test {
   }
 
   // Pumps the messages until `done` holds or five seconds pass.
-  bool PumpUntil(const std::function<bool()>& done) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
-      nux::testing::PumpMessages();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-  }
+  static bool PumpUntil(const std::function<bool()>& done) { return screentest::PumpUntil(done, 5); }
   void Settle() {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
     while (std::chrono::steady_clock::now() < end) {
@@ -139,7 +123,7 @@ class ScreenTest : public ::testing::Test {
       RECT r{};
       GetWindowRect(h, &r);
       if (!nux::testing::CaptureWindow(h, &mine) || !screen().ReadScreen(&shot, Pump)) return -1;
-      differ = DifferingPixels(shot, mine, POINT{r.left, r.top});
+      differ = screentest::DifferingPixels(shot, mine, POINT{r.left, r.top});
     } while (differ != 0 && std::chrono::steady_clock::now() < end);
     return differ;
   }
@@ -152,6 +136,14 @@ class ScreenTest : public ::testing::Test {
                              r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
     Settle();
     return h;
+  }
+
+  // A push button "OK" of that id at (20, 20) in the window, 80 x 24, drawn.
+  HWND AddButton(HWND parent, int id) {
+    HWND b = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    Settle();
+    return b;
   }
 
   VirtualScreen& screen() { return *screen_; }
@@ -195,10 +187,7 @@ TEST_F(ScreenTest, OwnedWindowStaysAboveItsOwner) {
 
 TEST_F(ScreenTest, PointerClicksAButtonAndDragsBeyondTheWindow) {
   HWND h = MakeWindow(RECT{100, 100, 500, 400});
-  HWND button = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, h,
-                                reinterpret_cast<HMENU>(7), nullptr, nullptr);
-  ASSERT_TRUE(button);
-  Settle();
+  ASSERT_TRUE(AddButton(h, 7));
   ASSERT_TRUE(MoveTo(160, 132));
   ASSERT_TRUE(Xdo({"click", "1"}));
   EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));
@@ -230,11 +219,7 @@ TEST_F(ScreenTest, KeysAndTypedTextReachTheFocusedEdit) {
   ASSERT_TRUE(Xdo({"click", "1"}));
   // Letters, capitals, umlauts and ß, as a person types them.
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "Grüße aus Köln, Ärger"}));
-  auto text = [&] {
-    char16_t buf[64] = {};
-    GetWindowTextW(edit, buf, 64);
-    return std::u16string(buf);
-  };
+  auto text = [&] { return screentest::WindowText(edit); };
   EXPECT_TRUE(PumpUntil([&] { return text() == u"Grüße aus Köln, Ärger"; })) << nux::ToUtf8(text());
   // BackSpace removes the last letter: keys without text still act.
   ASSERT_TRUE(Xdo({"key", "BackSpace"}));
@@ -292,10 +277,7 @@ TEST_F(ScreenTest, WindowMovedByTheDesktopTakesThePlace) {
   EXPECT_TRUE(screentest::FindWindowNamed(screen().display(), "Bildschirm", &x, &y, nullptr, nullptr));
   EXPECT_EQ(x, 420);
   EXPECT_EQ(y, 330);
-  HWND button = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, h,
-                                reinterpret_cast<HMENU>(9), nullptr, nullptr);
-  ASSERT_TRUE(button);
-  Settle();
+  ASSERT_TRUE(AddButton(h, 9));
   ASSERT_TRUE(MoveTo(480, 362));
   ASSERT_TRUE(Xdo({"click", "1"}));
   EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));

@@ -358,28 +358,28 @@ bool ReadCursorImage(const std::string& display, nux::gdi::Surface* out, int* ho
   return image != nullptr;
 }
 
-bool FocusWindowNamed(const std::string& display, const std::string& name) {
+// Does `act` to the shown top-level window of that title; false when there is none.
+static bool ActOnWindowNamed(const std::string& display, const std::string& name, void (*act)(Display*, Window, int, int),
+                      int x = 0, int y = 0) {
   Display* d = Open(display);
   if (!d) return false;
   Window target = FindShown(d, name, nullptr, nullptr, nullptr, nullptr);
   if (target) {
-    XSetInputFocus(d, target, RevertToParent, CurrentTime);
+    act(d, target, x, y);
     XSync(d, False);
   }
   XCloseDisplay(d);
   return target != 0;
 }
 
+bool FocusWindowNamed(const std::string& display, const std::string& name) {
+  return ActOnWindowNamed(display, name, [](Display* d, Window w, int, int) {
+    XSetInputFocus(d, w, RevertToParent, CurrentTime);
+  });
+}
+
 bool MoveWindowNamed(const std::string& display, const std::string& name, int x, int y) {
-  Display* d = Open(display);
-  if (!d) return false;
-  Window target = FindShown(d, name, nullptr, nullptr, nullptr, nullptr);
-  if (target) {
-    XMoveWindow(d, target, x, y);
-    XSync(d, False);
-  }
-  XCloseDisplay(d);
-  return target != 0;
+  return ActOnWindowNamed(display, name, [](Display* d, Window w, int x, int y) { XMoveWindow(d, w, x, y); }, x, y);
 }
 
 ForeignWindow::ForeignWindow(const std::string& display, const std::string& name, int x, int y, int width,
