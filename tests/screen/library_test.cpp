@@ -20,6 +20,7 @@
 #include "registry/registry.h"
 #include "test_support.h"
 #include "testing/testing.h"
+#include "ui/cursor.h"
 #include "screen_support.h"
 #include "xserver.h"
 
@@ -115,6 +116,7 @@ class ViewerOnScreen : public ::testing::Test {
   }
 
   void TearDown() override {
+    nux::testing::UseVirtualClock(false);
     if (host_.clicker.joinable()) host_.clicker.join();
     if (module_) {
       if (auto term = reinterpret_cast<TermFn>(GetProcAddress(module_, "NUXSV_Term"))) term();
@@ -219,6 +221,47 @@ TEST_F(ViewerOnScreen, ALinkOfThePageClickedByItsPlaceFollowsIt) {
   ASSERT_TRUE(MoveTo(at));
   ASSERT_TRUE(Xdo({"click", "1"}));
   EXPECT_TRUE(PumpUntil([&] { return Heading() == u"Doppelstern"; })) << nux::ToUtf8(Heading());
+}
+
+TEST_F(ViewerOnScreen, TheContentsAnimatedWaitCursorShowsItsOwnPictures) {
+  HCURSOR wait = LoadCursorFromFileW(u"C:\\Programme\\Starvane7\\Content\\UI\\Cursor\\Wait.ani");
+  ASSERT_TRUE(wait);
+  std::vector<nux::ui::CursorFrame> frames;
+  std::vector<nux::ui::CursorStep> steps;
+  ASSERT_TRUE(nux::ui::GetCursorPictures(wait, &frames, &steps));
+  ASSERT_EQ(frames.size(), 2u);
+  ASSERT_TRUE(MoveTo(Middle(kCaption)));
+  ASSERT_TRUE(PumpUntil([] {
+    POINT at{};
+    GetCursorPos(&at);
+    return at.x != 0 || at.y != 0;
+  }));
+  nux::testing::UseVirtualClock(true);
+  SetCursor(wait);
+  // The screen shows the frame's pixels exactly: black where the picture is, clear around it.
+  auto showsFrame = [&](int frame) {
+    return PumpUntil([&] {
+      nux::gdi::Surface shown;
+      int hx = 0, hy = 0;
+      if (nux::display::CurrentCursor().frame != frame ||
+          !screentest::ReadCursorImage(screen().display(), &shown, &hx, &hy))
+        return false;
+      const nux::gdi::Surface& mine = frames[size_t(frame)].image;
+      if (shown.width() != mine.width() || shown.height() != mine.height() || hx != 15 || hy != 15) return false;
+      for (int y = 0; y < mine.height(); ++y)
+        for (int x = 0; x < mine.width(); ++x)
+          if (shown.at(x, y) != mine.at(x, y)) return false;
+      return true;
+    });
+  };
+  EXPECT_TRUE(showsFrame(0));
+  nux::testing::AdvanceAndPump(steps[0].ms, 20);
+  EXPECT_TRUE(showsFrame(1));
+  nux::testing::AdvanceAndPump(steps[1].ms, 20);
+  EXPECT_TRUE(showsFrame(0));
+  nux::testing::UseVirtualClock(false);
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  DestroyCursor(wait);
 }
 
 TEST_F(ViewerOnScreen, TypedLettersReachTheWordListsSeekEdit) {
