@@ -93,6 +93,19 @@ std::map<HWND, RECT>& DamageMap() {
   return *m;
 }
 
+// SDL keeps some state for each thread that calls it (its error text), which a thread that SDL
+// did not start must give back before it ends; each thread that calls SDL here notes it.
+struct SdlThreadState {
+  bool used = false;
+  ~SdlThreadState() {
+    if (used) SDL_TLSCleanup();
+  }
+};
+void UsingSdlOnThisThread() {
+  thread_local SdlThreadState state;
+  state.used = true;
+}
+
 bool EnvSet(const char* name) {
   const char* v = std::getenv(name);
   return v && *v;
@@ -160,6 +173,7 @@ bool OpenScreen() {
   std::string wanted = display ? display : "";
   if (s.videoUp && wanted != s.videoDisplay) CloseScreen(true);
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   if (!s.videoUp && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "nux: no screen (%s); the windows stay off the screen\n", SDL_GetError());
     return false;
@@ -663,6 +677,7 @@ void Sync() {
     // or from another thread meanwhile simply leaves it to the running one.
     std::unique_lock<std::mutex> lock(s.m, std::try_to_lock);
     if (!lock.owns_lock() || !s.active) return;
+    UsingSdlOnThisThread();
     Reconcile(s);
     ApplyCursor(s);
     TakeEvents(s, after);
@@ -691,6 +706,7 @@ bool SetClipboardText(const std::string& utf8) {
   State& s = S();
   if (!s.active) return false;
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   return SDL_SetClipboardText(utf8.c_str()) == 0;
 }
 
@@ -698,6 +714,7 @@ bool GetClipboardText(std::string* utf8) {
   State& s = S();
   if (!s.active) return false;
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   if (!SDL_HasClipboardText()) return false;
   char* text = SDL_GetClipboardText();
   if (!text) return false;
@@ -710,6 +727,7 @@ bool HasClipboardText() {
   State& s = S();
   if (!s.active) return false;
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   return SDL_HasClipboardText() == SDL_TRUE;
 }
 
