@@ -511,9 +511,13 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
             s.appActive = true;
             after.push_back([h, comingBack] {
               if (comingBack) TellTopLevels(TRUE);
-              if (IsWindow(h) && IsWindowEnabled(h) && GetActiveWindow() != h)
-                RunOnWindowThread(h, [h] {
-                  if (IsWindow(h) && GetActiveWindow() != h) SetForegroundWindow(h);
+              // A window disabled by what it owns (a modal dialog) gives the activation to that.
+              HWND target = h;
+              if (IsWindow(h) && !IsWindowEnabled(h))
+                if (HWND popup = GetWindow(h, GW_ENABLEDPOPUP)) target = popup;
+              if (IsWindow(target) && IsWindowEnabled(target) && GetActiveWindow() != target)
+                RunOnWindowThread(target, [target] {
+                  if (IsWindow(target) && GetActiveWindow() != target) SetForegroundWindow(target);
                 });
             });
             break;

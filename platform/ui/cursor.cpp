@@ -55,7 +55,8 @@ bool ParseCur(const unsigned char* data, size_t size, CursorInfo* info, CursorFr
   info->hotspotX = Le16(e + 4);
   info->hotspotY = Le16(e + 6);
   if (frame) {
-    if (!nux::gdi::DecodeIconImage(img, size_t(bytes), frame->image, true)) return false;
+    // A directory that counts the image short is read on to the end of the file.
+    if (!nux::gdi::DecodeIconImage(img, size - size_t(offset), frame->image, true)) return false;
     if (frame->image.width() > 256 || frame->image.height() > 256) return false;
     frame->hotspotX = std::min(info->hotspotX, std::max(0, frame->image.width() - 1));
     frame->hotspotY = std::min(info->hotspotY, std::max(0, frame->image.height() - 1));

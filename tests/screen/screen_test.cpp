@@ -259,6 +259,23 @@ TEST_F(ScreenTest, DesktopFocusLeavingOurWindowsDeactivatesAndComingBackActivate
   EXPECT_EQ(g_seen.deactivations, 1);
 }
 
+TEST_F(ScreenTest, ComingBackToAWindowDisabledByItsDialogActivatesTheDialog) {
+  HWND owner = MakeWindow(RECT{100, 100, 500, 400});
+  HWND dialog = CreateWindowExW(0, u"ScreenTest", u"Dialog", WS_POPUP | WS_CAPTION | WS_VISIBLE, 200, 180, 200, 120,
+                                owner, nullptr, nullptr, nullptr);
+  EnableWindow(owner, FALSE);
+  SetForegroundWindow(dialog);
+  ASSERT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Dialog"; }));
+  screentest::ForeignWindow other(screen().display(), "Anderes Programm", 700, 100, 200, 150);
+  ASSERT_TRUE(other.TakeFocus());
+  ASSERT_TRUE(PumpUntil([] { return GetActiveWindow() == nullptr; }));
+  // The person comes back by the owner: the dialog it waits for is active again.
+  ASSERT_TRUE(screentest::FocusWindowNamed(screen().display(), "Bildschirm"));
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == dialog; }));
+  EXPECT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Dialog"; }));
+  EnableWindow(owner, TRUE);
+}
+
 TEST_F(ScreenTest, WindowMovedByTheDesktopTakesThePlace) {
   HWND h = MakeWindow(RECT{100, 100, 400, 300});
   g_seen = Seen{};
