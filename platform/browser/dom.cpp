@@ -319,6 +319,7 @@ Document::~Document() {
   selection_ = Ref<TextRange>();
   current_ = Ref<Event>();
   scrollTarget_ = Ref<Element>();
+  scrollPending_ = Ref<Element>();
   if (root_) {
     Node* r = root_.Detach();
     if (--r->refs_ == 0)
@@ -473,6 +474,7 @@ std::vector<Element*> Document::Links() const {
 std::u16string Document::ResolveUrl(std::u16string_view href) const { return nux::browser::ResolveUrl(url_, href); }
 
 void Document::ScrollTo(long x, long y) {
+  scrollPending_ = Ref<Element>();
   long maxX = 0, maxY = 0;
   if (view_ && view_->ScrollLimit(maxX, maxY)) {
     x = x > maxX ? maxX : x;
@@ -486,6 +488,16 @@ void Document::ScrollTo(long x, long y) {
 
 void Document::ScrollIntoView(Element* element, bool) {
   if (!element || element->ownerDocument() != this) return;
+  if (view_ && !view_->LaidOut()) {
+    scrollPending_ = element;
+    scrollTarget_ = element;
+    view_->DocumentChanged();  // the view paints again, and asks for the position then
+    return;
+  }
+  PlaceInView(element);
+}
+
+void Document::PlaceInView(Element* element) {
   Ref<Element> keep(element);
   long box[4] = {0, 0, 0, 0};
   if (view_ && view_->ElementBox(element, box)) {
@@ -496,6 +508,16 @@ void Document::ScrollIntoView(Element* element, bool) {
     scrollY_ = long(model.LineOf(model.ProbeStart())) * kLineHeight;
   }
   scrollTarget_ = element;
+}
+
+void Document::ResolveScroll() const {
+  if (!scrollPending_) return;
+  Ref<Element> element = std::move(scrollPending_);
+  scrollPending_ = Ref<Element>();
+  // An element taken out of the page since leaves the position as it was.
+  Node* top = element.get();
+  while (top->parent()) top = top->parent();
+  if (element->ownerDocument() == this && top == root_.get()) const_cast<Document*>(this)->PlaceInView(element.get());
 }
 
 const TextModel& Document::Text() const {

@@ -255,12 +255,20 @@ class Document {
 
   // ---- scrolling (no layout: each rendered line is kLineHeight pixels) ----
   static constexpr long kLineHeight = 16;
-  long scrollX() const { return scrollX_; }
-  long scrollY() const { return scrollY_; }
+  long scrollX() const {
+    ResolveScroll();
+    return scrollX_;
+  }
+  long scrollY() const {
+    ResolveScroll();
+    return scrollY_;
+  }
   void ScrollTo(long x, long y);
   // Scrolls so that the element's first line is at the top, and keeps the element as the
   // scroll target. With a view: to the element's box, within the page's scroll range;
-  // without one, y becomes its line number times kLineHeight.
+  // without one, y becomes its line number times kLineHeight. While the view has not laid
+  // the page out as it is, the position is taken when it is first asked for (a page built
+  // in passes, each scrolling to its marks, is laid out once).
   void ScrollIntoView(Element* element, bool alignTop = true);
   Element* scrollTarget() const { return scrollTarget_.get(); }
 
@@ -292,6 +300,8 @@ class Document {
     virtual bool ElementBox(const Element* element, long box[4]) = 0;
     // The size of the laid-out page and of the area that shows it; false without a layout.
     virtual bool PageSize(long& width, long& height, long& clientWidth, long& clientHeight) = 0;
+    // The page is laid out for the document as it is (an element's box costs no layout).
+    virtual bool LaidOut() = 0;
   };
   View* view() const { return view_; }
   void SetView(View* view) { view_ = view; }
@@ -339,6 +349,9 @@ class Document {
   Ref<Element> root_;
   long scrollX_ = 0, scrollY_ = 0;
   Ref<Element> scrollTarget_;
+  mutable Ref<Element> scrollPending_;  // scrolled into view before the view laid the page out
+  void ResolveScroll() const;
+  void PlaceInView(Element* element);
   uint64_t version_ = 1;
   View* view_ = nullptr;
   mutable std::unique_ptr<TextModel> text_;

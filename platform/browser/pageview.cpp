@@ -108,6 +108,12 @@ bool PageView::ScrollLimit(long& maxX, long& maxY) {
   return true;
 }
 
+bool PageView::LaidOut() {
+  LayoutMedia m = Media();
+  return layout_ && layout_->valid() && layout_->media().width == m.width && layout_->media().height == m.height &&
+         layout_->media().zoom == m.zoom;
+}
+
 bool PageView::ElementBox(const Element* element, long box[4]) {
   PageLayout* l = layout();
   RECT r{};

@@ -50,6 +50,7 @@ class PageView final : public Document::View {
   bool ScrollLimit(long& maxX, long& maxY) override;
   bool ElementBox(const Element* element, long box[4]) override;
   bool PageSize(long& width, long& height, long& clientWidth, long& clientHeight) override;
+  bool LaidOut() override;
 
  private:
   LayoutMedia Media() const;

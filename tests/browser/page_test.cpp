@@ -322,6 +322,36 @@ TEST_F(Page, ScrollRangeAnchorsWheelKeysAndTheScrollBar) {
   EXPECT_EQ(Count(again, client, kWhite), Count(scrolled, client, kWhite));
 }
 
+TEST_F(Page, ScrollIntoViewOfAChangedPageWaitsForTheLayout) {
+  b::Document* doc = Show("<html><body><p>short</p></body></html>");
+  ASSERT_TRUE(doc);
+  const int layouts = browser_->pageLayout()->layouts();
+  // A page built in passes: each pass sets the body and scrolls to a mark; nothing is laid
+  // out until the position is asked for, then the mark's box gives it.
+  for (int pass = 0; pass < 3; ++pass) {
+    doc->body()->SetInnerHTML(u"<div style='height:900px'>top</div><p><span id=mark>Mark</span></p>"
+                              u"<div style='height:900px'></div>");
+    doc->GetElementById(u"mark")->ScrollIntoView(true);
+  }
+  const long y = doc->scrollY();
+  EXPECT_EQ(browser_->pageLayout()->layouts(), layouts + 1);
+  RECT mark{};
+  ASSERT_TRUE(browser_->ElementClientBox(doc->GetElementById(u"mark"), &mark));
+  EXPECT_EQ(mark.top, 0);
+  EXPECT_GE(y, 900);
+  // A mark taken out before the position was asked for leaves the position as it was; a
+  // scroll set after the request wins over it.
+  doc->body()->SetInnerHTML(u"<div style='height:900px'>top</div><p id=p><span id=gone>x</span></p>"
+                            u"<div style='height:900px'></div>");
+  b::Ref<b::Element> gone(doc->GetElementById(u"gone"));
+  gone->ScrollIntoView(true);
+  doc->GetElementById(u"p")->SetInnerHTML(u"none");
+  EXPECT_EQ(doc->scrollY(), y);
+  doc->GetElementById(u"p")->ScrollIntoView(true);
+  doc->ScrollTo(0, 10);
+  EXPECT_EQ(doc->scrollY(), 10);
+}
+
 TEST_F(Page, DraggingSelectsTextAndADoubleClickAWord) {
   b::Document* doc = Show("<html><body><p>Alpha Beta Gamma</p><p>Delta Epsilon</p></body></html>");
   ASSERT_TRUE(doc);
