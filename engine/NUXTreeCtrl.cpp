@@ -1,5 +1,6 @@
 #include "NUXTreeCtrl.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <unordered_set>
@@ -155,6 +156,7 @@ BOOL CNUXTreeCtrl::ReadLevel(unsigned long pid, std::vector<LevelRecord>& record
       sql.Format(u"SELECT ID,PID,Title FROM %s WHERE PID=%lu AND %s ORDER BY %s", m_strTable.GetString(), pid,
                  m_strFilter.GetString(), m_strOrder.GetString());
     m_pRecordset->Open(dbOpenDynaset, sql);
+    records.reserve(records.size() + static_cast<size_t>(std::max(0L, m_pRecordset->GetRecordCount())));
     while (!m_pRecordset->IsEOF()) {
       CVariantText title;
       m_pRecordset->GetFieldValue(u"TITLE", title.Variant());

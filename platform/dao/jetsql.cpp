@@ -801,6 +801,9 @@ Statement ParseSelect(Parser& p) {
   st.params = std::move(p.params);
   st.sql = "SELECT rowid FROM " + table + where + order + (top >= 0 ? " LIMIT " + std::to_string(top) : "");
   st.rowSql = "SELECT " + columns + " FROM " + table + " WHERE rowid = ?1";
+  st.blockSql = "SELECT rowid, " + columns + " FROM " + table + " WHERE rowid IN (";
+  for (int k = 1; k <= kReadAhead; ++k) st.blockSql += (k > 1 ? ", ?" : "?") + std::to_string(k);
+  st.blockSql += ")";
   if (byOneValue && !ordered && top < 0) {
     st.keysWithColumnsSql = "SELECT rowid, " + columns + " FROM " + table + where + order;
   }

@@ -90,6 +90,7 @@ struct Literal {
   int source = -1;
 };
 inline constexpr int kFirstLiteralParam = 1;
+inline constexpr int kReadAhead = 64;
 
 struct Statement {
   enum Kind { Select, Insert, Update, Delete, CreateTable, CreateIndex, DropTable, DropIndex };
@@ -97,6 +98,9 @@ struct Statement {
   std::u16string table;           // the table the statement is on
   std::string sql;                // Select: the row-id query; others: the statement
   std::string rowSql;             // Select: the columns of one record, ?1 = its row id
+  // Select: the row ids with the columns of up to kReadAhead records, ?1.. = their row ids (the
+  // ones not bound are NULL and match nothing), for reading a scan's records a block at a time.
+  std::string blockSql;
   // Select: for a condition that picks records by one value (a look-up), the row ids with
   // the columns (rowid first), so that the first record needs no second query; else empty.
   std::string keysWithColumnsSql;

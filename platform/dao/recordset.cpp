@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "base/codepage.h"
@@ -246,6 +247,7 @@ struct RecordsetImpl {
 
   void RunKeyset() {
     keys.clear();
+    DropAhead();
     prefetched = false;
     loadedPos = -1;
     bool withColumns = !statement->keysWithColumnsSql.empty();
@@ -290,6 +292,66 @@ struct RecordsetImpl {
     values.assign(fieldList->size(), COleVariant());
   }
 
+  // Records read ahead by a forward scan: the keys they were read for, their values (none for
+  // a record found gone), from position `aheadFirst`, valid while nothing is written.
+  std::vector<int64_t> aheadKeys;
+  std::vector<std::vector<COleVariant>> aheadValues;
+  std::vector<bool> aheadFound;
+  long aheadFirst = -1;
+  uint64_t aheadAt = 0;
+  int aheadRun = 0;  // blocks read one after another: each one reads more
+
+  void DropAhead() {
+    aheadKeys.clear();
+    aheadValues.clear();
+    aheadFound.clear();
+    aheadFirst = -1;
+    aheadRun = 0;
+  }
+
+  // Reads the records from `pos` on (at most kReadAhead, fewer for the first blocks of a scan)
+  // with one statement: every statement takes and leaves the file's lock, which costs more
+  // than reading a record.
+  void ReadAhead() {
+    const long count = std::min<long>(Count() - pos, std::min(kReadAhead, 16 << std::min(aheadRun, 2)));
+    sqlite3_stmt* s = db->Prepare(statement->blockSql);
+    for (long k = 0; k < count; ++k) sqlite3_bind_int64(s, int(k) + 1, keys[size_t(pos + k)]);
+    std::unordered_map<int64_t, size_t> slot;
+    for (long k = 0; k < count; ++k) slot.emplace(keys[size_t(pos + k)], size_t(k));
+    aheadKeys.assign(keys.begin() + pos, keys.begin() + pos + count);
+    aheadValues.assign(size_t(count), {});
+    aheadFound.assign(size_t(count), false);
+    const auto& list = Fields();
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+      auto it = slot.find(sqlite3_column_int64(s, 0));
+      if (it == slot.end()) continue;
+      std::vector<COleVariant>& row = aheadValues[it->second];
+      row.resize(list.size());
+      for (size_t i = 0; i < list.size(); ++i) ReadColumn(s, int(i) + 1, list[i].decl, row[i]);
+      aheadFound[it->second] = true;
+    }
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+    if (rc != SQLITE_DONE) {
+      DropAhead();
+      db->Fail(rc);
+    }
+    aheadFirst = pos;
+    aheadAt = db->writeCount;
+    ++aheadRun;
+  }
+
+  // The current record as read ahead: 1 found, 0 gone, -1 not read ahead.
+  int FromAhead() {
+    if (aheadFirst < 0 || aheadAt != db->writeCount) return -1;
+    const long k = pos - aheadFirst;
+    if (k < 0 || k >= long(aheadKeys.size()) || aheadKeys[size_t(k)] != keys[size_t(pos)]) return -1;
+    if (!aheadFound[size_t(k)]) return 0;
+    for (size_t i = 0; i < values.size(); ++i) values[i] = aheadValues[size_t(k)][i];
+    return 1;
+  }
+
   // Reads the current record's values (nothing when there is none).
   void Load() {
     if (prefetched) {
@@ -302,22 +364,36 @@ struct RecordsetImpl {
     }
     // Moving onto the record already read, with nothing written since, reads nothing.
     if (HasCurrent() && loadedPos == pos && loadedAt == db->writeCount) return;
+    const bool forward = loadedPos >= 0 && pos == loadedPos + 1 && loadedAt == db->writeCount;
     loadedPos = -1;
     for (auto& v : values) v.Clear();
     if (!HasCurrent()) return;
-    sqlite3_stmt* s = db->Prepare(statement->rowSql);
-    sqlite3_bind_int64(s, 1, keys[size_t(pos)]);
-    int rc = sqlite3_step(s);
-    if (rc == SQLITE_ROW) {
-      for (size_t i = 0; i < Fields().size(); ++i) ReadColumn(s, int(i), Fields()[i].decl, values[i]);
+    int found = FromAhead();
+    if (found < 0 && forward) {
+      // The next record of a scan: this one and the ones after it.
+      ReadAhead();
+      found = FromAhead();
+    }
+    if (found < 0) {
+      if (!forward) aheadRun = 0;
+      sqlite3_stmt* s = db->Prepare(statement->rowSql);
+      sqlite3_bind_int64(s, 1, keys[size_t(pos)]);
+      int rc = sqlite3_step(s);
+      if (rc == SQLITE_ROW) {
+        for (size_t i = 0; i < Fields().size(); ++i) ReadColumn(s, int(i), Fields()[i].decl, values[i]);
+      }
       sqlite3_reset(s);
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) db->Fail(rc);
+      found = rc == SQLITE_ROW ? 1 : 0;
+    }
+    if (found) {
       loadedPos = pos;
       loadedAt = db->writeCount;
       return;
     }
-    sqlite3_reset(s);
-    if (rc != SQLITE_DONE) db->Fail(rc);
-    // Removed since the set was made.
+    // Removed since the set was made: its place is taken by the one after it, as after Delete.
+    keys.erase(keys.begin() + pos);
+    DropAhead();
     currentDeleted = true;
   }
 
@@ -571,6 +647,7 @@ void CDaoRecordset::Close() {
   r.params.clear();
   r.schema.reset();
   r.keys.clear();
+  r.DropAhead();
   r.values.clear();
   r.fieldList.reset();
   r.edits.clear();

@@ -4,7 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -25,6 +25,7 @@ struct _TREEITEM {
   int children = 0;  // cChildren as given (I_CHILDRENCALLBACK or a count); real children count too
   _TREEITEM* parent = nullptr;
   _TREEITEM* first = nullptr;
+  _TREEITEM* last = nullptr;  // the last child, so that an item is added at the end at once
   _TREEITEM* next = nullptr;
   _TREEITEM* prev = nullptr;
 };
@@ -35,13 +36,12 @@ typedef _TREEITEM Item;
 
 struct Tree {
   Item root;                  // its children are the top level
-  std::set<Item*> items;      // every live item, to check handles
+  std::unordered_set<Item*> items;  // every live item, to check handles
   Item* caret = nullptr;      // the selection
   Item* hot = nullptr;        // the item under the mouse
   Item* dropHilite = nullptr;
   int top = 0;                // index of the first visible row
   int rowCount = -1;          // the rows as last counted by Changed; -1 before
-  Item* lastInserted = nullptr;  // where the next insertion at the end of its level likely goes
   int itemHeight = 16;
   int indent = 19;
   bool unicode = true;
@@ -173,6 +173,7 @@ void Unlink(Item* i) {
   if (i->prev) i->prev->next = i->next;
   if (i->next) i->next->prev = i->prev;
   if (p && p->first == i) p->first = i->next;
+  if (p && p->last == i) p->last = i->prev;
   i->prev = i->next = nullptr;
 }
 
@@ -584,14 +585,7 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       } else if (after == TVI_SORT) {
         for (Item* c = parent->first; c && c->text <= i->text; c = c->next) prev = c;
       } else if (after == TVI_LAST || !Valid(t, after) || after->parent != parent) {
-        // Items are added at the end of one level one after another: the last one inserted is
-        // usually that level's last, found without walking the level.
-        Item* hint = t->lastInserted;
-        if (hint && t->items.count(hint) && hint->parent == parent && !hint->next) {
-          prev = hint;
-        } else {
-          for (Item* c = parent->first; c; c = c->next) prev = c;
-        }
+        prev = parent->last;
       } else {
         prev = after;
       }
@@ -605,8 +599,8 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (parent->first) parent->first->prev = i;
         parent->first = i;
       }
+      if (!i->next) parent->last = i;
       t->items.insert(i);
-      t->lastInserted = i;
       // A new item is one more row when its level is shown, none under a collapsed parent.
       bool shown = true;
       for (const Item* p = parent; p && p != &t->root; p = p->parent) {
@@ -769,6 +763,7 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!it) return FALSE;
       Item* i = Valid(t, it->hItem);
       if (!i) return FALSE;
+      const UINT before = i->state;
       if ((it->mask & TVIF_TEXT) && it->pszText) i->text = it->pszText;
       if (it->mask & TVIF_PARAM) i->param = it->lParam;
       if (it->mask & TVIF_STATE) {
@@ -778,7 +773,9 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (it->mask & TVIF_IMAGE) i->image = it->iImage;
       if (it->mask & TVIF_SELECTEDIMAGE) i->selectedImage = it->iSelectedImage;
       if (it->mask & TVIF_CHILDREN) i->children = it->cChildren;
-      Changed(hwnd, t);
+      // The rows change only with an item's expanded state; the rest is a repaint.
+      const bool rowsChange = ((before ^ i->state) & TVIS_EXPANDED) != 0;
+      Changed(hwnd, t, rowsChange ? -1 : t->rowCount);
       return TRUE;
     }
     case TVM_HITTEST: {

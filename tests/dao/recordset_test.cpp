@@ -1,6 +1,9 @@
 // Dynaset navigation, values of every field type, and the writes of the bookmark store.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "dao_test_support.h"
 
 namespace {
@@ -241,6 +244,53 @@ TEST_F(Store, FindOverALargeSetFollowsTheSetsOrder) {
   EXPECT_EQ(rs.GetFieldValue(u"MID").lVal, 7);
   EXPECT_FALSE(rs.FindFirst(u"MID > 500"));
   EXPECT_EQ(rs.GetFieldValue(u"MID").lVal, 7);
+}
+
+// A scan reads its records a block at a time; what is written meanwhile, through this
+// connection or another one, still shows, and a record removed under the scan is passed over.
+TEST_F(Store, ScanSeesWritesMadeWhileItRuns) {
+  db_.BeginTrans();
+  for (int i = 1; i <= 200; ++i) {
+    db_.Execute(CStringW(nux::Format(u"INSERT INTO Bookmark (PID, MID, Title) VALUES (0, %d, 't%d')", i, i).c_str()));
+  }
+  db_.CommitTrans();
+  CDaoDatabase other;
+  other.Open(path_.c_str());
+  CDaoRecordset rs(&db_);
+  rs.Open(dbOpenDynaset, u"SELECT * FROM Bookmark ORDER BY MID", 0);
+  std::vector<long> seen;
+  int deleted = 0;
+  for (int step = 0; step < 400 && !rs.IsEOF(); ++step) {
+    if (rs.IsDeleted()) {
+      ++deleted;
+      EXPECT_EQ(Catch([&] { rs.GetFieldValue(u"MID"); }).code, 3167);
+    } else {
+      const long mid = rs.GetFieldValue(u"MID").lVal;
+      seen.push_back(mid);
+      const std::string title = Utf8(Text(rs.GetFieldValue(u"Title")));
+      EXPECT_EQ(title, mid == 12 ? "changed" : "t" + std::to_string(mid)) << mid;
+      if (mid == 10) {
+        // Records of the block already read: one changed, one removed.
+        db_.Execute(u"UPDATE Bookmark SET Title = 'changed' WHERE MID = 12", dbFailOnError);
+        db_.Execute(u"DELETE FROM Bookmark WHERE MID = 14", dbFailOnError);
+        // Another connection removes one the scan has not read yet.
+        other.Execute(u"DELETE FROM Bookmark WHERE MID = 150", dbFailOnError);
+      }
+    }
+    rs.MoveNext();
+  }
+  EXPECT_TRUE(rs.IsEOF());
+  EXPECT_EQ(deleted, 2);
+  std::vector<long> expected;
+  for (long i = 1; i <= 200; ++i)
+    if (i != 14 && i != 150) expected.push_back(i);
+  EXPECT_EQ(seen, expected);
+  // Back over the removed ones, and a jump into the middle.
+  rs.MovePrev();
+  EXPECT_EQ(rs.GetFieldValue(u"MID").lVal, 200);
+  rs.SetAbsolutePosition(13);
+  EXPECT_EQ(rs.GetFieldValue(u"MID").lVal, 15);
+  other.Close();
 }
 
 TEST(FieldValues, EveryFieldTypeReadsAsItsVariantType) {

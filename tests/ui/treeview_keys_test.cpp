@@ -1,5 +1,6 @@
 // The tree-view control's keyboard, typed through the input path: the item each key selects,
-// expanding and collapsing, the incremental search by typed text, and the focus on a click.
+// expanding and collapsing, the incremental search by typed text, and the focus on a click; where
+// inserted items go, and the scroll range through the changes.
 #include <map>
 #include <string>
 #include <vector>
@@ -175,3 +176,75 @@ TEST_F(TreeViewKeys, AClickOnAnItemGivesTheTreeTheFocus) {
 }
 
 }  // namespace
+
+// Items land where they are inserted, also after deletions at the end of a level and after
+// insertions into other levels; the scroll range follows the rows through every change.
+TEST_F(TreeViewKeys, ItemsGoWhereInsertedAndTheScrollRangeCountsTheRows) {
+  SetWindowLongW(tree_, GWL_STYLE, GetWindowLongW(tree_, GWL_STYLE) | WS_VSCROLL);
+  auto byText = [&](const std::u16string& text) {
+    for (const auto& [h, t] : texts_)
+      if (t == text) return h;
+    return HTREEITEM(nullptr);
+  };
+  auto level = [&](HTREEITEM parent) {
+    std::vector<std::u16string> out;
+    for (HTREEITEM h = parent ? Get(TVGN_CHILD, parent) : Get(TVGN_ROOT); h; h = Get(TVGN_NEXT, h))
+      out.push_back(texts_[h]);
+    return out;
+  };
+  auto scrollMax = [&] {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE;
+    GetScrollInfo(tree_, SB_VERT, &si);
+    return si.nMax;
+  };
+  auto setState = [&](HTREEITEM h, UINT state) {
+    TVITEMW it{};
+    it.mask = TVIF_STATE;
+    it.hItem = h;
+    it.state = state;
+    it.stateMask = TVIS_EXPANDED;
+    SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  };
+  const HTREEITEM andromeda = byText(u"Andromeda");
+  const HTREEITEM beta = byText(u"Beta");
+  SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(byText(u"Zenith")));
+  Add(u"Omega", TVI_ROOT);
+  SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(byText(u"Alpha")));
+  SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(byText(u"\u00C4quator")));
+  Add(u"Gamma", andromeda);
+  Add(u"Delta", andromeda);
+  TVINSERTSTRUCTW is{};
+  is.item.mask = TVIF_TEXT;
+  const std::u16string first = u"Erste", after = u"Beta 2";
+  is.hParent = TVI_ROOT;
+  is.hInsertAfter = TVI_FIRST;
+  is.item.pszText = const_cast<LPWSTR>(first.c_str());
+  texts_[reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&is)))] = first;
+  is.hInsertAfter = beta;
+  is.item.pszText = const_cast<LPWSTR>(after.c_str());
+  texts_[reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&is)))] = after;
+  Add(u"Psi", TVI_ROOT);
+  EXPECT_EQ(level(nullptr), (std::vector<std::u16string>{u"Erste", u"Andromeda", u"Beta", u"Beta 2", u"B\u00E4renh\u00FCter",
+                                                         u"Stra\u00DFe", u"Omega", u"Psi"}));
+  EXPECT_EQ(level(andromeda), (std::vector<std::u16string>{u"Gamma", u"Delta"}));
+  EXPECT_EQ(scrollMax(), 7);  // eight rows
+  setState(andromeda, TVIS_EXPANDED);
+  EXPECT_EQ(scrollMax(), 9);
+  TVITEMW text{};
+  text.mask = TVIF_TEXT;
+  text.hItem = beta;
+  text.pszText = const_cast<LPWSTR>(u"Beta");
+  SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&text));
+  EXPECT_EQ(scrollMax(), 9);
+  setState(andromeda, 0);
+  EXPECT_EQ(scrollMax(), 7);
+  Add(u"Epsilon", andromeda);  // under a closed item: no row
+  EXPECT_EQ(scrollMax(), 7);
+  SendMessageW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(andromeda));
+  EXPECT_EQ(scrollMax(), 10);
+  EXPECT_EQ(level(andromeda), (std::vector<std::u16string>{u"Gamma", u"Delta", u"Epsilon"}));
+  Add(u"Zeta", andromeda);
+  EXPECT_EQ(scrollMax(), 11);
+}

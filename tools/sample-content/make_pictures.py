@@ -315,11 +315,16 @@ def g_box(label, left_label=False):
             c.line(bx + 2, by + s / 2, bx + s / 2 - 1, by + s - 3, tick, 2)
             c.line(bx + s / 2 - 1, by + s - 3, bx + s - 2, by + 2, tick, 2)
         if label:
-            if left_label:
-                c.text(label, col, left=bx + s + 6, cy=c.h / 2 + d)
-            else:
-                c.text(label, col, left=bx + s + 3, cy=c.h / 2 + d)
+            c.text(label, col, left=bx + s + (6 if left_label else 3), cy=c.h / 2 + d)
     return draw
+
+
+def fade(c, top, bottom):
+    """Fills the canvas row by row from the colour `top` at its first row to `bottom` at its last."""
+    for y in range(c.h):
+        t = y / (c.h - 1)
+        col = tuple(int(round(top[i] + (bottom[i] - top[i]) * t)) for i in range(3))
+        c.fill(0, y, c.w, y + 1, col)
 
 
 def title(word, w=180, h=15):
@@ -334,10 +339,7 @@ def title(word, w=180, h=15):
 def search_background(w=405, h=581):
     """The search window's picture: the title band, the query field, the list's well."""
     c = Canvas(w, h, NIGHT)
-    for y in range(h):
-        t = y / (h - 1)
-        col = tuple(int(round(NIGHT[i] + (PANEL[i] - NIGHT[i]) * t)) for i in range(3))
-        c.fill(0, y, w, y + 1, col)
+    fade(c, NIGHT, PANEL)
     c.fill(0, 0, w, 30, FACE)
     c.fill(0, 29, w, 30, EDGE)
     c.disc(14, 15, 4, GOLD)
@@ -364,20 +366,14 @@ def search_background(w=405, h=581):
 def caption_band(w=1600, h=18):
     """The main window's caption strip, wide enough for any window width."""
     c = Canvas(w, h, NIGHT)
-    for y in range(h):
-        t = y / (h - 1)
-        col = tuple(int(round(FACE[i] + (NIGHT[i] - FACE[i]) * t)) for i in range(3))
-        c.fill(0, y, w, y + 1, col)
+    fade(c, FACE, NIGHT)
     c.fill(0, h - 1, w, h, (60, 76, 130))
     return c
 
 
 def panel_background(w=306, h=555):
     c = Canvas(w, h, PANEL)
-    for y in range(h):
-        t = y / (h - 1)
-        col = tuple(int(round(PANEL[i] + (NIGHT[i] - PANEL[i]) * t)) for i in range(3))
-        c.fill(0, y, w, y + 1, col)
+    fade(c, PANEL, NIGHT)
     c.frame(0, 0, w, h, (44, 58, 110))
     return c
 

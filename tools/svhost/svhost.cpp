@@ -197,6 +197,18 @@ bool Load(Library& lib) {
          Resolve(lib.module, "NUXSV_OpenEncyclop", lib.openEncyclop);
 }
 
+// The library loaded and initialised with the host's token and switches; false (said on
+// standard error, the library unloaded again) when either fails.
+bool LoadAndInit(Library& lib, const std::u16string& token, const int* switches) {
+  if (!Load(lib)) return false;
+  if (!lib.init(token.c_str(), switches[0], switches[1], switches[2])) {
+    std::fprintf(stderr, "svhost: NUXSV_Init refused\n");
+    FreeLibrary(lib.module);
+    return false;
+  }
+  return true;
+}
+
 // The window exports a script asks for; false (said on standard error) when the library lacks one.
 template <class Fn>
 bool Have(Fn fn, const char* name) {
@@ -548,12 +560,7 @@ int RunView(const std::u16string& token, const int* switches, const std::string&
     return 1;
   }
   Library lib;
-  if (!Load(lib)) return 1;
-  if (!lib.init(token.c_str(), switches[0], switches[1], switches[2])) {
-    std::fprintf(stderr, "svhost: NUXSV_Init refused\n");
-    FreeLibrary(lib.module);
-    return 1;
-  }
+  if (!LoadAndInit(lib, token, switches)) return 1;
   nux::ui::SetMessageBoxTerminal(false);
   HostWindow host;
   host.person = true;
@@ -625,12 +632,7 @@ int RunLibrary(int argc, char** argv) {
   }
 
   Library lib;
-  if (!Load(lib)) return 1;
-  if (!lib.init(token.c_str(), switches[0], switches[1], switches[2])) {
-    std::fprintf(stderr, "svhost: NUXSV_Init refused\n");
-    FreeLibrary(lib.module);
-    return 1;
-  }
+  if (!LoadAndInit(lib, token, switches)) return 1;
   // A script runs on the virtual clock, in the host's own main window.
   nux::testing::UseVirtualClock(true);
   HostWindow host;
