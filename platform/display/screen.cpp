@@ -21,6 +21,7 @@
 #include "display/display.h"
 #include "display/keymap.h"
 #include "display/x11_pointer.h"
+#include "display/x11_present.h"
 #include "testing/input.h"
 #include "ui/cursor.h"
 #include "ui/sysparams.h"
@@ -39,7 +40,15 @@ struct Shown {
   bool present = true;  // the whole window is presented next
   bool popup = false;
   std::u16string title;
+  X11Presenter* x11 = nullptr;  // presents straight to the X window; null: through SDL's surface
 };
+
+// A display window goes with its presenter, which must let go of the X window first.
+void DestroyShown(Shown& sh) {
+  FreeX11Presenter(sh.x11);
+  sh.x11 = nullptr;
+  SDL_DestroyWindow(sh.win);
+}
 
 struct State {
   std::mutex m;  // SDL and the fields below
@@ -51,7 +60,7 @@ struct State {
   std::map<int, SDL_Cursor*> systemCursors;
   POINT lastPointer{-100000, -100000};  // the last point given to the input queue
   POINT pointer{0, 0};                  // the pointer's screen point, as the display last said
-  bool rootPoints = false;              // the display gives screen points with its events
+  bool rootFresh = false;               // `pointer` came with the event just before this one
   bool videoUp = false;                 // SDL's video subsystem is initialised
   std::string videoDisplay;             // for this DISPLAY
 };
@@ -102,7 +111,7 @@ void CloseScreen(bool quit) {
   std::lock_guard<std::mutex> g(s.m);
   if (s.active) {
     s.active = false;
-    for (auto& [h, sh] : s.windows) SDL_DestroyWindow(sh.win);
+    for (auto& [h, sh] : s.windows) DestroyShown(sh);
     s.windows.clear();
     s.stacking.clear();
     s.focused = nullptr;
@@ -139,6 +148,7 @@ bool OpenScreen() {
   }
   SDL_StartTextInput();
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  WatchX11Completions();
   ReadMonitors();
   s.videoUp = true;
   s.videoDisplay = wanted;
@@ -185,7 +195,34 @@ std::vector<Top> Snapshot() {
   return tops;
 }
 
+// Straight into the X window's image: one copy of the changed rows, and the server takes
+// them from shared memory without a round trip.
+void PresentX11(HWND hwnd, Shown& sh, const RECT* part) {
+  X11Finish(sh.x11);  // the image is free again before the window table is locked
+  RECT r{};
+  {
+    Lock lock(Mutex());
+    auto w = Find(hwnd);
+    if (!w || !w->surface) return;
+    const nux::gdi::Surface& src = *w->surface;
+    r = RECT{0, 0, src.width(), src.height()};
+    if (part) IntersectRect(&r, &r, part);
+    if (IsRectEmpty(&r)) return;
+    int pitch = 0;
+    uint32_t* image = X11Buffer(sh.x11, src.width(), src.height(), &pitch);
+    if (!image) return;
+    auto* dst = reinterpret_cast<unsigned char*>(image) + size_t(r.top) * size_t(pitch) + size_t(r.left) * 4;
+    const size_t bytes = size_t(r.right - r.left) * 4;
+    for (int y = r.top; y < r.bottom; ++y, dst += pitch) std::memcpy(dst, src.row(y) + r.left, bytes);
+  }
+  X11Put(sh.x11, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
 void Present(HWND hwnd, Shown& sh, const RECT* part) {
+  if (sh.x11) {
+    PresentX11(hwnd, sh, part);
+    return;
+  }
   SDL_Surface* target = SDL_GetWindowSurface(sh.win);
   if (!target) return;
   RECT r{0, 0, target->w, target->h};
@@ -256,11 +293,12 @@ HWND WindowOfId(State& s, Uint32 id) {
   return nullptr;
 }
 
-// The pointer's screen point for a pointer event: from the X event behind it where there is
-// one (right also while the window moves under the pointer, as when its caption is dragged),
-// else from the window's place.
-POINT PointerAt(State& s, Uint32 windowId, int x, int y) {
-  if (s.rootPoints) return s.pointer;
+// The pointer's screen point for a pointer event: from the X event behind it where that came
+// just before (right also while the window moves under the pointer, as when its caption is
+// dragged), else from the window's place. Moves that reach SDL through the X input extension
+// bring no such event before them (SDL passes theirs on after, without its data).
+POINT PointerAt(State& s, bool fresh, Uint32 windowId, int x, int y) {
+  if (fresh) return s.pointer;
   for (auto& [h, sh] : s.windows)
     if (sh.id == windowId) {
       int wx = 0, wy = 0;
@@ -314,8 +352,11 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
   SDL_PumpEvents();
   SDL_Event e;
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    // An X event's screen point belongs to the SDL event that follows it, and to no other.
+    const bool fresh = s.rootFresh;
+    s.rootFresh = false;
     switch (e.type) {
-      case SDL_MOUSEMOTION: QueueMove(s, PointerAt(s, e.motion.windowID, e.motion.x, e.motion.y)); break;
+      case SDL_MOUSEMOTION: QueueMove(s, PointerAt(s, fresh, e.motion.windowID, e.motion.x, e.motion.y)); break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         UINT button = e.button.button == SDL_BUTTON_LEFT    ? 1
@@ -323,7 +364,7 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
                       : e.button.button == SDL_BUTTON_MIDDLE ? 3
                                                              : 0;
         if (!button) break;
-        POINT pt = PointerAt(s, e.button.windowID, e.button.x, e.button.y);
+        POINT pt = PointerAt(s, fresh, e.button.windowID, e.button.x, e.button.y);
         QueueMove(s, pt);
         nux::testing::RawInput ev;
         ev.pt = pt;
@@ -360,7 +401,7 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
         int x = 0, y = 0;
         if (RootPointOf(e, &x, &y)) {
           s.pointer = POINT{x, y};
-          s.rootPoints = true;
+          s.rootFresh = true;
         }
         break;
       }
@@ -405,7 +446,7 @@ void Reconcile(State& s) {
       ++it;
       continue;
     }
-    SDL_DestroyWindow(it->second.win);
+    DestroyShown(it->second);
     if (s.focused == it->first) s.focused = nullptr;
     it = s.windows.erase(it);
   }
@@ -432,6 +473,7 @@ void Reconcile(State& s) {
       sh.rect = t.rect;
       sh.popup = t.popup;
       sh.title = t.title;
+      sh.x11 = MakeX11Presenter(win);
       it = s.windows.emplace(t.hwnd, sh).first;
     }
     Shown& sh = it->second;
@@ -503,6 +545,13 @@ void Sync() {
     TakeEvents(s, after);
   }
   for (auto& f : after) f();
+}
+
+void Finish() {
+  State& s = S();
+  if (!s.active) return;
+  std::lock_guard<std::mutex> g(s.m);
+  for (auto& [h, sh] : s.windows) X11Finish(sh.x11);
 }
 
 void Damage(HWND topLevel, const RECT& rect) {
