@@ -1,5 +1,5 @@
-// Benchmarks of the document model, on a generated reference page (paragraphs, links, bold
-// and italic runs, tables, lists, entities) of 1 MiB and of 2 MiB. Goals, and the program exits
+// Benchmarks of the document model, on the generated model page (paragraphs, links, bold and
+// italic runs, tables, lists, entities) of 1 MiB and of 2 MiB. Goals, and the program exits
 // non-zero when one is missed:
 //  1. parsing 1 MiB into our DOM (decoding, gumbo, copying the tree) costs at most 2x gumbo's
 //     parse of the same bytes alone;
@@ -8,16 +8,14 @@
 //     marking passes do) costs at most 6x gumbo alone, which leaves room within the 10x of
 //     the whole page build;
 //  4. innerHTML get and set are linear: the 2 MiB page costs at most 2.4x the 1 MiB page.
-#include <gumbo.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 
 #include "bench_timing.h"
 #include "browser/dom.h"
+#include "reference_page.h"
 
 using nux::browser::Document;
 using nux::browser::Ref;
@@ -27,60 +25,13 @@ namespace {
 using benchtiming::Best;
 using benchtiming::Seconds;
 
-std::string MakePage(size_t bytes) {
-  static const char* words[] = {"star", "galaxy", "nebula", "Stra\xC3\x9F" "e", "orbit", "comet", "light", "year",
-                                "planet", "dust", "ring", "moon", "cloud", "Sternhaufen", "M31", "SVID"};
-  std::string body;
-  unsigned seed = 12345;
-  auto next = [&] {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 16) & 0x7FFF;
-  };
-  int block = 0;
-  while (body.size() < bytes) {
-    switch (block++ % 4) {
-      case 0:
-      case 1: {
-        body += "<p class=Text>";
-        for (int w = 0; w < 60; ++w) {
-          unsigned r = next();
-          const char* word = words[r % 17];
-          if (r % 23 == 0)
-            body += std::string("<a href=\"SVID,") + std::to_string(r) + "\" target=ENGINE>" + word + "</a> ";
-          else if (r % 19 == 0)
-            body += std::string("<b>") + word + "</b> ";
-          else if (r % 29 == 0)
-            body += "&amp; ";
-          else if (r % 31 == 0)
-            body += std::string(word) + "&nbsp;";
-          else
-            body += std::string(word) + " ";
-        }
-        body += "</p>\n";
-        break;
-      }
-      case 2:
-        body += "<table width=\"100%\" border=0><tr><td class=Label>Distance:</td><td>2.5 million light years</td></tr>"
-                "<tr><td class=Label>Type:</td><td><i>Spiral</i> galaxy</td></tr></table>\n";
-        break;
-      case 3:
-        body += "<ul><li>First observed<li><a href=\"../../pages/m32.htm#core\">M32</a><li>Satellite &lt;dwarf&gt;</ul>\n";
-        break;
-    }
-  }
-  return "<html><head><title>Bench</title></head><body>" + body + "</body></html>";
-}
-
 struct Figures {
   double gumbo, parse, get, set, build;
 };
 
 Figures Measure(const std::string& page) {
   Figures f{};
-  f.gumbo = Best(5, [&] {
-    GumboOutput* out = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
-    gumbo_destroy_output(&kGumboDefaultOptions, out);
-  });
+  f.gumbo = benchpage::GumboAlone(page);
   Ref<Document> doc;
   f.parse = Best(5, [&] { doc = Document::Parse(page, u"file:///C:/HTML/bench.htm"); });
   std::u16string html;
@@ -102,7 +53,7 @@ bool Check(const char* what, double value, double limit, const char* unit) {
 }  // namespace
 
 int main() {
-  const std::string one = MakePage(1 << 20), two = MakePage(2 << 20);
+  const std::string one = benchpage::MakeModelPage(1 << 20), two = benchpage::MakeModelPage(2 << 20);
   Figures a = Measure(one), b = Measure(two);
   std::printf("1 MiB: gumbo %.1f ms, DOM parse %.1f ms, innerHTML get %.1f ms, set %.1f ms, page build %.1f ms\n",
               a.gumbo * 1e3, a.parse * 1e3, a.get * 1e3, a.set * 1e3, a.build * 1e3);

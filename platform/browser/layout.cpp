@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <unordered_map>
 
@@ -30,6 +31,13 @@ namespace {
 
 // The attribute that carries an element's number from our tree into litehtml's.
 constexpr const char* kMarker = "data-nux-node";
+// A long page (this many children of the body, and four times the markup of the first try at
+// least) is first laid out by its top part, as much markup as this and 16 bytes for every
+// pixel of the view's height; four times as much when that does not reach the view's bottom.
+constexpr size_t kFirstPartMinBlocks = 128;
+constexpr size_t kFirstPartBytes = 16u << 10;
+// How far a block's text may paint beyond its box (glyphs taller than a tight line).
+constexpr int kInkOverflow = 16;
 // Files a page pulls in (pictures, style sheets) are read up to this size.
 constexpr std::uintmax_t kMaxResourceBytes = 32u << 20;
 
@@ -161,38 +169,36 @@ class PageLayout::Impl final : public litehtml::document_container {
   }
 
   // ---- building the tree ----------------------------------------------------------------
+  // The whole page.
   void Build(const LayoutMedia& media) {
-    media_ = media;
-    page_.reset();
-    elements_.clear();
-    textNodes_.clear();
-    boxes_.clear();
-    pieces_.clear();
-    lhOf_.clear();
-    ourOf_.clear();
-    segmentsOf_.clear();
-    base_ = doc_->url();
-    std::string html;
-    html.reserve(1 << 16);
-    Serialise(doc_->documentElement(), html);
-    page_ = litehtml::document::createFromUTF8(html.c_str(), this, &Context());
-    if (!page_) return;
-    MapTree();
-    IndexText();
-    hasPositioned_ = false;
-    if (auto it = lhOf_.find(doc_->body()); it != lhOf_.end())
-      for (size_t i = 0; i < it->second->get_children_count(); ++i)
-        if (it->second->get_child(int(i))->is_positioned()) hasPositioned_ = true;
-    // The canvas takes the root's background, or the body's when the root has none.
-    canvas_ = RGB(255, 255, 255);
-    for (const Element* e : {static_cast<const Element*>(doc_->documentElement()), static_cast<const Element*>(doc_->body())}) {
-      auto it = lhOf_.find(e);
-      const litehtml::background* bg = it == lhOf_.end() ? nullptr : it->second->get_background(true);
-      if (bg && bg->m_color.alpha > 0) {
-        canvas_ = Colour(bg->m_color);
-        break;
-      }
+    Serialised();
+    Create(media, html_.c_str(), false);
+    if (page_) IndexText();
+  }
+
+  // Only the body's first blocks, enough to cover the page down to `bottom`, when the page is
+  // long; the markup is kept for the whole page's layout after. False when the page is to be
+  // laid out whole (short, positioned blocks, or the view reaches too far down).
+  bool BuildFirst(const LayoutMedia& media, long bottom) {
+    Serialised();
+    const size_t blocks = cuts_.size();
+    if (blocks < kFirstPartMinBlocks || bodyEnd_ < cuts_[0]) return false;
+    const size_t bodyBytes = bodyEnd_ - cuts_[0];
+    size_t budget = kFirstPartBytes + size_t(std::max(0L, bottom)) * 16;
+    while (budget * 4 <= bodyBytes) {
+      const size_t count = size_t(std::upper_bound(cuts_.begin(), cuts_.end(), cuts_[0] + budget) - cuts_.begin());
+      if (count >= blocks) break;
+      std::string part(html_, 0, cuts_[count]);
+      part += "</body></html>";
+      Create(media, part.c_str(), true);
+      if (!page_ || hasPositioned_) break;
+      Render(media);
+      if (firstBottom_ >= bottom) return true;
+      budget *= 4;
     }
+    page_.reset();
+    partial_ = false;
+    return false;
   }
 
   void Render(const LayoutMedia& media) {
@@ -204,7 +210,29 @@ class PageLayout::Impl final : public litehtml::document_container {
       litehtml::position p = pieces_[i]->get_placement();
       boxes_[i].box = RECT{p.x, p.y, p.x + p.width, p.y + p.height};
     }
+    firstBottom_ = partial_ ? FirstPartBottom() : 0;
+    // The lowest point that the body's children up to each reach, what overflows their boxes
+    // included (floats, pictures; body content coordinates).
+    reach_.clear();
+    ownReach_.clear();
+    if (auto it = lhOf_.find(doc_->body()); it != lhOf_.end()) {
+      litehtml::element* body = it->second;
+      int lowest = std::numeric_limits<int>::min();
+      for (size_t i = 0; i < body->get_children_count(); ++i) {
+        litehtml::element::ptr c = body->get_child(int(i));
+        litehtml::size own;
+        own.height = std::numeric_limits<int>::min();
+        if (c && !c->skip()) c->calc_document_size(own);
+        lowest = std::max(lowest, own.height);
+        reach_.push_back(lowest);
+        ownReach_.push_back(own.height);
+      }
+    }
   }
+
+  // A first part only: the page is laid out as it will be whole down to firstBottom().
+  bool partial() const { return page_ && partial_; }
+  long firstBottom() const { return firstBottom_; }
 
   bool ready() const { return page_ != nullptr; }
   int width() const { return page_ ? page_->width() : 0; }
@@ -239,27 +267,19 @@ class PageLayout::Impl final : public litehtml::document_container {
     body->draw(hdc, rootPos.x + ox, rootPos.y + oy, &clip);
     const litehtml::position bp = body->get_placement();
     const int bx = bp.x + ox, by = bp.y + oy;
-    // Blocks in the flow follow each other down the page: start a little before the first one
-    // that reaches the clip (positioned elements may stand anywhere: then from the top).
+    // Blocks in the flow follow each other down the page: start at the first one that reaches
+    // the clip, by the lowest point of the blocks so far (blanks between blocks are not placed;
+    // positioned elements may stand anywhere: then from the top).
     size_t first = 0;
-    if (!hasPositioned_) {
-      size_t lo = 0, hi = count;
-      while (lo < hi) {
-        const size_t mid = (lo + hi) / 2;
-        litehtml::element::ptr c = body->get_child(int(mid));
-        if (by + c->get_position().bottom() + c->margin_bottom() + 64 < clip.y)
-          lo = mid + 1;
-        else
-          hi = mid;
-      }
-      first = lo > 8 ? lo - 8 : 0;
-    }
+    if (!hasPositioned_ && reach_.size() == count)
+      first = size_t(std::lower_bound(reach_.begin(), reach_.end(), clip.y - by - kInkOverflow) - reach_.begin());
     for (size_t i = first; i < count; ++i) {
       litehtml::element::ptr c = body->get_child(int(i));
       if (!c || c->skip() || !c->is_visible()) continue;
       const litehtml::position& p = c->get_position();
       const int top = by + p.y - c->margin_top() - c->padding_top() - c->border_top();
-      const int bottom = by + p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
+      const int bottom = i < ownReach_.size() ? by + ownReach_[i] + kInkOverflow
+                                              : by + p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
       if (bottom < clip.y) continue;
       if (top > clip.bottom()) {
         if (!hasPositioned_ && c->get_float() == litehtml::float_none) break;
@@ -622,12 +642,73 @@ class PageLayout::Impl final : public litehtml::document_container {
 
  private:
   // ---- our tree as markup ------------------------------------------------------------------
+  // The document's markup, made again only when the document changed since.
+  void Serialised() {
+    if (serialised_ == doc_->version() && !html_.empty()) return;
+    elements_.clear();
+    textNodes_.clear();
+    cuts_.clear();
+    html_.clear();
+    html_.reserve(1 << 16);
+    bodyEnd_ = 0;
+    Serialise(doc_->documentElement(), html_);
+    serialised_ = doc_->version();
+  }
+
+  // litehtml's document of the markup, mapped onto ours.
+  void Create(const LayoutMedia& media, const char* html, bool partial) {
+    media_ = media;
+    page_.reset();
+    boxes_.clear();
+    pieces_.clear();
+    lhOf_.clear();
+    ourOf_.clear();
+    segmentsOf_.clear();
+    partial_ = partial;
+    firstBottom_ = 0;
+    base_ = doc_->url();
+    page_ = litehtml::document::createFromUTF8(html, this, &Context());
+    if (!page_) return;
+    MapTree();
+    hasPositioned_ = false;
+    if (auto it = lhOf_.find(doc_->body()); it != lhOf_.end())
+      for (size_t i = 0; i < it->second->get_children_count(); ++i)
+        if (it->second->get_child(int(i))->is_positioned()) hasPositioned_ = true;
+    // The canvas takes the root's background, or the body's when the root has none.
+    canvas_ = RGB(255, 255, 255);
+    for (const Element* e : {static_cast<const Element*>(doc_->documentElement()), static_cast<const Element*>(doc_->body())}) {
+      auto it = lhOf_.find(e);
+      const litehtml::background* bg = it == lhOf_.end() ? nullptr : it->second->get_background(true);
+      if (bg && bg->m_color.alpha > 0) {
+        canvas_ = Colour(bg->m_color);
+        break;
+      }
+    }
+  }
+
+  // Where the last block of a first part starts: everything above it stands where it stands
+  // on the whole page (what follows a block never moves it; the line boxes of inline content
+  // after the last block may still grow).
+  long FirstPartBottom() const {
+    auto it = lhOf_.find(doc_->body());
+    if (it == lhOf_.end()) return 0;
+    litehtml::element* body = it->second;
+    const litehtml::position bp = body->get_placement();
+    for (size_t i = body->get_children_count(); i-- > 0;) {
+      litehtml::element::ptr c = body->get_child(int(i));
+      if (!c || c->is_inline_box() || c->get_display() == litehtml::display_none || c->skip()) continue;
+      return bp.y + c->get_position().y - c->margin_top() - c->padding_top() - c->border_top();
+    }
+    return 0;
+  }
+
   void Serialise(const Element* root, std::string& out) {
     struct Frame {
       const Element* element;
       size_t next;
     };
     std::vector<Frame> stack;
+    const Element* body = doc_->body();
     auto open = [&](const Element* e) {
       std::u16string tag = nux::ToLower(e->tagName());
       out += '<';
@@ -657,12 +738,16 @@ class PageLayout::Impl final : public litehtml::document_container {
     while (!stack.empty()) {
       Frame& f = stack.back();
       if (f.next >= f.element->childNodes().size()) {
+        if (f.element == body) bodyEnd_ = out.size();
         out += "</";
         out += nux::ToUtf8(nux::ToLower(f.element->tagName()));
         out += '>';
         stack.pop_back();
         continue;
       }
+      // Where each of the body's children starts, and where the body's content ends: a first
+      // part of a long page is the markup up to one of these, closed.
+      if (f.element == body && (f.next < f.element->childNodes().size())) cuts_.push_back(out.size());
       const Node* child = f.element->childNodes()[f.next++].get();
       if (child->IsText()) {
         textNodes_.push_back(const_cast<Node*>(child));
@@ -867,6 +952,14 @@ class PageLayout::Impl final : public litehtml::document_container {
   std::u16string base_;
   COLORREF canvas_ = RGB(255, 255, 255);
   bool hasPositioned_ = false;  // a child of the body is positioned
+  uint64_t serialised_ = 0;      // the document version of html_
+  std::string html_;
+  std::vector<size_t> cuts_;     // where each of the body's children starts in html_
+  size_t bodyEnd_ = 0;           // where the body's content ends
+  bool partial_ = false;         // page_ holds a first part only
+  long firstBottom_ = 0;
+  std::vector<int> reach_;       // the lowest point of the body's children up to each
+  std::vector<int> ownReach_;    // the lowest point of each child of the body
   litehtml::document::ptr page_;
   std::vector<Element*> elements_;  // by marker number
   std::vector<Node*> textNodes_;    // in markup order
@@ -881,11 +974,18 @@ class PageLayout::Impl final : public litehtml::document_container {
 PageLayout::PageLayout(Document* doc) : doc_(doc), impl_(std::make_unique<Impl>(doc)) {}
 PageLayout::~PageLayout() = default;
 
-bool PageLayout::valid() const { return laidOut_ != 0 && laidOut_ == doc_->version() && impl_->ready(); }
+bool PageLayout::valid() const { return drawable() && !impl_->partial(); }
+
+bool PageLayout::drawable() const { return laidOut_ != 0 && laidOut_ == doc_->version() && impl_->ready(); }
+
+bool PageLayout::partial() const { return drawable() && impl_->partial(); }
+
+long PageLayout::firstPartBottom() const { return partial() ? impl_->firstBottom() : contentHeight(); }
 
 bool PageLayout::Update(const LayoutMedia& media) {
   if (!doc_->documentElement()) return false;
-  const bool rebuild = laidOut_ != doc_->version() || media.zoom != media_.zoom || media.print != media_.print;
+  const bool rebuild = laidOut_ != doc_->version() || media.zoom != media_.zoom || media.print != media_.print ||
+                       !impl_->ready() || impl_->partial();
   if (rebuild) impl_->Build(media);
   if (rebuild || media.width != media_.width || media.height != media_.height) {
     impl_->Render(media);
@@ -896,11 +996,36 @@ bool PageLayout::Update(const LayoutMedia& media) {
   return impl_->ready();
 }
 
-int PageLayout::contentWidth() const { return std::max(media_.width, impl_->width()); }
-int PageLayout::contentHeight() const { return std::max(media_.height, impl_->height()); }
+bool PageLayout::UpdateFirst(const LayoutMedia& media, long bottom) {
+  if (!doc_->documentElement()) return false;
+  const bool same = laidOut_ == doc_->version() && media.width == media_.width && media.height == media_.height &&
+                    media.zoom == media_.zoom && media.print == media_.print && impl_->ready();
+  if (same && (!impl_->partial() || impl_->firstBottom() >= bottom)) return true;
+  if (!media.print && impl_->BuildFirst(media, bottom)) {
+    ++layouts_;
+    media_ = media;
+    laidOut_ = doc_->version();
+    return true;
+  }
+  return Update(media);
+}
+
+int PageLayout::contentWidth() const {
+  if (impl_->partial()) const_cast<PageLayout*>(this)->Update(media_);
+  return std::max(media_.width, impl_->width());
+}
+
+int PageLayout::contentHeight() const {
+  if (impl_->partial()) const_cast<PageLayout*>(this)->Update(media_);
+  return std::max(media_.height, impl_->height());
+}
 
 void PageLayout::Paint(HDC dc, int x, int y, long scrollX, long scrollY, const RECT& clip, bool selection) {
-  if (!valid()) Update(media_);
+  // A first part paints what lies above its bottom; below it, or with a selection to show,
+  // the page is laid out whole first.
+  const bool first = partial() && scrollY + (clip.bottom - y) <= impl_->firstBottom() &&
+                     !(selection && doc_->HasSelection());
+  if (!valid() && !first) Update(media_);
   impl_->Paint(dc, x, y, scrollX, scrollY, clip, selection);
 }
 

@@ -43,12 +43,24 @@ class PageLayout {
   PageLayout& operator=(const PageLayout&) = delete;
 
   Document* document() const { return doc_; }
-  // Lays the page out when the document, the media or the zoom changed since the last time.
-  // False when there is nothing to lay out (no document element).
+  // Lays the page out whole when the document, the media or the zoom changed since the last
+  // time, or only its first part was laid out. False when there is nothing to lay out (no
+  // document element).
   bool Update(const LayoutMedia& media);
+  // For a first paint: a long page is laid out only as far as the view needs, by the body's
+  // first blocks down to at least page point `bottom` (a short page, a printed one, or one
+  // whose view reaches far down is laid out whole). Everything but painting above
+  // firstPartBottom() lays the rest out before it answers.
+  bool UpdateFirst(const LayoutMedia& media, long bottom);
   // The layout is old: the next Update lays the page out again.
   void Invalidate() { laidOut_ = 0; }
+  // Laid out whole for the document as it is.
   bool valid() const;
+  // Laid out for the document as it is, whole or its first part.
+  bool drawable() const;
+  // Only the first part is laid out; it stands as on the whole page down to firstPartBottom().
+  bool partial() const;
+  long firstPartBottom() const;
   // How many times the page was laid out (tests: a paint does not lay out again).
   int layouts() const { return layouts_; }
 

@@ -55,13 +55,27 @@ LayoutMedia PageView::Media() const {
   return m;
 }
 
-PageLayout* PageView::layout() {
+PageLayout* PageView::layout() { return Laid(false); }
+
+namespace {
+// Posted after a paint from the first part of a long page: the rest is laid out then.
+constexpr UINT kLayoutMessage = WM_USER + 0x3E3;
+}  // namespace
+
+PageLayout* PageView::Laid(bool forPaint) {
   if (!layout_) return nullptr;
   LayoutMedia m = Media();
   const bool fresh = layout_->valid() && layout_->media().width == m.width && layout_->media().height == m.height &&
                      layout_->media().zoom == m.zoom;
-  if (!layout_->Update(m)) return layout_.get();
-  if (!fresh && m.height > 0 && doc_) {
+  if (fresh) return layout_.get();
+  // A paint needs only what it shows (with no selection to draw): the whole page follows.
+  const bool first = forPaint && doc_ && m.height > 0 && !doc_->HasSelection();
+  if (!(first ? layout_->UpdateFirst(m, doc_->scrollY() + m.height) : layout_->Update(m))) return layout_.get();
+  if (!layout_->valid()) {
+    if (window_ && !restPosted_) restPosted_ = PostMessageW(window_, kLayoutMessage, 0, 0) != FALSE;
+    return layout_.get();
+  }
+  if (m.height > 0 && doc_) {
     // A scroll position set while the page was not laid out is kept within the new page.
     const long maxX = std::max(0, layout_->contentWidth() - m.width);
     const long maxY = std::max(0, layout_->contentHeight() - m.height);
@@ -160,18 +174,20 @@ bool PageView::OnScrollKey(UINT vk) {
 }
 
 // ---- painting -----------------------------------------------------------------------------
-const nux::gdi::Surface& PageView::Render() {
+// The back buffer is a ring of the client area's rows: visible row r stands in buffer row
+// (ring_ + r) mod height, so that a scroll moves no pixels and paints only what it uncovered.
+void PageView::Render() {
   LayoutMedia m = Media();
-  if (m.width <= 0 || m.height <= 0) return buffer_;
+  if (m.width <= 0 || m.height <= 0) return;
   if (buffer_.width() != m.width || buffer_.height() != m.height) {
     buffer_.Resize(m.width, m.height, 0xFFFFFFFFu);
     drawn_.valid = false;
   }
-  const RECT all{0, 0, m.width, m.height};
-  if (!doc_ || !layout_ || !layout() || !layout_->valid()) {
+  if (!doc_ || !layout_ || !Laid(true) || !layout_->drawable()) {
     buffer_.Fill(0xFFFFFFFFu);
+    ring_ = 0;
     drawn_.valid = false;
-    return buffer_;
+    return;
   }
   size_t selStart = 0, selEnd = 0;
   if (doc_->HasSelection()) {
@@ -182,24 +198,28 @@ const nux::gdi::Surface& PageView::Render() {
   const bool same = drawn_.valid && drawn_.version == doc_->version() && drawn_.layouts == layout_->layouts() &&
                     drawn_.selStart == selStart && drawn_.selEnd == selEnd && drawn_.width == m.width &&
                     drawn_.height == m.height;
-  if (same && drawn_.scrollX == sx && drawn_.scrollY == sy) return buffer_;
+  if (same && drawn_.scrollX == sx && drawn_.scrollY == sy) return;
   const long dy = sy - drawn_.scrollY;
-  if (same && drawn_.scrollX == sx && std::abs(dy) < m.height) {
-    // Only the scroll moved: the pixels still on view move, the strip it uncovered is drawn.
-    const size_t rowBytes = size_t(m.width) * 4;
-    const int keep = m.height - int(std::abs(dy));
-    if (dy > 0) {
-      std::memmove(buffer_.row(0), buffer_.row(int(dy)), rowBytes * size_t(keep));
-      layout_->Paint(bufferDC_, 0, 0, sx, sy, RECT{0, keep, m.width, m.height});
-    } else {
-      std::memmove(buffer_.row(int(-dy)), buffer_.row(0), rowBytes * size_t(keep));
-      layout_->Paint(bufferDC_, 0, 0, sx, sy, RECT{0, 0, m.width, int(-dy)});
+  // Paints the visible rows [r0, r1) into the buffer rows that hold them.
+  auto paintRows = [&](int r0, int r1) {
+    for (int origin : {ring_, ring_ - m.height}) {
+      const int top = std::max(0, origin + r0), bottom = std::min(m.height, origin + r1);
+      if (top < bottom) layout_->Paint(bufferDC_, 0, origin, sx, sy, RECT{0, top, m.width, bottom});
     }
+  };
+  if (same && drawn_.scrollX == sx && std::abs(dy) < m.height) {
+    // Only the scroll moved: the rows still on view stay where they are, the strip it
+    // uncovered is painted.
+    ring_ = int(((ring_ + dy) % m.height + m.height) % m.height);
+    if (dy > 0)
+      paintRows(m.height - int(dy), m.height);
+    else
+      paintRows(0, int(-dy));
   } else {
-    layout_->Paint(bufferDC_, 0, 0, sx, sy, all);
+    ring_ = 0;
+    paintRows(0, m.height);
   }
   drawn_ = Drawn{true, doc_->version(), layout_->layouts(), sx, sy, selStart, selEnd, m.width, m.height};
-  return buffer_;
 }
 
 void PageView::PaintScrollThumb() {
@@ -252,17 +272,27 @@ void PageView::SelectWordAt(size_t offset) {
 bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   *result = 0;
   switch (msg) {
+    case kLayoutMessage:
+      // The rest of a long page after its first paint: the scroll bar gets the page's height,
+      // and the view is painted again from the whole layout.
+      restPosted_ = false;
+      if (layout_ && layout_->partial()) {
+        layout();
+        InvalidateRect(window_, nullptr, FALSE);
+      }
+      return true;
     case WM_ERASEBKGND:
       *result = 1;  // the page paints every pixel
       return true;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window_, &ps);
-      const nux::gdi::Surface& s = Render();
-      if (!s.empty()) {
-        HDC src = nux::gdi::CreateSurfaceDC(const_cast<nux::gdi::Surface*>(&s), POINT{0, 0}, nullptr);
-        BitBlt(dc, 0, 0, s.width(), s.height(), src, 0, 0, SRCCOPY);
-        DeleteDC(src);
+      Render();
+      if (!buffer_.empty()) {
+        // The ring's rows from ring_ down first, then those from its top.
+        const int w = buffer_.width(), h = buffer_.height(), ring = std::clamp(ring_, 0, h);
+        BitBlt(dc, 0, 0, w, h - ring, bufferDC_, 0, ring, SRCCOPY);
+        if (ring > 0) BitBlt(dc, 0, h - ring, w, ring, bufferDC_, 0, 0, SRCCOPY);
       }
       EndPaint(window_, &ps);
       return true;

@@ -39,8 +39,8 @@ class PageView final : public Document::View {
   bool OnScrollKey(UINT vk);
 
   // Paints the client area into the back buffer (only what a scroll uncovered when nothing
-  // else changed) and returns it.
-  const nux::gdi::Surface& Render();
+  // else changed).
+  void Render();
   // The element's box in client coordinates; false when it has none.
   bool ClientBox(const Element* element, RECT& box);
 
@@ -53,6 +53,9 @@ class PageView final : public Document::View {
 
  private:
   LayoutMedia Media() const;
+  // The layout for the client area: whole, or for a paint the first part of a long page
+  // (the rest is laid out on a message posted for it).
+  PageLayout* Laid(bool forPaint);
   void UpdateScrollBar();
   void PaintScrollThumb();
   void ScrollBy(long dx, long dy);
@@ -63,10 +66,12 @@ class PageView final : public Document::View {
   Ref<Document> doc_;
   std::unique_ptr<PageLayout> layout_;
   int zoom_ = 2;
+  bool restPosted_ = false;
 
   // The back buffer and what it shows.
   nux::gdi::Surface buffer_;
   HDC bufferDC_ = nullptr;
+  int ring_ = 0;  // the buffer row that holds the client area's top row
   struct Drawn {
     bool valid = false;
     uint64_t version = 0;

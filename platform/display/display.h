@@ -41,6 +41,14 @@ constexpr unsigned kPollMs = 8;
 // next Sync.
 void Damage(HWND topLevel, const RECT& rect);
 
+// The cursor the display shows: the platform's cursor and, for a cursor loaded from a file,
+// the frame of its pictures on the screen (-1: a standard cursor of the display).
+struct ShownCursor {
+  HCURSOR cursor = nullptr;
+  int frame = -1;
+};
+ShownCursor CurrentCursor();
+
 // The desktop's clipboard as text (UTF-8); false without a screen or without text.
 bool SetClipboardText(const std::string& utf8);
 bool GetClipboardText(std::string* utf8);

@@ -7,10 +7,12 @@
 // the other way round; actions that send messages run after it is released.
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -22,6 +24,7 @@
 #include "display/keymap.h"
 #include "display/x11_pointer.h"
 #include "display/x11_present.h"
+#include "process/clock.h"
 #include "testing/input.h"
 #include "ui/cursor.h"
 #include "ui/sysparams.h"
@@ -40,6 +43,7 @@ struct Shown {
   bool present = true;  // the whole window is presented next
   bool popup = false;
   std::u16string title;
+  std::deque<POINT> moves;  // places asked of the display that it has not reported yet
   X11Presenter* x11 = nullptr;  // presents straight to the X window; null: through SDL's surface
 };
 
@@ -50,17 +54,36 @@ void DestroyShown(Shown& sh) {
   SDL_DestroyWindow(sh.win);
 }
 
+// A cursor file's pictures as the display's cursors, one for each frame, and its steps.
+struct OwnCursor {
+  uint64_t serial = 0;
+  std::vector<SDL_Cursor*> frames;
+  std::vector<nux::ui::CursorStep> steps;
+};
+
+void FreeOwnCursor(OwnCursor& c) {
+  for (SDL_Cursor* f : c.frames)
+    if (f) SDL_FreeCursor(f);
+  c.frames.clear();
+}
+
 struct State {
   std::mutex m;  // SDL and the fields below
   std::atomic<bool> active{false};
   std::map<HWND, Shown> windows;
   std::vector<HWND> stacking;  // the shown windows as last stacked, topmost first
   HWND focused = nullptr;      // the window given the display's input focus
+  bool appActive = true;       // one of our windows holds the desktop's focus (or nobody said otherwise)
   HCURSOR cursor = nullptr;
   std::map<int, SDL_Cursor*> systemCursors;
+  std::map<HCURSOR, OwnCursor> ownCursors;  // the display's cursors made of cursor files' pictures
+  OwnCursor* own = nullptr;                 // the one shown, when the cursor is one of them
+  DWORD animationStart = 0;
+  size_t step = 0;
+  int frameShown = -1;
   POINT lastPointer{-100000, -100000};  // the last point given to the input queue
   POINT pointer{0, 0};                  // the pointer's screen point, as the display last said
-  bool rootFresh = false;               // `pointer` came with the event just before this one
+  bool rootPoints = false;              // the display gives screen points with its events
   bool videoUp = false;                 // SDL's video subsystem is initialised
   std::string videoDisplay;             // for this DISPLAY
 };
@@ -77,6 +100,19 @@ std::mutex& DamageMutex() {
 std::map<HWND, RECT>& DamageMap() {
   static auto* m = new std::map<HWND, RECT>();
   return *m;
+}
+
+// SDL keeps some state for each thread that calls it (its error text), which a thread that SDL
+// did not start must give back before it ends; each thread that calls SDL here notes it.
+struct SdlThreadState {
+  bool used = false;
+  ~SdlThreadState() {
+    if (used) SDL_TLSCleanup();
+  }
+};
+void UsingSdlOnThisThread() {
+  thread_local SdlThreadState state;
+  state.used = true;
 }
 
 bool EnvSet(const char* name) {
@@ -118,6 +154,10 @@ void CloseScreen(bool quit) {
     s.cursor = nullptr;
     for (auto& [id, c] : s.systemCursors) SDL_FreeCursor(c);
     s.systemCursors.clear();
+    for (auto& [h, c] : s.ownCursors) FreeOwnCursor(c);
+    s.ownCursors.clear();
+    s.own = nullptr;
+    s.frameShown = -1;
   }
   if (quit && s.videoUp) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -142,6 +182,7 @@ bool OpenScreen() {
   std::string wanted = display ? display : "";
   if (s.videoUp && wanted != s.videoDisplay) CloseScreen(true);
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   if (!s.videoUp && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "nux: no screen (%s); the windows stay off the screen\n", SDL_GetError());
     return false;
@@ -262,29 +303,90 @@ SDL_Cursor* SystemCursor(State& s, SDL_SystemCursor id) {
   return c;
 }
 
+// The display's cursors for a cursor file's pictures (made once for each cursor); null when
+// the cursor has no pictures of its own (a standard cursor) or the display cannot make them.
+OwnCursor* OwnCursorOf(State& s, HCURSOR c, const nux::ui::CursorInfo& info) {
+  auto it = s.ownCursors.find(c);
+  if (it != s.ownCursors.end() && it->second.serial == info.serial) return &it->second;
+  std::vector<nux::ui::CursorFrame> frames;
+  OwnCursor made;
+  if (!nux::ui::GetCursorPictures(c, &frames, &made.steps)) return nullptr;
+  // Cursors destroyed since go with it.
+  for (auto o = s.ownCursors.begin(); o != s.ownCursors.end();) {
+    nux::ui::CursorInfo live;
+    if (nux::ui::GetCursorDetails(o->first, &live) && live.serial == o->second.serial) {
+      ++o;
+      continue;
+    }
+    if (s.own == &o->second) s.own = nullptr;
+    FreeOwnCursor(o->second);
+    o = s.ownCursors.erase(o);
+  }
+  made.serial = info.serial;
+  for (nux::ui::CursorFrame& f : frames) {
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(f.image.row(0), f.image.width(), f.image.height(), 32,
+                                                              f.image.stride(), SDL_PIXELFORMAT_ARGB8888);
+    SDL_Cursor* cursor = picture ? SDL_CreateColorCursor(picture, f.hotspotX, f.hotspotY) : nullptr;
+    if (picture) SDL_FreeSurface(picture);
+    if (!cursor) {
+      FreeOwnCursor(made);
+      return nullptr;
+    }
+    made.frames.push_back(cursor);
+  }
+  OwnCursor& kept = s.ownCursors[c];
+  FreeOwnCursor(kept);
+  kept = std::move(made);
+  return &kept;
+}
+
+SDL_SystemCursor SystemCursorFor(WORD systemId) {
+  switch (systemId) {
+    case 32513: return SDL_SYSTEM_CURSOR_IBEAM;
+    case 32514: return SDL_SYSTEM_CURSOR_WAIT;
+    case 32515: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case 32642: return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case 32643: return SDL_SYSTEM_CURSOR_SIZENESW;
+    case 32644: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case 32645: return SDL_SYSTEM_CURSOR_SIZENS;
+    case 32646: return SDL_SYSTEM_CURSOR_SIZEALL;
+    case 32648: return SDL_SYSTEM_CURSOR_NO;
+    case 32649: return SDL_SYSTEM_CURSOR_HAND;
+    case 32650: return SDL_SYSTEM_CURSOR_WAITARROW;
+    default: return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+// Shows the thread's cursor: a cursor file's own pictures, its animation stepped by the
+// platform's clock at each turn of the message loop, or the display's standard cursor.
 void ApplyCursor(State& s) {
   HCURSOR c = GetCursor();
-  if (c == s.cursor) return;
-  s.cursor = c;
-  nux::ui::CursorInfo info;
-  SDL_SystemCursor id = SDL_SYSTEM_CURSOR_ARROW;
-  if (c && nux::ui::GetCursorDetails(c, &info)) {
-    switch (info.systemId) {
-      case 32513: id = SDL_SYSTEM_CURSOR_IBEAM; break;
-      case 32514: id = SDL_SYSTEM_CURSOR_WAIT; break;
-      case 32515: id = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
-      case 32642: id = SDL_SYSTEM_CURSOR_SIZENWSE; break;
-      case 32643: id = SDL_SYSTEM_CURSOR_SIZENESW; break;
-      case 32644: id = SDL_SYSTEM_CURSOR_SIZEWE; break;
-      case 32645: id = SDL_SYSTEM_CURSOR_SIZENS; break;
-      case 32646: id = SDL_SYSTEM_CURSOR_SIZEALL; break;
-      case 32648: id = SDL_SYSTEM_CURSOR_NO; break;
-      case 32649: id = SDL_SYSTEM_CURSOR_HAND; break;
-      case 32650: id = SDL_SYSTEM_CURSOR_WAITARROW; break;
-      default: break;
+  if (c != s.cursor) {
+    s.cursor = c;
+    s.own = nullptr;
+    s.frameShown = -1;
+    nux::ui::CursorInfo info;
+    bool known = c && nux::ui::GetCursorDetails(c, &info);
+    if (known && !info.systemId) s.own = OwnCursorOf(s, c, info);
+    if (s.own) {
+      s.animationStart = GetTickCount();
+      s.step = 0;
+      s.frameShown = s.own->steps.empty() ? 0 : s.own->steps[0].frame;
+      SDL_SetCursor(s.own->frames[size_t(s.frameShown)]);
+      return;
     }
+    if (SDL_Cursor* sc = SystemCursor(s, SystemCursorFor(known ? info.systemId : 0))) SDL_SetCursor(sc);
+    return;
   }
-  if (SDL_Cursor* sc = SystemCursor(s, id)) SDL_SetCursor(sc);
+  if (!s.own || s.own->steps.size() < 2) return;
+  size_t step = nux::ui::CursorStepAt(s.own->steps, GetTickCount() - s.animationStart);
+  if (step == s.step) return;
+  s.step = step;
+  int frame = s.own->steps[step].frame;
+  if (frame != s.frameShown) {
+    s.frameShown = frame;
+    SDL_SetCursor(s.own->frames[size_t(frame)]);
+  }
 }
 
 HWND WindowOfId(State& s, Uint32 id) {
@@ -293,12 +395,11 @@ HWND WindowOfId(State& s, Uint32 id) {
   return nullptr;
 }
 
-// The pointer's screen point for a pointer event: from the X event behind it where that came
-// just before (right also while the window moves under the pointer, as when its caption is
-// dragged), else from the window's place. Moves that reach SDL through the X input extension
-// bring no such event before them (SDL passes theirs on after, without its data).
-POINT PointerAt(State& s, bool fresh, Uint32 windowId, int x, int y) {
-  if (fresh) return s.pointer;
+// The pointer's screen point for a pointer event: from the X event behind it where there is
+// one (right also while the window moves under the pointer, as when its caption is dragged),
+// else from the window's place.
+POINT PointerAt(State& s, Uint32 windowId, int x, int y) {
+  if (s.rootPoints) return s.pointer;
   for (auto& [h, sh] : s.windows)
     if (sh.id == windowId) {
       int wx = 0, wy = 0;
@@ -346,17 +447,40 @@ void QueueKey(const SDL_KeyboardEvent& k, const char* typed) {
   if (text.size() > 1) QueueChars(nux::ToUtf8(text.substr(1)).c_str());
 }
 
+// Tells every top-level window that our program's windows got (TRUE) or lost (FALSE) the
+// desktop's focus, as a system tells a program switched to or away from.
+void TellTopLevels(BOOL active) {
+  std::vector<HWND> tops;
+  {
+    Lock lock(Mutex());
+    for (HWND h : TopLevel())
+      if (auto w = Find(h); w && !w->dead && !w->destroying) tops.push_back(h);
+  }
+  for (HWND h : tops)
+    RunOnWindowThread(h, [h, active] {
+      if (IsWindow(h)) SendMessageW(h, WM_ACTIVATEAPP, WPARAM(active), 0);
+    });
+}
+
 // Turns the display's waiting events into raw input; `after` collects what must run once the
 // backend's lock is released (it sends messages).
 void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
   SDL_PumpEvents();
   SDL_Event e;
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
-    // An X event's screen point belongs to the SDL event that follows it, and to no other.
-    const bool fresh = s.rootFresh;
-    s.rootFresh = false;
     switch (e.type) {
-      case SDL_MOUSEMOTION: QueueMove(s, PointerAt(s, fresh, e.motion.windowID, e.motion.x, e.motion.y)); break;
+      case SDL_MOUSEMOTION: {
+        // A move's X event may come after it (the input extension's events are passed on
+        // last), so the point is the pointer's own, asked of the display.
+        int x = 0, y = 0;
+        SDL_Window* win = SDL_GetWindowFromID(e.motion.windowID);
+        if (PointerOnScreen(win, &x, &y)) {
+          s.pointer = POINT{x, y};
+          s.rootPoints = true;
+        }
+        QueueMove(s, PointerAt(s, e.motion.windowID, e.motion.x, e.motion.y));
+        break;
+      }
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         UINT button = e.button.button == SDL_BUTTON_LEFT    ? 1
@@ -364,7 +488,7 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
                       : e.button.button == SDL_BUTTON_MIDDLE ? 3
                                                              : 0;
         if (!button) break;
-        POINT pt = PointerAt(s, fresh, e.button.windowID, e.button.x, e.button.y);
+        POINT pt = PointerAt(s, e.button.windowID, e.button.x, e.button.y);
         QueueMove(s, pt);
         nux::testing::RawInput ev;
         ev.pt = pt;
@@ -401,7 +525,7 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
         int x = 0, y = 0;
         if (RootPointOf(e, &x, &y)) {
           s.pointer = POINT{x, y};
-          s.rootFresh = true;
+          s.rootPoints = true;
         }
         break;
       }
@@ -417,16 +541,67 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
               if (IsWindow(h) && IsWindowEnabled(h)) PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
             });
             break;
-          case SDL_WINDOWEVENT_FOCUS_GAINED:
+          case SDL_WINDOWEVENT_FOCUS_GAINED: {
             if (sh.popup) break;
             s.focused = h;
-            after.push_back([h] {
-              if (IsWindow(h) && IsWindowEnabled(h) && GetActiveWindow() != h)
-                RunOnWindowThread(h, [h] {
-                  if (IsWindow(h) && GetActiveWindow() != h) SetForegroundWindow(h);
+            bool comingBack = !s.appActive;
+            s.appActive = true;
+            after.push_back([h, comingBack] {
+              if (comingBack) TellTopLevels(TRUE);
+              // A window disabled by what it owns (a modal dialog) gives the activation to that.
+              HWND target = h;
+              if (IsWindow(h) && !IsWindowEnabled(h))
+                if (HWND popup = GetWindow(h, GW_ENABLEDPOPUP)) target = popup;
+              if (IsWindow(target) && IsWindowEnabled(target) && GetActiveWindow() != target)
+                RunOnWindowThread(target, [target] {
+                  if (IsWindow(target) && GetActiveWindow() != target) SetForegroundWindow(target);
                 });
             });
             break;
+          }
+          case SDL_WINDOWEVENT_FOCUS_LOST: {
+            // Only a loss of the focus we gave counts (when we move it to another of our
+            // windows, that one is already the focused one), and only when the focus went to
+            // none of ours: another program's window took it.
+            if (h != s.focused) break;
+            s.focused = nullptr;
+            std::vector<SDL_Window*> ours;
+            for (auto& [o, osh] : s.windows)
+              if (osh.visible) ours.push_back(osh.win);
+            int onOurs = FocusIsOn(ours);
+            if (onOurs == 1 || (onOurs < 0 && SDL_GetKeyboardFocus())) break;
+            s.appActive = false;
+            after.push_back([] {
+              HWND active = GetActiveWindow();
+              if (active)
+                RunOnWindowThread(active, [] {
+                  if (GetActiveWindow()) ActivateWindow(nullptr, false);
+                });
+              TellTopLevels(FALSE);
+            });
+            break;
+          }
+          case SDL_WINDOWEVENT_MOVED: {
+            POINT at{e.window.data1, e.window.data2};
+            auto asked = std::find_if(sh.moves.begin(), sh.moves.end(),
+                                      [&](const POINT& p) { return p.x == at.x && p.y == at.y; });
+            if (asked != sh.moves.end()) {
+              sh.moves.erase(sh.moves.begin(), asked + 1);
+              break;
+            }
+            if (at.x == sh.rect.left && at.y == sh.rect.top) break;
+            // The window manager (or another program) moved it: the window takes the place,
+            // with the messages of a move of its own.
+            OffsetRect(&sh.rect, at.x - sh.rect.left, at.y - sh.rect.top);
+            after.push_back([h, at] {
+              if (IsWindow(h))
+                RunOnWindowThread(h, [h, at] {
+                  if (IsWindow(h))
+                    SetWindowPos(h, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                });
+            });
+            break;
+          }
           default: break;
         }
         break;
@@ -477,7 +652,11 @@ void Reconcile(State& s) {
       it = s.windows.emplace(t.hwnd, sh).first;
     }
     Shown& sh = it->second;
-    if (sh.rect.left != x || sh.rect.top != y) SDL_SetWindowPosition(sh.win, x, y);
+    if (sh.rect.left != x || sh.rect.top != y) {
+      SDL_SetWindowPosition(sh.win, x, y);
+      if (sh.moves.size() >= 32) sh.moves.pop_front();
+      sh.moves.push_back(POINT{x, y});
+    }
     if ((sh.rect.right - sh.rect.left) != cx || (sh.rect.bottom - sh.rect.top) != cy) {
       SDL_SetWindowSize(sh.win, cx, cy);
       sh.present = true;
@@ -540,6 +719,7 @@ void Sync() {
     // or from another thread meanwhile simply leaves it to the running one.
     std::unique_lock<std::mutex> lock(s.m, std::try_to_lock);
     if (!lock.owns_lock() || !s.active) return;
+    UsingSdlOnThisThread();
     Reconcile(s);
     ApplyCursor(s);
     TakeEvents(s, after);
@@ -561,10 +741,21 @@ void Damage(HWND topLevel, const RECT& rect) {
   if (!fresh) UnionRect(&it->second, &it->second, &rect);
 }
 
+ShownCursor CurrentCursor() {
+  State& s = S();
+  std::lock_guard<std::mutex> g(s.m);
+  ShownCursor shown;
+  if (!s.active) return shown;
+  shown.cursor = s.cursor;
+  shown.frame = s.frameShown;
+  return shown;
+}
+
 bool SetClipboardText(const std::string& utf8) {
   State& s = S();
   if (!s.active) return false;
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   return SDL_SetClipboardText(utf8.c_str()) == 0;
 }
 
@@ -572,6 +763,7 @@ bool GetClipboardText(std::string* utf8) {
   State& s = S();
   if (!s.active) return false;
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   if (!SDL_HasClipboardText()) return false;
   char* text = SDL_GetClipboardText();
   if (!text) return false;
@@ -584,6 +776,7 @@ bool HasClipboardText() {
   State& s = S();
   if (!s.active) return false;
   std::lock_guard<std::mutex> g(s.m);
+  UsingSdlOnThisThread();
   return SDL_HasClipboardText() == SDL_TRUE;
 }
 

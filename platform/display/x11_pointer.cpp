@@ -1,6 +1,7 @@
-// Where the pointer is on the X screen: the root coordinates an X pointer event carries (SDL
-// passes the X events on as system events). Kept apart from the window system's headers,
-// whose names the X headers would clash with.
+// What SDL does not tell of the X display: where the pointer is on the screen (the root
+// coordinates of an X pointer event, or asked of the server) and which window holds the
+// keyboard focus. Kept apart from the window system's headers, whose names the X headers
+// would clash with.
 #include <SDL.h>
 #include <SDL_syswm.h>
 
@@ -23,6 +24,46 @@ bool RootPointOf(const SDL_Event& e, int* x, int* y) {
 #else
   (void)e, (void)x, (void)y;
   return false;
+#endif
+}
+
+bool PointerOnScreen(SDL_Window* window, int* x, int* y) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  Display* d = info.info.x11.display;
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask)) return false;
+  *x = rx, *y = ry;
+  return true;
+#else
+  (void)window, (void)x, (void)y;
+  return false;
+#endif
+}
+
+int FocusIsOn(const std::vector<SDL_Window*>& windows) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (windows.empty()) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(windows.front(), &info) || info.subsystem != SDL_SYSWM_X11) return -1;
+  Display* d = info.info.x11.display;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(d, &focus, &revert);
+  for (SDL_Window* w : windows) {
+    SDL_SysWMinfo one;
+    SDL_VERSION(&one.version);
+    if (SDL_GetWindowWMInfo(w, &one) && one.subsystem == SDL_SYSWM_X11 && one.info.x11.window == focus) return 1;
+  }
+  return 0;
+#else
+  (void)windows;
+  return -1;
 #endif
 }
 

@@ -390,12 +390,19 @@ bool DecodeIcon(const uint8_t* p, size_t size, Surface& out) {
   const uint8_t* e = p + 6 + best * 16;
   uint32_t bytes = U32(e + 8), offset = U32(e + 12);
   if (offset >= size || bytes > size - offset) return false;
-  const uint8_t* img = p + offset;
+  return DecodeIconImage(p + offset, bytes, out, false);
+}
+
+}  // namespace
+
+bool DecodeIconImage(const void* data, size_t bytes, Surface& out, bool inverseOpaque) {
+  const uint8_t* img = static_cast<const uint8_t*>(data);
+  if (!img) return false;
   if (bytes >= 8 && std::memcmp(img, "\x89PNG", 4) == 0) return DecodePngMemory(img, bytes, out);
   if (bytes < 40) return false;
   BITMAPINFOHEADER h;
   std::memcpy(&h, img, 40);
-  if (h.biSize < 40 || h.biWidth <= 0 || h.biHeight <= 0) return false;
+  if (h.biSize < 40 || h.biWidth <= 0 || h.biHeight <= 0 || h.biWidth > 1024 || h.biHeight > 2048) return false;
   int height = h.biHeight / 2;  // the XOR image and the AND mask
   if (height <= 0) return false;
   size_t table = DibColorTableBytes(h);
@@ -424,13 +431,17 @@ bool DecodeIcon(const uint8_t* p, size_t size, Surface& out) {
         continue;
       }
       bool transparent = m && ((m[x / 8] >> (7 - x % 8)) & 1);
+      // Masked out with a colour left: the pixel inverts the screen under it.
+      if (transparent && inverseOpaque && (r[x] & 0xFFFFFFu)) {
+        r[x] = 0xFF000000u;
+        continue;
+      }
       r[x] = transparent ? 0 : (r[x] | 0xFF000000u);
     }
   }
   return true;
 }
 
-}  // namespace
 
 ImageFormat DetectImageFormat(const void* data, size_t size) {
   const uint8_t* p = static_cast<const uint8_t*>(data);

@@ -22,6 +22,11 @@ ImageFormat DetectImageFormat(const void* data, size_t size);
 // false for data that is not a picture of these formats or is damaged; `out` is then empty.
 bool DecodeImage(const void* data, size_t size, Surface& out);
 
+// One image of an icon or cursor file (the bytes an entry of its directory points at): a
+// bitmap with its AND mask, or a PNG. With `inverseOpaque`, pixels that would invert the screen
+// (masked out, with a colour) are opaque black, as a colour cursor cannot invert.
+bool DecodeIconImage(const void* data, size_t size, Surface& out, bool inverseOpaque);
+
 // A 32-bit bitmap holding a copy of `surface` (null for an empty surface).
 HBITMAP CreateBitmapFromSurface(const Surface& surface);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/types.h"
+#include "gdi/surface.h"
 
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
 #define IDC_IBEAM MAKEINTRESOURCEW(32513)
@@ -46,7 +47,29 @@ struct CursorInfo {
   int height = 0;
   int hotspotX = 0;
   int hotspotY = 0;
+  int steps = 1;          // the animation's steps (frames shown in the sequence's order)
+  uint64_t serial = 0;    // unique to this cursor, also when its handle's value comes again
 };
+
+// One picture of a cursor: 0xAARRGGBB pixels, top-down, and its hot spot.
+struct CursorFrame {
+  nux::gdi::Surface image;
+  int hotspotX = 0;
+  int hotspotY = 0;
+};
+
+// One step of an animated cursor: which frame shows, and for how long.
+struct CursorStep {
+  int frame = 0;
+  DWORD ms = 0;
+};
+
+// The pictures of a cursor loaded from a file and its animation's steps (one step for a still
+// cursor); false for standard cursors and handles that are not live cursors.
+bool GetCursorPictures(HCURSOR cursor, std::vector<CursorFrame>* frames, std::vector<CursorStep>* steps);
+
+// The step an animation shows `elapsedMs` after it started (it starts over after the last).
+size_t CursorStepAt(const std::vector<CursorStep>& steps, DWORD elapsedMs);
 
 // What a cursor handle is; false for a handle that is not a live cursor.
 bool GetCursorDetails(HCURSOR cursor, CursorInfo* info);
@@ -58,6 +81,8 @@ std::u16string CursorSource(HCURSOR cursor);
 bool IsSystemCursor(HCURSOR cursor, LPCWSTR id);
 
 // Parses the bytes of a cursor file; used by the loader and by tests that build cursor files.
-bool ParseCursorFile(const std::vector<unsigned char>& bytes, CursorInfo* info);
+// The pictures and steps come along where asked for.
+bool ParseCursorFile(const std::vector<unsigned char>& bytes, CursorInfo* info,
+                     std::vector<CursorFrame>* frames = nullptr, std::vector<CursorStep>* steps = nullptr);
 
 }  // namespace nux::ui

@@ -373,16 +373,18 @@ TEST_F(Page, ZoomScalesTheFontsAndLaysThePageOutAgain) {
 }
 
 TEST_F(Page, ALongPagePaintsTheSameAsOneBlockHoldingIt) {
-  // A body of many blocks is painted by the blocks on view; the same content inside one DIV
-  // goes through litehtml's whole walk. Scrolled to the same paragraph, both give the same
-  // pixels.
+  // A body of many blocks (blanks between them) is painted by the blocks on view; the same
+  // content inside one DIV goes through litehtml's whole walk. Scrolled to the same paragraph,
+  // both give the same pixels.
   std::string blocks;
   for (int i = 0; i < 120; ++i) {
-    blocks += "<p>Paragraph " + std::to_string(i) + " with <b>bold</b> and <a href='x'>a link</a></p>";
+    blocks += "<p>Paragraph " + std::to_string(i) + " with <b>bold</b> and <a href='x'>a link</a></p>\n";
     if (i % 10 == 5) blocks += "<table border=1><tr><td>cell</td><td>" + std::to_string(i) + "</td></tr></table>";
     if (i % 10 == 7) blocks += "<ul><li>item</ul><img src='pics/red.bmp'>";
+    if (i == 60) blocks += "<p><img src='pics/tall.bmp' align=left>beside a tall picture</p>";
   }
-  auto paint = [&](const std::string& body) {
+  root_.Write("drive_c/pics/tall.bmp", RedBmp(20, 400));
+  auto paint = [&](const std::string& body, const char16_t* at) {
     b::Ref<b::Document> doc = b::Document::ParseHtml(nux::FromUtf8("<html><body>" + body + "</body></html>"),
                                                      u"file:///C:/long.htm");
     b::PageLayout layout(doc.get());
@@ -392,19 +394,160 @@ TEST_F(Page, ALongPagePaintsTheSameAsOneBlockHoldingIt) {
     EXPECT_TRUE(layout.Update(media));
     long top = 0;
     for (const b::TextBox& t : layout.texts())
-      if (t.text == u"45") top = t.box.top - 10;
+      if (t.text == at) top = t.box.top - 10;
     nux::gdi::Surface whole(400, 300);
     HDC dc = nux::gdi::CreateSurfaceDC(&whole, POINT{0, 0}, nullptr);
     layout.Paint(dc, 0, 0, 0, top, RECT{0, 0, 400, 300});
     DeleteDC(dc);
     return whole;
   };
-  nux::gdi::Surface blocksShot = paint(blocks), wrappedShot = paint("<div>" + blocks + "</div>");
-  EXPECT_GT(Inked(blocksShot, RECT{0, 0, 400, 300}), 500);
-  int different = 0;
-  for (int y = 0; y < 300; ++y)
-    for (int x = 0; x < 400; ++x) different += blocksShot.at(x, y) != wrappedShot.at(x, y);
-  EXPECT_EQ(different, 0);
+  // At 64 the tall picture floated beside the short paragraph after 60 still shows, its
+  // paragraph above the view.
+  for (const char16_t* at : {u"12", u"45", u"64", u"99"}) {
+    SCOPED_TRACE(nux::ToUtf8(at));
+    nux::gdi::Surface blocksShot = paint(blocks, at), wrappedShot = paint("<div>" + blocks + "</div>", at);
+    EXPECT_GT(Inked(blocksShot, RECT{0, 0, 400, 300}), 500);
+    int different = 0;
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 400; ++x) different += blocksShot.at(x, y) != wrappedShot.at(x, y);
+    EXPECT_EQ(different, 0);
+  }
+}
+
+// A long page of paragraphs, tables, lists, floated pictures and marks.
+std::string LongBody(int blocks) {
+  std::string body;
+  for (int i = 0; i < blocks; ++i) {
+    body += "<p>Absatz " + std::to_string(i) + " mit <b>fetten</b> W\xC3\xB6rtern, <a href='x'>Verweis</a> und "
+            "<span class=Search>Stra\xC3\x9F" "e</span></p>\n";
+    if (i % 10 == 3) body += "<table border=1><tr><td>Zelle</td><td>" + std::to_string(i) + "</td></tr></table>\n";
+    if (i % 10 == 7) body += "<ul><li>Punkt<li>Noch einer</ul><img src='pics/red.bmp' align=left>\n";
+  }
+  return body;
+}
+
+TEST_F(Page, ALongPageIsFirstLaidOutByItsTopAndWholeBeforeAnyQuestion) {
+  const std::string head = "<html><head><style>SPAN.Search { background-color: #ffff00 }</style></head><body>";
+  b::Ref<b::Document> doc =
+      b::Document::ParseHtml(nux::FromUtf8(head + LongBody(1100) + "</body></html>"), u"file:///C:/long.htm");
+  b::LayoutMedia media;
+  media.width = 400;
+  media.height = 300;
+  b::PageLayout whole(doc.get());
+  ASSERT_TRUE(whole.Update(media));
+  EXPECT_FALSE(whole.partial());
+  auto shot = [&](b::PageLayout& layout, long top) {
+    nux::gdi::Surface s(400, 300);
+    HDC dc = nux::gdi::CreateSurfaceDC(&s, POINT{0, 0}, nullptr);
+    layout.Paint(dc, 0, 0, 0, top, RECT{0, 0, 400, 300});
+    DeleteDC(dc);
+    return s;
+  };
+  auto same = [](const nux::gdi::Surface& a, const nux::gdi::Surface& c) {
+    int different = 0;
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 400; ++x) different += a.at(x, y) != c.at(x, y);
+    return different;
+  };
+  // At the top and further down, the first part paints the pixels of the whole page.
+  for (long top : {0L, 1200L}) {
+    SCOPED_TRACE(top);
+    b::PageLayout first(doc.get());
+    ASSERT_TRUE(first.UpdateFirst(media, top + 300));
+    ASSERT_TRUE(first.partial());
+    EXPECT_GE(first.firstPartBottom(), top + 300);
+    EXPECT_LT(first.firstPartBottom(), whole.contentHeight() / 4);
+    nux::gdi::Surface part = shot(first, top);
+    EXPECT_TRUE(first.partial());  // the paint did not need the rest
+    EXPECT_GT(Inked(part, RECT{0, 0, 400, 300}), 1000);
+    EXPECT_EQ(same(part, shot(whole, top)), 0);
+    // A paint below the first part, and any question, lay the page out whole first.
+    if (top == 0) {
+      shot(first, whole.contentHeight() - 300);
+    } else {
+      EXPECT_EQ(first.contentHeight(), whole.contentHeight());
+    }
+    EXPECT_FALSE(first.partial());
+    EXPECT_TRUE(first.valid());
+    EXPECT_EQ(first.texts().size(), whole.texts().size());
+    EXPECT_EQ(first.layouts(), 2);
+  }
+  {
+    // Questions before any paint: hit test, box, text offset.
+    b::PageLayout first(doc.get());
+    ASSERT_TRUE(first.UpdateFirst(media, 300));
+    const b::TextBox& last = whole.texts().back();
+    EXPECT_EQ(first.ElementAt(last.box.left + 1, last.box.top + 1), whole.ElementAt(last.box.left + 1, last.box.top + 1));
+    EXPECT_FALSE(first.partial());
+    EXPECT_EQ(first.OffsetAt(last.box.right - 1, last.box.top + 1), whole.OffsetAt(last.box.right - 1, last.box.top + 1));
+  }
+  // A view that reaches far down, a short page, a printed page, a positioned block: laid out whole.
+  b::PageLayout far(doc.get());
+  ASSERT_TRUE(far.UpdateFirst(media, whole.contentHeight() / 2));
+  EXPECT_TRUE(far.valid());
+  b::Ref<b::Document> shortDoc = b::Document::ParseHtml(nux::FromUtf8(head + LongBody(40) + "</body></html>"), u"file:///C:/s.htm");
+  b::PageLayout shortLayout(shortDoc.get());
+  ASSERT_TRUE(shortLayout.UpdateFirst(media, 300));
+  EXPECT_TRUE(shortLayout.valid());
+  b::LayoutMedia print = media;
+  print.print = true;
+  b::PageLayout printed(doc.get());
+  ASSERT_TRUE(printed.UpdateFirst(print, 300));
+  EXPECT_TRUE(printed.valid());
+  b::Ref<b::Document> positioned = b::Document::ParseHtml(
+      nux::FromUtf8(head + "<div style='position:absolute; top:5px'>oben</div>" + LongBody(1100) + "</body></html>"),
+      u"file:///C:/p.htm");
+  b::PageLayout positionedLayout(positioned.get());
+  ASSERT_TRUE(positionedLayout.UpdateFirst(media, 300));
+  EXPECT_TRUE(positionedLayout.valid());
+}
+
+TEST_F(Page, TheControlPaintsALongPageFirstAndLaysTheRestOutAfter) {
+  b::Document* doc = Show("<html><body>" + LongBody(1100) + "</body></html>");
+  ASSERT_TRUE(doc);
+  // The messages after the first paint laid the page out whole: the scroll bar has its height.
+  b::PageLayout* layout = browser_->pageLayout();
+  ASSERT_TRUE(layout);
+  EXPECT_TRUE(layout->valid());
+  EXPECT_EQ(layout->layouts(), 2);
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(window_, SB_VERT, &si));
+  EXPECT_EQ(si.nMax + 1, layout->contentHeight());
+  EXPECT_GT(layout->contentHeight(), 20000);
+  // What the window shows is the whole layout's paint, after scrolls down and up too (the
+  // rows still on view are kept, the uncovered ones painted).
+  RECT client{};
+  GetClientRect(window_, &client);
+  auto fresh = [&] {
+    nux::gdi::Surface p(client.right, client.bottom);
+    HDC dc = nux::gdi::CreateSurfaceDC(&p, POINT{0, 0}, nullptr);
+    layout->Paint(dc, 0, 0, doc->scrollX(), doc->scrollY(), client);
+    DeleteDC(dc);
+    return p;
+  };
+  auto differing = [&](const nux::gdi::Surface& shot, const nux::gdi::Surface& expected) {
+    int n = 0;
+    for (int y = 0; y < client.bottom; ++y)
+      for (int x = 0; x < client.right; ++x) n += shot.at(x, y) != expected.at(x, y);
+    return n;
+  };
+  nux::gdi::Surface s = Shot();
+  EXPECT_GT(Inked(s, RECT{0, 0, 400, 300}), 1000);
+  EXPECT_EQ(differing(s, fresh()), 0);
+  SetFocus(window_);
+  POINT mid = Screen(POINT{100, 100});
+  for (int notches : {-120, -240, -120, 240, -360, 120}) {
+    nux::testing::Wheel(mid.x, mid.y, notches);
+    nux::testing::PumpMessages();
+    SendMessageW(window_, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(differing(Shot(), fresh()), 0) << doc->scrollY();
+  }
+  EXPECT_GT(doc->scrollY(), 0);
+  nux::testing::KeyPress(VK_END);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(doc->scrollY(), layout->contentHeight() - client.bottom);
 }
 
 TEST_F(Page, EachPrintedPageIsAPictureInTheSpoolFolder) {

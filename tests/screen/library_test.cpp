@@ -20,6 +20,8 @@
 #include "registry/registry.h"
 #include "test_support.h"
 #include "testing/testing.h"
+#include "ui/cursor.h"
+#include "screen_support.h"
 #include "xserver.h"
 
 namespace {
@@ -78,13 +80,12 @@ class Host : public CWnd {
 class ViewerOnScreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "xwd", "zip"})
-      if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd", "zip"}); !tool.empty())
+      GTEST_SKIP() << tool << " is not installed";
     std::string why;
     screen_ = screentest::SharedScreen(&why);
     ASSERT_TRUE(screen_) << why;
-    auto built = screentest::Run({"bash", std::string(NUX_SAMPLE_CONTENT_DIR) + "/build.sh", root_.path(), NUX_BUILD_DIR},
-                                 {{"NUX_DISPLAY", "none"}}, 60000);
+    auto built = screentest::BuildSampleContent(root_.path());
     ASSERT_EQ(built.status, 0) << built.out;
     previousRoot_ = nux::PlatformRoot();
     nux::SetPlatformRoot(root_.path());
@@ -115,6 +116,7 @@ class ViewerOnScreen : public ::testing::Test {
   }
 
   void TearDown() override {
+    nux::testing::UseVirtualClock(false);
     if (host_.clicker.joinable()) host_.clicker.join();
     if (module_) {
       if (auto term = reinterpret_cast<TermFn>(GetProcAddress(module_, "NUXSV_Term"))) term();
@@ -137,14 +139,8 @@ class ViewerOnScreen : public ::testing::Test {
     return h1.empty() ? u"" : h1[0]->InnerText();
   }
 
-  bool PumpUntil(const std::function<bool()>& done, int seconds = 10) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      nux::testing::PumpMessages();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
+  static bool PumpUntil(const std::function<bool()>& done, int seconds = 10) {
+    return screentest::PumpUntil(done, seconds);
   }
   static void Pump() { nux::testing::PumpMessages(); }
   bool Xdo(const std::vector<std::string>& args) { return screen().Xdotool(args, Pump); }
@@ -170,14 +166,6 @@ class ViewerOnScreen : public ::testing::Test {
   HWND main_ = nullptr;
 };
 
-int DifferingPixels(const nux::gdi::Surface& screen, const nux::gdi::Surface& window, POINT at) {
-  int differ = 0;
-  for (int y = 0; y < window.height(); ++y)
-    for (int x = 0; x < window.width(); ++x)
-      if ((screen.at(at.x + x, at.y + y) & 0xFFFFFF) != (window.at(x, y) & 0xFFFFFF)) ++differ;
-  return differ;
-}
-
 TEST_F(ViewerOnScreen, TheScreenShowsTheWindowsOwnPixelsAtItsRememberedPlace) {
   EXPECT_EQ(Place().left, 60);
   EXPECT_EQ(Place().top, 40);
@@ -185,7 +173,7 @@ TEST_F(ViewerOnScreen, TheScreenShowsTheWindowsOwnPixelsAtItsRememberedPlace) {
   PumpUntil([&] {
     nux::gdi::Surface shot, mine;
     if (!nux::testing::CaptureWindow(main_, &mine) || !screen().ReadScreen(&shot, Pump)) return false;
-    differ = DifferingPixels(shot, mine, POINT{60, 40});
+    differ = screentest::DifferingPixels(shot, mine, POINT{60, 40});
     return differ == 0;
   });
   EXPECT_EQ(differ, 0);
@@ -216,17 +204,73 @@ TEST_F(ViewerOnScreen, AToolbarButtonClickedByItsPlaceActs) {
       << "the fold button folds the window";
 }
 
+TEST_F(ViewerOnScreen, ALinkOfThePageClickedByItsPlaceFollowsIt) {
+  // The link's box as the page's layout placed it, on the screen.
+  HWND control = nux::testing::FindWindowByText(u"IEChild", main_);
+  ASSERT_TRUE(control);
+  nux::browser::WebBrowser* browser = nux::browser::WebBrowserOf(control);
+  ASSERT_TRUE(browser && browser->document());
+  nux::browser::Element* link = nullptr;
+  for (nux::browser::Element* a : browser->document()->GetElementsByTagName(u"A"))
+    if (a->InnerText() == u"Doppelstern") link = a;
+  ASSERT_TRUE(link);
+  RECT box{};
+  ASSERT_TRUE(browser->ElementClientBox(link, &box));
+  POINT at{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  ClientToScreen(control, &at);
+  ASSERT_TRUE(MoveTo(at));
+  ASSERT_TRUE(Xdo({"click", "1"}));
+  EXPECT_TRUE(PumpUntil([&] { return Heading() == u"Doppelstern"; })) << nux::ToUtf8(Heading());
+}
+
+TEST_F(ViewerOnScreen, TheContentsAnimatedWaitCursorShowsItsOwnPictures) {
+  HCURSOR wait = LoadCursorFromFileW(u"C:\\Programme\\Starvane7\\Content\\UI\\Cursor\\Wait.ani");
+  ASSERT_TRUE(wait);
+  std::vector<nux::ui::CursorFrame> frames;
+  std::vector<nux::ui::CursorStep> steps;
+  ASSERT_TRUE(nux::ui::GetCursorPictures(wait, &frames, &steps));
+  ASSERT_EQ(frames.size(), 2u);
+  ASSERT_TRUE(MoveTo(Middle(kCaption)));
+  ASSERT_TRUE(PumpUntil([] {
+    POINT at{};
+    GetCursorPos(&at);
+    return at.x != 0 || at.y != 0;
+  }));
+  nux::testing::UseVirtualClock(true);
+  SetCursor(wait);
+  // The screen shows the frame's pixels exactly: black where the picture is, clear around it.
+  auto showsFrame = [&](int frame) {
+    return PumpUntil([&] {
+      nux::gdi::Surface shown;
+      int hx = 0, hy = 0;
+      if (nux::display::CurrentCursor().frame != frame ||
+          !screentest::ReadCursorImage(screen().display(), &shown, &hx, &hy))
+        return false;
+      const nux::gdi::Surface& mine = frames[size_t(frame)].image;
+      if (shown.width() != mine.width() || shown.height() != mine.height() || hx != 15 || hy != 15) return false;
+      for (int y = 0; y < mine.height(); ++y)
+        for (int x = 0; x < mine.width(); ++x)
+          if (shown.at(x, y) != mine.at(x, y)) return false;
+      return true;
+    });
+  };
+  EXPECT_TRUE(showsFrame(0));
+  nux::testing::AdvanceAndPump(steps[0].ms, 20);
+  EXPECT_TRUE(showsFrame(1));
+  nux::testing::AdvanceAndPump(steps[1].ms, 20);
+  EXPECT_TRUE(showsFrame(0));
+  nux::testing::UseVirtualClock(false);
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  DestroyCursor(wait);
+}
+
 TEST_F(ViewerOnScreen, TypedLettersReachTheWordListsSeekEdit) {
   HWND seek = nux::testing::FindWindowById(main_, kSeekEdit);
   ASSERT_TRUE(seek);
   ASSERT_TRUE(MoveTo(Middle(kSeekEdit)));
   ASSERT_TRUE(Xdo({"click", "1"}));
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "Sat"}));
-  auto text = [&] {
-    char16_t buf[64] = {};
-    GetWindowTextW(seek, buf, 64);
-    return std::u16string(buf);
-  };
+  auto text = [&] { return screentest::WindowText(seek); };
   EXPECT_TRUE(PumpUntil([&] { return text() == u"Sat"; })) << nux::ToUtf8(text());
 }
 

@@ -16,6 +16,8 @@
 #include "memory/memory.h"
 #include "testing/testing.h"
 #include "ui/ui.h"
+#include "test_support.h"
+#include "screen_support.h"
 #include "xserver.h"
 
 namespace {
@@ -27,6 +29,9 @@ struct Seen {
   std::vector<POINT> dragged;  // WM_MOUSEMOVE points (client) while captured
   bool closeAsked = false;
   int activations = 0;
+  int deactivations = 0;
+  std::vector<WPARAM> appActivations;  // WM_ACTIVATEAPP's wParam, in order
+  std::vector<POINT> moves;            // WM_MOVE's client points
 };
 Seen g_seen;
 
@@ -55,28 +60,24 @@ LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONUP: ReleaseCapture(); return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) ++g_seen.activations;
+      if (LOWORD(wParam) != WA_INACTIVE)
+        ++g_seen.activations;
+      else
+        ++g_seen.deactivations;
       break;
+    case WM_ACTIVATEAPP: g_seen.appActivations.push_back(wParam); break;
+    case WM_MOVE: g_seen.moves.push_back(POINT{short(LOWORD(lParam)), short(HIWORD(lParam))}); break;
     case WM_CLOSE: g_seen.closeAsked = true; return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// The screen's pixels inside a window's rectangle, against the platform's own picture.
-int DifferingPixels(const nux::gdi::Surface& screen, const nux::gdi::Surface& window, POINT at) {
-  int differ = 0;
-  for (int y = 0; y < window.height(); ++y)
-    for (int x = 0; x < window.width(); ++x)
-      if ((screen.at(at.x + x, at.y + y) & 0xFFFFFF) != (window.at(x, y) & 0xFFFFFF)) ++differ;
-  return differ;
-}
-
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "xwd"})
-      if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd"}); !tool.empty())
+      GTEST_SKIP() << tool << " is not installed";
     std::string why;
     screen_ = screentest::SharedScreen(&why);
     ASSERT_TRUE(screen_) << why;
@@ -93,6 +94,7 @@ class ScreenTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    nux::testing::UseVirtualClock(false);
     nux::testing::ResetUi();
     nux::display::Close();
     nux::testing::ResetMonitors();
@@ -100,15 +102,7 @@ class ScreenTest : public ::testing::Test {
   }
 
   // Pumps the messages until `done` holds or five seconds pass.
-  bool PumpUntil(const std::function<bool()>& done) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
-      nux::testing::PumpMessages();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-  }
+  static bool PumpUntil(const std::function<bool()>& done) { return screentest::PumpUntil(done, 5); }
   void Settle() {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
     while (std::chrono::steady_clock::now() < end) {
@@ -129,7 +123,7 @@ class ScreenTest : public ::testing::Test {
       RECT r{};
       GetWindowRect(h, &r);
       if (!nux::testing::CaptureWindow(h, &mine) || !screen().ReadScreen(&shot, Pump)) return -1;
-      differ = DifferingPixels(shot, mine, POINT{r.left, r.top});
+      differ = screentest::DifferingPixels(shot, mine, POINT{r.left, r.top});
     } while (differ != 0 && std::chrono::steady_clock::now() < end);
     return differ;
   }
@@ -142,6 +136,14 @@ class ScreenTest : public ::testing::Test {
                              r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
     Settle();
     return h;
+  }
+
+  // A push button "OK" of that id at (20, 20) in the window, 80 x 24, drawn.
+  HWND AddButton(HWND parent, int id) {
+    HWND b = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    Settle();
+    return b;
   }
 
   VirtualScreen& screen() { return *screen_; }
@@ -185,10 +187,7 @@ TEST_F(ScreenTest, OwnedWindowStaysAboveItsOwner) {
 
 TEST_F(ScreenTest, PointerClicksAButtonAndDragsBeyondTheWindow) {
   HWND h = MakeWindow(RECT{100, 100, 500, 400});
-  HWND button = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, h,
-                                reinterpret_cast<HMENU>(7), nullptr, nullptr);
-  ASSERT_TRUE(button);
-  Settle();
+  ASSERT_TRUE(AddButton(h, 7));
   ASSERT_TRUE(MoveTo(160, 132));
   ASSERT_TRUE(Xdo({"click", "1"}));
   EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));
@@ -220,11 +219,7 @@ TEST_F(ScreenTest, KeysAndTypedTextReachTheFocusedEdit) {
   ASSERT_TRUE(Xdo({"click", "1"}));
   // Letters, capitals, umlauts and ß, as a person types them.
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "Grüße aus Köln, Ärger"}));
-  auto text = [&] {
-    char16_t buf[64] = {};
-    GetWindowTextW(edit, buf, 64);
-    return std::u16string(buf);
-  };
+  auto text = [&] { return screentest::WindowText(edit); };
   EXPECT_TRUE(PumpUntil([&] { return text() == u"Grüße aus Köln, Ärger"; })) << nux::ToUtf8(text());
   // BackSpace removes the last letter: keys without text still act.
   ASSERT_TRUE(Xdo({"key", "BackSpace"}));
@@ -237,6 +232,72 @@ TEST_F(ScreenTest, DesktopCloseRequestBecomesWmClose) {
   // What a window manager does when the person closes a window.
   ASSERT_TRUE(screentest::SendDeleteWindow(screen().display(), "Bildschirm")) << "the window is not on the screen";
   EXPECT_TRUE(PumpUntil([] { return g_seen.closeAsked; }));
+}
+
+TEST_F(ScreenTest, DesktopFocusLeavingOurWindowsDeactivatesAndComingBackActivates) {
+  HWND h = MakeWindow(RECT{100, 100, 400, 300});
+  SetForegroundWindow(h);
+  ASSERT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Bildschirm"; }));
+  ASSERT_EQ(GetActiveWindow(), h);
+  g_seen = Seen{};
+
+  // Another program's window takes the focus: ours is no longer active, and hears so.
+  screentest::ForeignWindow other(screen().display(), "Anderes Programm", 700, 100, 200, 150);
+  ASSERT_TRUE(other.shown());
+  ASSERT_TRUE(other.TakeFocus());
+  EXPECT_TRUE(PumpUntil([] { return g_seen.deactivations == 1 && !g_seen.appActivations.empty(); }));
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(g_seen.appActivations, std::vector<WPARAM>{FALSE});
+  Settle();
+  EXPECT_EQ(screentest::FocusedWindowName(screen().display()), "Anderes Programm") << "we took the focus back";
+
+  // The person comes back to our window.
+  ASSERT_TRUE(screentest::FocusWindowNamed(screen().display(), "Bildschirm"));
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == h && g_seen.activations == 1; }));
+  EXPECT_EQ(g_seen.appActivations, (std::vector<WPARAM>{FALSE, TRUE}));
+  EXPECT_EQ(g_seen.deactivations, 1);
+}
+
+TEST_F(ScreenTest, ComingBackToAWindowDisabledByItsDialogActivatesTheDialog) {
+  HWND owner = MakeWindow(RECT{100, 100, 500, 400});
+  HWND dialog = CreateWindowExW(0, u"ScreenTest", u"Dialog", WS_POPUP | WS_CAPTION | WS_VISIBLE, 200, 180, 200, 120,
+                                owner, nullptr, nullptr, nullptr);
+  EnableWindow(owner, FALSE);
+  SetForegroundWindow(dialog);
+  ASSERT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Dialog"; }));
+  screentest::ForeignWindow other(screen().display(), "Anderes Programm", 700, 100, 200, 150);
+  ASSERT_TRUE(other.TakeFocus());
+  ASSERT_TRUE(PumpUntil([] { return GetActiveWindow() == nullptr; }));
+  // The person comes back by the owner: the dialog it waits for is active again.
+  ASSERT_TRUE(screentest::FocusWindowNamed(screen().display(), "Bildschirm"));
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == dialog; }));
+  EXPECT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Dialog"; }));
+  EnableWindow(owner, TRUE);
+}
+
+TEST_F(ScreenTest, WindowMovedByTheDesktopTakesThePlace) {
+  HWND h = MakeWindow(RECT{100, 100, 400, 300});
+  g_seen = Seen{};
+  ASSERT_TRUE(screentest::MoveWindowNamed(screen().display(), "Bildschirm", 420, 330));
+  EXPECT_TRUE(PumpUntil([&] {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r.left == 420 && r.top == 330 && r.right == 720 && r.bottom == 530;
+  }));
+  ASSERT_FALSE(g_seen.moves.empty());
+  EXPECT_EQ(g_seen.moves.back().x, 420);
+  EXPECT_EQ(g_seen.moves.back().y, 330);
+  // It stays there, with its own pixels, and a click there reaches it.
+  EXPECT_EQ(OffScreen(h), 0);
+  int x = 0, y = 0;
+  EXPECT_TRUE(screentest::FindWindowNamed(screen().display(), "Bildschirm", &x, &y, nullptr, nullptr));
+  EXPECT_EQ(x, 420);
+  EXPECT_EQ(y, 330);
+  ASSERT_TRUE(AddButton(h, 9));
+  ASSERT_TRUE(MoveTo(480, 362));
+  ASSERT_TRUE(Xdo({"click", "1"}));
+  EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));
 }
 
 TEST_F(ScreenTest, MessageBoxWaitsForTheClickOfAPerson) {
@@ -299,6 +360,128 @@ TEST_F(ScreenTest, ClipboardTextGoesBothWaysWithTheDesktop) {
   EXPECT_TRUE(PumpUntil([&] { return read8(CF_UNICODETEXT) == "Grüße aus Köln"; })) << read8(CF_UNICODETEXT);
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
   EXPECT_EQ(read8(CF_TEXT), "Gr\xFC\xDF" "e aus K\xF6ln");
+}
+
+// A 32 x 32 cursor of 32-bit pixels: a square of `colour` (0xRRGGBB) from 8 to 23, clear
+// around it, with its hot spot.
+std::string CursorBytes(uint32_t colour, int hotX, int hotY) {
+  auto put16 = [](std::string& s, uint32_t v) { s.push_back(char(v & 0xFF)), s.push_back(char(v >> 8)); };
+  auto put32 = [&](std::string& s, uint32_t v) { put16(s, v & 0xFFFF), put16(s, v >> 16); };
+  std::string image;
+  put32(image, 40);
+  put32(image, 32);
+  put32(image, 64);
+  put16(image, 1);
+  put16(image, 32);
+  for (int i = 0; i < 6; ++i) put32(image, 0);
+  for (int y = 31; y >= 0; --y)
+    for (int x = 0; x < 32; ++x) put32(image, x >= 8 && x < 24 && y >= 8 && y < 24 ? 0xFF000000u | colour : 0);
+  image.append(32 * 4, '\0');  // the mask: the alpha decides
+  std::string file;
+  put16(file, 0);
+  put16(file, 2);
+  put16(file, 1);
+  file += std::string{char(32), char(32), char(0), char(0)};
+  put16(file, uint32_t(hotX));
+  put16(file, uint32_t(hotY));
+  put32(file, uint32_t(image.size()));
+  put32(file, 6 + 16);
+  return file + image;
+}
+
+// An animated cursor of these frames, shown in the order of `sequence` with the rates (in
+// sixtieths of a second) of `rates`.
+std::string AnimatedCursorBytes(const std::vector<std::string>& frames, const std::vector<uint32_t>& sequence,
+                                const std::vector<uint32_t>& rates) {
+  auto put32 = [](std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(char((v >> (8 * i)) & 0xFF));
+  };
+  auto chunk = [&](const char* id, const std::string& body) {
+    std::string c(id, 4);
+    put32(c, uint32_t(body.size()));
+    c += body;
+    if (body.size() & 1) c.push_back('\0');
+    return c;
+  };
+  std::string header;
+  for (uint32_t v : {36u, uint32_t(frames.size()), uint32_t(sequence.size()), 0u, 0u, 0u, 0u, 10u, 3u})
+    put32(header, v);
+  std::string seq, rate, icons = "fram";
+  for (uint32_t v : sequence) put32(seq, v);
+  for (uint32_t v : rates) put32(rate, v);
+  for (const std::string& f : frames) icons += chunk("icon", f);
+  std::string body = "ACON" + chunk("anih", header) + chunk("rate", rate) + chunk("seq ", seq) + chunk("LIST", icons);
+  return chunk("RIFF", body);
+}
+
+// The colour at the middle of the cursor the X server shows, and its hot spot.
+struct OnScreenCursor {
+  uint32_t middle = 0;
+  int hotX = -1, hotY = -1;
+  bool operator==(const OnScreenCursor& o) const { return middle == o.middle && hotX == o.hotX && hotY == o.hotY; }
+};
+
+TEST_F(ScreenTest, CursorFilesShowTheirOwnPicturesAndTheAnimationStepsByItsRates) {
+  nuxtest::TempDir dir;
+  // Two frames, shown red (100 ms), blue (200 ms), red (50 ms), and over again.
+  const std::string file = dir.Write("busy.ani", AnimatedCursorBytes({CursorBytes(0xFF0000, 3, 4), CursorBytes(0x0000FF, 20, 21)},
+                                                                     {0, 1, 0}, {6, 12, 3}));
+  const std::string still = dir.Write("hand.cur", CursorBytes(0x00C000, 9, 10));
+  HCURSOR animated = LoadCursorFromFileA(("Z:" + file).c_str());
+  HCURSOR plain = LoadCursorFromFileA(("Z:" + still).c_str());
+  ASSERT_TRUE(animated && plain);
+  HWND h = MakeWindow(RECT{100, 100, 300, 300});
+  SetClassLongPtrW(h, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(animated));
+  nux::testing::UseVirtualClock(true);
+  auto onScreen = [&] {
+    OnScreenCursor c;
+    nux::gdi::Surface picture;
+    if (screentest::ReadCursorImage(screen().display(), &picture, &c.hotX, &c.hotY) && picture.width() > 16)
+      c.middle = picture.at(16, 16) & 0xFFFFFF;
+    return c;
+  };
+  auto shows = [&](HCURSOR cursor, int frame, OnScreenCursor seen) {
+    nux::display::ShownCursor now;
+    OnScreenCursor there;
+    bool ok = PumpUntil([&] {
+      now = nux::display::CurrentCursor();
+      there = onScreen();
+      return now.cursor == cursor && now.frame == frame && there == seen;
+    });
+    if (!ok)
+      ADD_FAILURE() << "frame " << now.frame << (now.cursor == cursor ? "" : " of another cursor") << ", on the screen "
+                    << std::hex << there.middle << std::dec << " at " << there.hotX << "," << there.hotY;
+    return ok;
+  };
+  ASSERT_TRUE(MoveTo(200, 200));
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4}));
+  nux::testing::AdvanceAndPump(99, 10);
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4})) << "the first step lasts 100 ms";
+  nux::testing::AdvanceAndPump(1);
+  EXPECT_TRUE(shows(animated, 1, {0x0000FF, 20, 21}));
+  nux::testing::AdvanceAndPump(200, 10);
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4}));
+  nux::testing::AdvanceAndPump(50, 10);
+  EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4}));
+  nux::testing::AdvanceAndPump(100, 10);
+  EXPECT_TRUE(shows(animated, 1, {0x0000FF, 20, 21})) << "after the last step the first comes again";
+
+  // A still cursor's picture once the window's cursor is another; no step changes it.
+  SetClassLongPtrW(h, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(plain));
+  // A move without a button after the first in the window reaches the platform too.
+  ASSERT_TRUE(MoveTo(210, 210));
+  EXPECT_TRUE(PumpUntil([] {
+    POINT at{};
+    GetCursorPos(&at);
+    return at.x == 210 && at.y == 210;
+  }));
+  EXPECT_TRUE(shows(plain, 0, {0x00C000, 9, 10}));
+  nux::testing::AdvanceAndPump(500, 50);
+  EXPECT_TRUE(shows(plain, 0, {0x00C000, 9, 10}));
+  nux::testing::UseVirtualClock(false);
+  DestroyWindow(h);
+  DestroyCursor(animated);
+  DestroyCursor(plain);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "test_support.h"
+#include "screen_support.h"
 #include "xserver.h"
 
 namespace {
@@ -31,12 +32,11 @@ std::string HexBytes(const int* values, int count) {
 class ViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "xwd", "zip"})
-      if (!screentest::Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd", "zip"}); !tool.empty())
+      GTEST_SKIP() << tool << " is not installed";
     std::string why;
     ASSERT_TRUE(screen_.Start(1280, 1024, &why)) << why;
-    auto built = screentest::Run({"bash", std::string(NUX_SAMPLE_CONTENT_DIR) + "/build.sh", root_.path(), NUX_BUILD_DIR},
-                                 {{"NUX_DISPLAY", "none"}}, 60000);
+    auto built = screentest::BuildSampleContent(root_.path());
     ASSERT_EQ(built.status, 0) << built.out;
     suppressions_ = root_.Write("lsan.supp", "leak:libdbus-1.so\n");
     env_ = {{"DISPLAY", screen_.display()},
@@ -62,12 +62,7 @@ class ViewTest : public ::testing::Test {
 
   // Waits until the window of that title shows (bounded).
   bool WaitForWindow(const std::string& name, int* x, int* y, int* w, int* h) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < end) {
-      if (screentest::FindWindowNamed(screen_.display(), name, x, y, w, h)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return screentest::WaitFor([&] { return screentest::FindWindowNamed(screen_.display(), name, x, y, w, h); }, 30);
   }
 
   // Waits until the window stands at (x, y).

@@ -1,6 +1,7 @@
 #include "xserver.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -282,6 +284,143 @@ bool FindWindowNamed(const std::string& display, const std::string& name, int* x
   Window w = FindShown(d, name, x, y, width, height);
   XCloseDisplay(d);
   return w != 0;
+}
+
+std::string FocusedWindowName(const std::string& display) {
+  Display* d = Open(display);
+  if (!d) return "";
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(d, &focus, &revert);
+  std::string name;
+  // The focus may rest on a child of the top-level window: its named ancestor counts.
+  for (int depth = 0; focus > PointerRoot && depth < 8 && name.empty(); ++depth) {
+    char* title = nullptr;
+    if (XFetchName(d, focus, &title) && title) {
+      name = title;
+      XFree(title);
+      break;
+    }
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, focus, &root, &parent, &children, &count)) break;
+    if (children) XFree(children);
+    if (parent == root) break;
+    focus = parent;
+  }
+  XCloseDisplay(d);
+  return name;
+}
+
+std::vector<RECT> ButtonsIn(const nux::gdi::Surface& screen, const RECT& area) {
+  constexpr uint32_t kWhite = 0xFFFFFF;
+  auto white = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < screen.width() && y < screen.height() && (screen.at(x, y) & 0xFFFFFF) == kWhite;
+  };
+  std::vector<RECT> found;
+  const int longest = (area.right - area.left) * 6 / 10;
+  for (int y = area.top + 2; y < area.bottom - 2; ++y) {
+    for (int x = area.left + 2; x < area.right - 2;) {
+      if (!white(x, y)) {
+        ++x;
+        continue;
+      }
+      int end = x;
+      while (end < area.right && white(end, y)) ++end;
+      int down = y;
+      while (down < area.bottom && white(x, down)) ++down;
+      RECT r{x, y, end, down};
+      bool known = false;
+      for (const RECT& f : found) known = known || (r.left < f.right && f.left < r.right && r.top <= f.bottom + 2);
+      if (!known && end - x >= 20 && end - x <= longest && down - y >= 8) found.push_back(r);
+      x = end;
+    }
+  }
+  std::sort(found.begin(), found.end(), [](const RECT& a, const RECT& b) { return a.left < b.left; });
+  return found;
+}
+
+bool ReadCursorImage(const std::string& display, nux::gdi::Surface* out, int* hotX, int* hotY) {
+  Display* d = Open(display);
+  if (!d) return false;
+  int event = 0, error = 0;
+  XFixesCursorImage* image = XFixesQueryExtension(d, &event, &error) ? XFixesGetCursorImage(d) : nullptr;
+  if (image) {
+    out->Resize(image->width, image->height);
+    for (int y = 0; y < image->height; ++y)
+      for (int x = 0; x < image->width; ++x)
+        out->row(y)[x] = uint32_t(image->pixels[size_t(y) * image->width + x]);
+    *hotX = image->xhot;
+    *hotY = image->yhot;
+    XFree(image);
+  }
+  XCloseDisplay(d);
+  return image != nullptr;
+}
+
+// Does `act` to the shown top-level window of that title; false when there is none.
+static bool ActOnWindowNamed(const std::string& display, const std::string& name, void (*act)(Display*, Window, int, int),
+                      int x = 0, int y = 0) {
+  Display* d = Open(display);
+  if (!d) return false;
+  Window target = FindShown(d, name, nullptr, nullptr, nullptr, nullptr);
+  if (target) {
+    act(d, target, x, y);
+    XSync(d, False);
+  }
+  XCloseDisplay(d);
+  return target != 0;
+}
+
+bool FocusWindowNamed(const std::string& display, const std::string& name) {
+  return ActOnWindowNamed(display, name, [](Display* d, Window w, int, int) {
+    XSetInputFocus(d, w, RevertToParent, CurrentTime);
+  });
+}
+
+bool MoveWindowNamed(const std::string& display, const std::string& name, int x, int y) {
+  return ActOnWindowNamed(display, name, [](Display* d, Window w, int x, int y) { XMoveWindow(d, w, x, y); }, x, y);
+}
+
+ForeignWindow::ForeignWindow(const std::string& display, const std::string& name, int x, int y, int width,
+                             int height) {
+  display_ = Open(display);
+  if (!display_) return;
+  Window w = XCreateSimpleWindow(display_, DefaultRootWindow(display_), x, y, unsigned(width), unsigned(height), 0, 0,
+                                 WhitePixel(display_, DefaultScreen(display_)));
+  XStoreName(display_, w, name.c_str());
+  XSelectInput(display_, w, StructureNotifyMask);
+  XMapWindow(display_, w);
+  // Shown once the server says so (bounded).
+  auto deadline = Clock::now() + std::chrono::seconds(10);
+  bool mapped = false;
+  while (!mapped && Clock::now() < deadline) {
+    while (XPending(display_)) {
+      XEvent e;
+      XNextEvent(display_, &e);
+      mapped = mapped || (e.type == MapNotify && e.xmap.window == w);
+    }
+    if (!mapped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (mapped) {
+    window_ = w;
+  } else {
+    XDestroyWindow(display_, w);
+    XSync(display_, False);
+  }
+}
+
+ForeignWindow::~ForeignWindow() {
+  if (!display_) return;
+  if (window_) XDestroyWindow(display_, window_);
+  XCloseDisplay(display_);
+}
+
+bool ForeignWindow::TakeFocus() {
+  if (!window_) return false;
+  XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+  XSync(display_, False);
+  return true;
 }
 
 bool SendDeleteWindow(const std::string& display, const std::string& name) {

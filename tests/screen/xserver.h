@@ -12,6 +12,8 @@
 
 #include "gdi/surface.h"
 
+struct _XDisplay;
+
 namespace screentest {
 
 struct Result {
@@ -57,6 +59,35 @@ class VirtualScreen {
 // The shown top-level X window of that title: true with its place and size.
 bool FindWindowNamed(const std::string& display, const std::string& name, int* x, int* y, int* width,
                      int* height);
+// The title of the top-level X window that holds the keyboard focus; empty when none has it.
+std::string FocusedWindowName(const std::string& display);
+// Push buttons inside `area` of a screen picture, left to right: found by the white top and
+// left edges that a raised button has (the frame of a window is longer than a button).
+std::vector<RECT> ButtonsIn(const nux::gdi::Surface& screen, const RECT& area);
+// The picture of the pointer's cursor as the X server shows it now (0xAARRGGBB) and its hot
+// spot.
+bool ReadCursorImage(const std::string& display, nux::gdi::Surface* out, int* hotX, int* hotY);
+// What a window manager does to a shown top-level X window of that title: gives it the
+// keyboard focus, or moves it.
+bool FocusWindowNamed(const std::string& display, const std::string& name);
+bool MoveWindowNamed(const std::string& display, const std::string& name, int x, int y);
+
+// A plain X window of another program (its own connection), shown while the object lives.
+class ForeignWindow {
+ public:
+  ForeignWindow(const std::string& display, const std::string& name, int x, int y, int width, int height);
+  ~ForeignWindow();
+  ForeignWindow(const ForeignWindow&) = delete;
+  ForeignWindow& operator=(const ForeignWindow&) = delete;
+  bool shown() const { return window_ != 0; }
+  // Takes the keyboard focus, as the window a person activates.
+  bool TakeFocus();
+
+ private:
+  ::_XDisplay* display_ = nullptr;
+  unsigned long window_ = 0;
+};
+
 // Sends the WM_DELETE_WINDOW protocol message (what a window manager sends when the person
 // closes a window) to the shown top-level X window of that title.
 bool SendDeleteWindow(const std::string& display, const std::string& name);

@@ -158,25 +158,16 @@ TEST_F(WordList, KeyPressesScrollTheWordsAndKeepTheSelection) {
   nux::testing::PumpMessages();
   CListWnd& list = List();
   ASSERT_GT(list.m_pRecordset->GetRecordCount(), 60);
-  CRect row;
-  list.m_rows[2].pItem->GetWindowRect(&row);
-  nux::testing::Click(row.left + 5, row.top + 5);
-  nux::testing::PumpMessages();
-  ASSERT_EQ(::GetFocus(), list.m_hWnd);
-  const long selected = list.GetSelectedKey();
-  ASSERT_GT(selected, 0);
-  struct Case {
-    UINT vk;
-    int offset;
-  } cases[] = {{VK_DOWN, -8},    {VK_DOWN, -16},    {VK_NEXT, -144}, {VK_NEXT, -272},
-               {VK_PRIOR, -144}, {VK_UP, -136},     {VK_HOME, -136}, {VK_END, -136}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.vk);
-    nux::testing::KeyPress(c.vk);
-    nux::testing::PumpMessages();
-    EXPECT_EQ(list.m_nScrollOffset, c.offset);
-    EXPECT_EQ(list.GetSelectedKey(), selected);
-  }
+  EXPECT_GT(ClickRowAndScroll(list, 2,
+                              {{VK_DOWN, -8},
+                               {VK_DOWN, -16},
+                               {VK_NEXT, -144},
+                               {VK_NEXT, -272},
+                               {VK_PRIOR, -144},
+                               {VK_UP, -136},
+                               {VK_HOME, -136},
+                               {VK_END, -136}}),
+            0);
 }
 
 TEST_F(WordList, AClickedEntryOpensItsPageWithoutWords) {

@@ -121,27 +121,19 @@ TEST_F(SearchWindow, KeyPressesScrollTheResultsAndLeaveTheirSelection) {
   Search(u"nebula");
   CListWnd& list = search_->m_List;
   ASSERT_EQ(list.m_pRecordset->GetRecordCount(), 60);
-  // A click selects a row and gives the list the focus; the keys then scroll it.
-  CRect row;
-  list.m_rows[1].pItem->GetWindowRect(&row);
-  nux::testing::Click(row.left + 5, row.top + 5);
-  nux::testing::PumpMessages();
-  ASSERT_EQ(::GetFocus(), list.m_hWnd);
-  const long selected = list.GetSelectedKey();
-  ASSERT_EQ(selected, 102);
-  struct Case {
-    UINT vk;
-    int offset;
-  } cases[] = {{VK_DOWN, -8},  {VK_NEXT, -136}, {VK_NEXT, -264}, {VK_PRIOR, -136}, {VK_UP, -128},
-               {VK_HOME, -128}, {VK_END, -128}, {VK_TAB, -128},  {VK_PRIOR, 0},    {VK_UP, 0}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.vk);
-    nux::testing::KeyPress(c.vk);
-    nux::testing::PumpMessages();
-    EXPECT_EQ(list.m_nScrollOffset, c.offset);
-    EXPECT_EQ(list.GetSelectedKey(), selected);
-    EXPECT_EQ(::GetFocus(), list.m_hWnd);  // the list wants every key, Tab too
-  }
+  // A click selects a row and gives the list the focus; the keys then scroll it, Tab too.
+  EXPECT_EQ(ClickRowAndScroll(list, 1,
+                              {{VK_DOWN, -8},
+                               {VK_NEXT, -136},
+                               {VK_NEXT, -264},
+                               {VK_PRIOR, -136},
+                               {VK_UP, -128},
+                               {VK_HOME, -128},
+                               {VK_END, -128},
+                               {VK_TAB, -128},
+                               {VK_PRIOR, 0},
+                               {VK_UP, 0}}),
+            102);
   EXPECT_EQ(FirstKey(list), 101);
 }
 

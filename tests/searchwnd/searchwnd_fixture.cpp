@@ -127,6 +127,24 @@ POINT WindowTest::Screen(HWND hwnd, int x, int y) {
   return p;
 }
 
+long WindowTest::ClickRowAndScroll(CListWnd& list, int row, const std::vector<KeyScroll>& keys) {
+  CRect rc;
+  list.m_rows[row].pItem->GetWindowRect(&rc);
+  nux::testing::Click(rc.left + 5, rc.top + 5);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(::GetFocus(), list.m_hWnd);
+  const long selected = list.GetSelectedKey();
+  for (const KeyScroll& k : keys) {
+    SCOPED_TRACE(k.vk);
+    nux::testing::KeyPress(k.vk);
+    nux::testing::PumpMessages();
+    EXPECT_EQ(list.m_nScrollOffset, k.offset);
+    EXPECT_EQ(list.GetSelectedKey(), selected);
+    EXPECT_EQ(::GetFocus(), list.m_hWnd);
+  }
+  return selected;
+}
+
 void WindowTest::ClickItem(CWnd* dialog, int id) {
   CWnd* item = dialog->GetDlgItem(id);
   ASSERT_NE(item, nullptr) << id;

@@ -43,6 +43,14 @@ class WindowTest : public ::testing::Test {
   static POINT Screen(HWND hwnd, int x, int y);
   // Clicks the middle of a child control of the dialog.
   static void ClickItem(CWnd* dialog, int id);
+  // Clicks a row of the list (it selects the row and takes the focus), then presses each key:
+  // the list scrolls to the key's offset, the selection stays, and so does the focus (the
+  // list wants every key). Returns the selected key.
+  struct KeyScroll {
+    UINT vk;
+    int offset;
+  };
+  static long ClickRowAndScroll(CListWnd& list, int row, const std::vector<KeyScroll>& keys);
 
   nuxtest::ScopedPlatformRoot root_;
   std::unique_ptr<CDaoDatabase> db_;

@@ -35,6 +35,26 @@ TEST_F(CursorFiles, LoadsCurAndAniAndRemembersTheSource) {
   EXPECT_TRUE(info.animated);
   EXPECT_EQ(info.frames, 2);
   EXPECT_EQ(info.hotspotX, 15);
+  // Their pictures as the files draw them (black where the mask is clear), and the
+  // animation's two steps at its rate of 10 sixtieths of a second.
+  std::vector<nux::ui::CursorFrame> frames;
+  std::vector<nux::ui::CursorStep> steps;
+  ASSERT_TRUE(nux::ui::GetCursorPictures(cur, &frames, &steps));
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].image.at(0, 0), 0xFF000000u);
+  EXPECT_EQ(frames[0].image.at(20, 5), 0u);
+  ASSERT_TRUE(nux::ui::GetCursorPictures(ani, &frames, &steps));
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[1].hotspotX, 15);
+  EXPECT_EQ(frames[0].image.at(15, 15), 0xFF000000u);
+  EXPECT_EQ(frames[0].image.at(0, 15), 0u);
+  ASSERT_EQ(steps.size(), 2u);
+  EXPECT_EQ(steps[1].frame, 1);
+  EXPECT_EQ(steps[1].ms, 166u);
+  EXPECT_EQ(nux::ui::CursorStepAt(steps, 165), 0u);
+  EXPECT_EQ(nux::ui::CursorStepAt(steps, 166), 1u);
+  EXPECT_EQ(nux::ui::CursorStepAt(steps, 332), 0u);
+  EXPECT_FALSE(nux::ui::GetCursorPictures(LoadCursorW(nullptr, IDC_WAIT), nullptr, nullptr));
   EXPECT_TRUE(DestroyCursor(cur));
   EXPECT_FALSE(nux::ui::GetCursorDetails(cur, nullptr));
   DestroyCursor(ani);
@@ -54,6 +74,14 @@ TEST_F(CursorFiles, MissingBrokenAndFolderGiveNull) {
     EXPECT_EQ(LoadCursorFromFileW(wide.c_str()), nullptr) << "cut at " << cut;
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));
   }
+  // An animation whose second frame is cut short is damaged as a whole.
+  std::string ani = nuxtest::ReadFile(root_.DriveC() + "/Cursor/Wait.ani");
+  nuxtest::TempDir dir;
+  dir.Write("x.ani", ani.substr(0, ani.size() - 40));
+  std::string path = "Z:" + dir.path() + "/x.ani";
+  std::u16string wide(path.begin(), path.end());
+  EXPECT_EQ(LoadCursorFromFileW(wide.c_str()), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));
   EXPECT_EQ(LoadCursorFromFileW(u"C:\\Cursor"), nullptr);
 }
 

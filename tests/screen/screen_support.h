@@ -1,0 +1,32 @@
+// What the screen tests share beyond the X server: the tools they need, waits that are always
+// bounded, the sample content, and comparisons of the screen with the platform's pictures.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "base/types.h"
+#include "gdi/surface.h"
+#include "xserver.h"
+
+namespace screentest {
+
+// The first of these programs that is not installed; empty when all are.
+std::string MissingTool(std::initializer_list<const char*> tools);
+
+// Waits until `done` holds, at most `seconds`, looking again every 20 ms; PumpUntil pumps
+// the calling thread's messages meanwhile, so that its windows answer.
+bool WaitFor(const std::function<bool()>& done, int seconds);
+bool PumpUntil(const std::function<bool()>& done, int seconds);
+
+// Builds the sample content into a platform root (headless).
+Result BuildSampleContent(const std::string& root);
+
+// How many pixels of the window's picture differ from the screen's at the window's place.
+int DifferingPixels(const nux::gdi::Surface& screen, const nux::gdi::Surface& window, POINT at);
+
+// A window's text.
+std::u16string WindowText(HWND hwnd);
+
+}  // namespace screentest
