@@ -30,6 +30,10 @@ void Close();
 // input. Cheap when nothing changed; does nothing without a screen.
 void Sync();
 
+// Waits (at most a second) until what Sync presented is on the screen, for a reader of the
+// screen in another program. Sync itself does not wait for the display.
+void Finish();
+
 // How long a message wait may sleep before the display is looked at again (milliseconds).
 constexpr unsigned kPollMs = 8;
 

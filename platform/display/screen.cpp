@@ -23,6 +23,7 @@
 #include "display/display.h"
 #include "display/keymap.h"
 #include "display/x11_pointer.h"
+#include "display/x11_present.h"
 #include "process/clock.h"
 #include "testing/input.h"
 #include "ui/cursor.h"
@@ -43,7 +44,15 @@ struct Shown {
   bool popup = false;
   std::u16string title;
   std::deque<POINT> moves;  // places asked of the display that it has not reported yet
+  X11Presenter* x11 = nullptr;  // presents straight to the X window; null: through SDL's surface
 };
+
+// A display window goes with its presenter, which must let go of the X window first.
+void DestroyShown(Shown& sh) {
+  FreeX11Presenter(sh.x11);
+  sh.x11 = nullptr;
+  SDL_DestroyWindow(sh.win);
+}
 
 // A cursor file's pictures as the display's cursors, one for each frame, and its steps.
 struct OwnCursor {
@@ -138,7 +147,7 @@ void CloseScreen(bool quit) {
   std::lock_guard<std::mutex> g(s.m);
   if (s.active) {
     s.active = false;
-    for (auto& [h, sh] : s.windows) SDL_DestroyWindow(sh.win);
+    for (auto& [h, sh] : s.windows) DestroyShown(sh);
     s.windows.clear();
     s.stacking.clear();
     s.focused = nullptr;
@@ -180,6 +189,7 @@ bool OpenScreen() {
   }
   SDL_StartTextInput();
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  WatchX11Completions();
   ReadMonitors();
   s.videoUp = true;
   s.videoDisplay = wanted;
@@ -226,7 +236,34 @@ std::vector<Top> Snapshot() {
   return tops;
 }
 
+// Straight into the X window's image: one copy of the changed rows, and the server takes
+// them from shared memory without a round trip.
+void PresentX11(HWND hwnd, Shown& sh, const RECT* part) {
+  X11Finish(sh.x11);  // the image is free again before the window table is locked
+  RECT r{};
+  {
+    Lock lock(Mutex());
+    auto w = Find(hwnd);
+    if (!w || !w->surface) return;
+    const nux::gdi::Surface& src = *w->surface;
+    r = RECT{0, 0, src.width(), src.height()};
+    if (part) IntersectRect(&r, &r, part);
+    if (IsRectEmpty(&r)) return;
+    int pitch = 0;
+    uint32_t* image = X11Buffer(sh.x11, src.width(), src.height(), &pitch);
+    if (!image) return;
+    auto* dst = reinterpret_cast<unsigned char*>(image) + size_t(r.top) * size_t(pitch) + size_t(r.left) * 4;
+    const size_t bytes = size_t(r.right - r.left) * 4;
+    for (int y = r.top; y < r.bottom; ++y, dst += pitch) std::memcpy(dst, src.row(y) + r.left, bytes);
+  }
+  X11Put(sh.x11, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
 void Present(HWND hwnd, Shown& sh, const RECT* part) {
+  if (sh.x11) {
+    PresentX11(hwnd, sh, part);
+    return;
+  }
   SDL_Surface* target = SDL_GetWindowSurface(sh.win);
   if (!target) return;
   RECT r{0, 0, target->w, target->h};
@@ -584,7 +621,7 @@ void Reconcile(State& s) {
       ++it;
       continue;
     }
-    SDL_DestroyWindow(it->second.win);
+    DestroyShown(it->second);
     if (s.focused == it->first) s.focused = nullptr;
     it = s.windows.erase(it);
   }
@@ -611,6 +648,7 @@ void Reconcile(State& s) {
       sh.rect = t.rect;
       sh.popup = t.popup;
       sh.title = t.title;
+      sh.x11 = MakeX11Presenter(win);
       it = s.windows.emplace(t.hwnd, sh).first;
     }
     Shown& sh = it->second;
@@ -687,6 +725,13 @@ void Sync() {
     TakeEvents(s, after);
   }
   for (auto& f : after) f();
+}
+
+void Finish() {
+  State& s = S();
+  if (!s.active) return;
+  std::lock_guard<std::mutex> g(s.m);
+  for (auto& [h, sh] : s.windows) X11Finish(sh.x11);
 }
 
 void Damage(HWND topLevel, const RECT& rect) {
