@@ -75,6 +75,7 @@ struct State {
   HWND focused = nullptr;      // the window given the display's input focus
   bool appActive = true;       // one of our windows holds the desktop's focus (or nobody said otherwise)
   HCURSOR cursor = nullptr;
+  uint64_t cursorSerial = 0;  // which cursor `cursor` was: a handle's value may come again
   std::map<int, SDL_Cursor*> systemCursors;
   std::map<HCURSOR, OwnCursor> ownCursors;  // the display's cursors made of cursor files' pictures
   OwnCursor* own = nullptr;                 // the one shown, when the cursor is one of them
@@ -361,12 +362,14 @@ SDL_SystemCursor SystemCursorFor(WORD systemId) {
 // platform's clock at each turn of the message loop, or the display's standard cursor.
 void ApplyCursor(State& s) {
   HCURSOR c = GetCursor();
-  if (c != s.cursor) {
+  nux::ui::CursorInfo info;
+  bool known = c && nux::ui::GetCursorDetails(c, &info);
+  // A cursor destroyed and another loaded at the same handle is a new cursor.
+  if (c != s.cursor || (known && info.serial != s.cursorSerial)) {
     s.cursor = c;
+    s.cursorSerial = known ? info.serial : 0;
     s.own = nullptr;
     s.frameShown = -1;
-    nux::ui::CursorInfo info;
-    bool known = c && nux::ui::GetCursorDetails(c, &info);
     if (known && !info.systemId) s.own = OwnCursorOf(s, c, info);
     if (s.own) {
       s.animationStart = GetTickCount();
