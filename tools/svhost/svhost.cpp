@@ -564,11 +564,13 @@ int RunView(const std::u16string& token, const int* switches, const std::string&
   nux::ui::SetMessageBoxTerminal(false);
   HostWindow host;
   host.person = true;
-  if (!host.Create(false)) {
-    std::fprintf(stderr, "svhost: the host's window was not made\n");
+  if (!host.Create(false) || !Have(lib.openAstroDict, "NUXSV_OpenAstroDict")) {
+    if (!host.m_hWnd) std::fprintf(stderr, "svhost: the host's window was not made\n");
+    lib.term();
+    if (host.m_hWnd) host.DestroyWindow();
+    FreeLibrary(lib.module);
     return 1;
   }
-  if (!Have(lib.openAstroDict, "NUXSV_OpenAstroDict")) return 1;
   std::u16string wideCondition = nux::FromUtf8(condition);
   lib.openAstroDict(&host, condition.empty() ? nullptr : wideCondition.c_str(), nullptr);
   HWND main = AstroDictWindow(lib);
@@ -638,6 +640,8 @@ int RunLibrary(int argc, char** argv) {
   HostWindow host;
   if (!host.Create()) {
     std::fprintf(stderr, "svhost: the host's window was not made\n");
+    lib.term();
+    FreeLibrary(lib.module);
     return 1;
   }
   int status = 0;
