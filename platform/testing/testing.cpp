@@ -63,12 +63,16 @@ int PumpMessages() {
       break;
     }
     ++count;
-    HWND dlg = m.hwnd ? DialogFor(m.hwnd) : nullptr;
-    if (dlg && IsDialogMessageW(dlg, &m)) continue;
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
+    DispatchMessageWithDialogs(m);
   }
   return count;
+}
+
+void DispatchMessageWithDialogs(MSG& m) {
+  HWND dlg = m.hwnd ? DialogFor(m.hwnd) : nullptr;
+  if (dlg && IsDialogMessageW(dlg, &m)) return;
+  TranslateMessage(&m);
+  DispatchMessageW(&m);
 }
 
 void AdvanceAndPump(DWORD ms, DWORD stepMs) {

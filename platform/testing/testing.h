@@ -10,6 +10,7 @@
 #include "gdi/surface.h"
 #include "testing/input.h"
 #include "ui/sysparams.h"
+#include "ui/window.h"
 
 namespace nux::testing {
 
@@ -21,6 +22,9 @@ void UseVirtualClock(bool on);
 // Dialogs get their keyboard handling (IsDialogMessage) for messages aimed at them. A WM_QUIT
 // met on the way is put back and stops the pump.
 int PumpMessages();
+// Dispatches one message as the pump does: a message aimed at a dialog (or a control in it) goes
+// through its keyboard handling first.
+void DispatchMessageWithDialogs(MSG& m);
 // Moves the virtual clock on by `ms` in steps of `stepMs` (at most), pumping after each step,
 // so timers fire as they would in real time (one WM_TIMER per due period).
 void AdvanceAndPump(DWORD ms, DWORD stepMs = 1);

@@ -541,18 +541,6 @@ int Usage() {
   return 2;
 }
 
-// The dialog (a window of class "#32770") a message is aimed at, for its keyboard handling.
-HWND DialogOf(HWND hwnd) {
-  while (hwnd) {
-    char16_t cls[16] = {};
-    GetClassNameW(hwnd, cls, 16);
-    if (std::u16string(cls) == u"#32770") return hwnd;
-    if (!(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) return nullptr;
-    hwnd = GetParent(hwnd);
-  }
-  return nullptr;
-}
-
 // svhost view: the main reference window on the screen until the person closes it.
 int RunView(const std::u16string& token, const int* switches, const std::string& condition) {
   if (!nux::display::Active()) {
@@ -581,12 +569,8 @@ int RunView(const std::u16string& token, const int* switches, const std::string&
     std::fflush(stdout);
   }
   MSG m;
-  while (main && AstroDictWindow(lib) && GetMessageW(&m, nullptr, 0, 0) > 0) {
-    HWND dlg = m.hwnd ? DialogOf(m.hwnd) : nullptr;
-    if (dlg && IsDialogMessageW(dlg, &m)) continue;
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
+  while (main && AstroDictWindow(lib) && GetMessageW(&m, nullptr, 0, 0) > 0)
+    nux::testing::DispatchMessageWithDialogs(m);
   std::printf("view: closed\n");
   std::fflush(stdout);
   lib.term();
