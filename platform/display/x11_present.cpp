@@ -279,14 +279,15 @@ class SharedPixels final : public nux::gdi::PixelMemory {
 void DetachBlock(X11Presenter* p) {
   if (!p->block) return;
   {
-    std::lock_guard<std::mutex> g(p->block->m);
-    p->block->dpy = nullptr;
-    p->block->pending = 0;
-  }
-  {
+    // Out of the event watch's sight first: it reads the attachment of the blocks listed.
     std::lock_guard<std::mutex> g(Registry());
     auto& all = AttachedBlocks();
     all.erase(std::remove(all.begin(), all.end(), p->block.get()), all.end());
+  }
+  {
+    std::lock_guard<std::mutex> g(p->block->m);
+    p->block->dpy = nullptr;
+    p->block->pending = 0;
   }
   XShmDetach(p->dpy, &p->blockInfo);
   p->blockImage->data = nullptr;  // the pixels are the surface's
