@@ -101,10 +101,11 @@ bool ReadFileLimited(const std::string& linuxPath, std::string& out) {
   return true;
 }
 
-// Whether style text (a style sheet, a style attribute, markup holding them) may take an
-// element out of the flow: "position" then ':' then "absolute" or "fixed", any case, blanks
-// between.
-bool MentionsOutOfFlow(std::string_view text) {
+// Whether style text (a style sheet, a style attribute, markup holding them) lets what follows
+// in a page change what stands before it: an element taken out of the flow ("position" then ':'
+// then "absolute" or "fixed", any case, blanks between), or a selector that looks at the
+// siblings after an element (":last-child", ":last-of-type", ":nth-last-...", ":only-...").
+bool ReachesBack(std::string_view text) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
   auto at = [&](size_t i, std::string_view word) {
     if (i + word.size() > text.size()) return false;
@@ -117,6 +118,7 @@ bool MentionsOutOfFlow(std::string_view text) {
     return i;
   };
   for (size_t i = 0; i + 8 <= text.size(); ++i) {
+    if (text[i] == ':' && (at(i + 1, "last-") || at(i + 1, "nth-last-") || at(i + 1, "only-"))) return true;
     if (lower(text[i]) != 'p' || !at(i, "position")) continue;
     size_t j = blanks(i + 8);
     if (j >= text.size() || text[j] != ':') continue;
@@ -208,9 +210,11 @@ class PageLayout::Impl final : public litehtml::document_container {
     Serialised();
     const size_t blocks = cuts_.size();
     if (blocks < kFirstPartMinBlocks || bodyEnd_ < cuts_[0]) return false;
-    // An element out of the flow may stand anywhere, above the cut too: such a page is laid
-    // out whole (its style sheets are looked at as the first part pulls them in).
-    if (outOfFlow_) return false;
+    // What follows the cut may change what stands above it: an element out of the flow may
+    // stand anywhere, a style sheet in the body applies to all of it, and some selectors look
+    // at the siblings after an element. Such a page is laid out whole (the style sheets it
+    // links are looked at as the first part pulls them in).
+    if (reachesBack_) return false;
     const size_t bodyBytes = bodyEnd_ - cuts_[0];
     size_t budget = kFirstPartBytes + size_t(std::max(0L, bottom)) * 16;
     while (budget * 4 <= bodyBytes) {
@@ -219,7 +223,7 @@ class PageLayout::Impl final : public litehtml::document_container {
       std::string part(html_, 0, cuts_[count]);
       part += "</body></html>";
       Create(media, part.c_str(), true);
-      if (!page_ || anyPositioned_ || sheetOutOfFlow_) break;
+      if (!page_ || anyPositioned_ || sheetReachesBack_) break;
       Render(media);
       if (firstBottom_ >= bottom) return true;
       budget *= 4;
@@ -669,7 +673,7 @@ class PageLayout::Impl final : public litehtml::document_container {
     std::u16string resolved = ResolveUrl(baseurl.empty() ? base_ : nux::FromUtf8(baseurl), nux::FromUtf8(url));
     std::string bytes;
     if (ReadFileLimited(LinuxPathOf(resolved), bytes)) text = bytes;
-    if (MentionsOutOfFlow(text)) sheetOutOfFlow_ = true;
+    if (ReachesBack(text)) sheetReachesBack_ = true;
     baseurl = nux::ToUtf8(resolved);
   }
 
@@ -719,7 +723,13 @@ class PageLayout::Impl final : public litehtml::document_container {
     html_.reserve(1 << 16);
     bodyEnd_ = 0;
     Serialise(doc_->documentElement(), html_);
-    outOfFlow_ = MentionsOutOfFlow(html_);
+    reachesBack_ = ReachesBack(html_);
+    // A style sheet in the body (a STYLE element, a LINK to one).
+    if (const Element* body = doc_->body()) {
+      auto at = std::find(elements_.begin(), elements_.end(), body);
+      for (; at != elements_.end() && !reachesBack_; ++at)
+        if ((*at)->Is(u"STYLE") || (*at)->Is(u"LINK")) reachesBack_ = true;
+    }
     serialised_ = doc_->version();
   }
 
@@ -734,7 +744,7 @@ class PageLayout::Impl final : public litehtml::document_container {
     segmentsOf_.clear();
     hasFixed_ = false;
     anyPositioned_ = false;
-    sheetOutOfFlow_ = false;
+    sheetReachesBack_ = false;
     partial_ = partial;
     firstBottom_ = 0;
     base_ = doc_->url();
@@ -1025,8 +1035,8 @@ class PageLayout::Impl final : public litehtml::document_container {
   std::u16string base_;
   COLORREF canvas_ = RGB(255, 255, 255);
   bool anyPositioned_ = false;  // an element of the page is positioned
-  bool outOfFlow_ = false;       // the markup may take an element out of the flow
-  bool sheetOutOfFlow_ = false;  // so may a style sheet the page pulled in
+  bool reachesBack_ = false;      // what follows in the markup may change what stands before it
+  bool sheetReachesBack_ = false; // so may a style sheet the page pulled in
   bool hasFixed_ = false;       // an element stands fixed in the view
   uint64_t serialised_ = 0;      // the document version of html_
   std::string html_;
