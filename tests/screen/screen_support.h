@@ -2,6 +2,8 @@
 // bounded, the sample content, and comparisons of the screen with the platform's pictures.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -15,10 +17,17 @@ namespace screentest {
 // The first of these programs that is not installed; empty when all are.
 std::string MissingTool(std::initializer_list<const char*> tools);
 
-// Waits until `done` holds, at most `seconds`, looking again every 20 ms; PumpUntil pumps
-// the calling thread's messages meanwhile, so that its windows answer.
-bool WaitFor(const std::function<bool()>& done, int seconds);
-bool PumpUntil(const std::function<bool()>& done, int seconds);
+// How long a wait of the screen tests lasts at most: generous, as the suite runs under the
+// sanitizers beside many others; a wait that comes true ends at once.
+constexpr int kWaitSeconds = 30;
+
+// Waits until `done` holds, at most `seconds`, looking again every 20 ms; PumpUntil pumps the
+// calling thread's messages meanwhile, so that its windows answer. When it does not come, the
+// result says what was awaited, how long, and what `seen` tells of the state at the end.
+::testing::AssertionResult WaitFor(const std::string& awaited, const std::function<bool()>& done,
+                                   const std::function<std::string()>& seen = nullptr, int seconds = kWaitSeconds);
+::testing::AssertionResult PumpUntil(const std::string& awaited, const std::function<bool()>& done,
+                                     const std::function<std::string()>& seen = nullptr, int seconds = kWaitSeconds);
 
 // Builds the sample content into a platform root (headless).
 Result BuildSampleContent(const std::string& root);
