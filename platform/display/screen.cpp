@@ -150,6 +150,8 @@ void CloseScreen(bool quit) {
   std::lock_guard<std::mutex> g(s.m);
   if (s.active) {
     s.active = false;
+    SetTopLevelPixelMemory(nullptr);
+    X11SharePixels(false);
     for (auto& [h, sh] : s.windows) DestroyShown(sh);
     s.windows.clear();
     s.stacking.clear();
@@ -193,6 +195,12 @@ bool OpenScreen() {
   SDL_StartTextInput();
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   WatchX11Completions();
+  // On X11 the windows' pixels are made where the server can read them.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0) {
+    X11SharePixels(true);
+    SetTopLevelPixelMemory(&MakeX11PixelMemory);
+  }
   ReadMonitors();
   s.videoUp = true;
   s.videoDisplay = wanted;
@@ -239,11 +247,24 @@ std::vector<Top> Snapshot() {
   return tops;
 }
 
-// Straight into the X window's image: one copy of the changed rows, and the server takes
-// them from shared memory without a round trip.
+// Straight to the X window: from the window's own pixels where they lie in shared memory, so
+// that the server's copy is the only one; else one copy of the changed rows into the
+// presenter's image. Either way the server takes them from shared memory without a round trip.
 void PresentX11(HWND hwnd, Shown& sh, const RECT* part) {
-  X11Finish(sh.x11);  // the image is free again before the window table is locked
   RECT r{};
+  {
+    Lock lock(Mutex());
+    auto w = Find(hwnd);
+    if (!w || !w->surface) return;
+    const nux::gdi::Surface& src = *w->surface;
+    r = RECT{0, 0, src.width(), src.height()};
+    if (part) IntersectRect(&r, &r, part);
+    if (IsRectEmpty(&r)) return;
+    if (!src.bottomUp() && X11PutPixels(sh.x11, src.memory(), src.width(), src.height(), r.left, r.top,
+                                        r.right - r.left, r.bottom - r.top))
+      return;
+  }
+  X11Finish(sh.x11);  // the image is free again before the window table is locked
   {
     Lock lock(Mutex());
     auto w = Find(hwnd);

@@ -7,7 +7,9 @@
 // clipped to a rectangle, as a window's client or whole-window DC is.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,20 @@
 #include "gdi/region.h"
 
 namespace nux::gdi {
+
+// Memory a surface's pixels can live in instead of the heap: a top-level window's pixels lie
+// where the display server reads them, so that showing them needs no copy of ours.
+class PixelMemory {
+ public:
+  virtual ~PixelMemory() = default;
+  // At least the `count` pixels it was made for.
+  virtual uint32_t* data() = 0;
+  // Memory of the same kind for `count` pixels (the surface changes size), or null where none
+  // can be had (the pixels then go back to the heap).
+  virtual std::unique_ptr<PixelMemory> Make(size_t count) = 0;
+  // Waits until nobody else is still reading the pixels, before they are drawn into.
+  virtual void BeforeWrite() {}
+};
 
 class Surface;
 // Makes every device context drawing into `surface` draw nothing from now on (a surface's
@@ -26,23 +42,31 @@ class Surface {
  public:
   Surface() = default;
   Surface(int width, int height) { Resize(width, height); }
+  // A copy's pixels are on the heap, wherever the original's are.
   Surface(const Surface& o) { *this = o; }
   Surface& operator=(const Surface& o) {
+    if (this == &o) return *this;
+    heap_.assign(o.data_, o.data_ + o.count());
+    memory_.reset();
+    data_ = heap_.data();
     width_ = o.width_;
     height_ = o.height_;
-    pixels_ = o.pixels_;
     bottomUp_ = o.bottomUp_;
     return *this;
   }
   // Moving takes the pixels; DCs stay with the (now empty) surface they were made on.
   Surface(Surface&& o) noexcept { *this = std::move(o); }
   Surface& operator=(Surface&& o) noexcept {
+    if (this == &o) return *this;
     width_ = o.width_;
     height_ = o.height_;
-    pixels_ = std::move(o.pixels_);
+    heap_ = std::move(o.heap_);
+    memory_ = std::move(o.memory_);
+    data_ = memory_ ? memory_->data() : heap_.data();
     bottomUp_ = o.bottomUp_;
     o.width_ = o.height_ = 0;
-    o.pixels_.clear();
+    o.heap_.clear();
+    o.data_ = nullptr;
     return *this;
   }
   ~Surface() {
@@ -55,10 +79,10 @@ class Surface {
   int stride() const { return width_ * 4; }
   bool empty() const { return width_ <= 0 || height_ <= 0; }
 
-  uint32_t* pixels() { return pixels_.data(); }
-  const uint32_t* pixels() const { return pixels_.data(); }
-  uint32_t* row(int y) { return pixels_.data() + rowOffset(y); }
-  const uint32_t* row(int y) const { return pixels_.data() + rowOffset(y); }
+  uint32_t* pixels() { return data_; }
+  const uint32_t* pixels() const { return data_; }
+  uint32_t* row(int y) { return data_ + rowOffset(y); }
+  const uint32_t* row(int y) const { return data_ + rowOffset(y); }
 
   // Pixel as 0xAARRGGBB; reads outside the surface give 0.
   uint32_t at(int x, int y) const {
@@ -80,6 +104,15 @@ class Surface {
   void SetBottomUp(bool bottomUp) { bottomUp_ = bottomUp; }
   bool bottomUp() const { return bottomUp_; }
 
+  // Moves the pixels into `memory` (made for at least width x height pixels), which then
+  // also gives the memory of later sizes; null puts them back on the heap.
+  void SetMemory(std::unique_ptr<PixelMemory> memory);
+  PixelMemory* memory() const { return memory_.get(); }
+  // Called before drawing into the surface: waits until its memory's other reader is done.
+  void BeforeWrite() {
+    if (memory_) memory_->BeforeWrite();
+  }
+
  private:
   size_t rowOffset(int y) const {
     return static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y) * static_cast<size_t>(width_);
@@ -87,9 +120,12 @@ class Surface {
   bool bottomUp_ = false;
   bool hasDCs_ = false;  // CreateSurfaceDC was called on it
   friend HDC CreateSurfaceDC(Surface* surface, POINT origin, const RECT* clip);
+  size_t count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
   int width_ = 0;
   int height_ = 0;
-  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t> heap_;          // the pixels, unless they are in memory_
+  std::unique_ptr<PixelMemory> memory_;  // where the pixels are, if not on the heap
+  uint32_t* data_ = nullptr;
 };
 
 // 0xAARRGGBB with alpha 255 from a COLORREF, and back.

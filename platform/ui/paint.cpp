@@ -99,6 +99,8 @@ HDC MakeDC(const WindowPtr& w, bool clientArea) {
     origin.x += w->client.left;
     origin.y += w->client.top;
   }
+  // The display may still be reading the last picture out of these pixels.
+  s->BeforeWrite();
   HDC dc = nux::gdi::CreateSurfaceDC(s, origin, &clip);
   if (dc) {
     WindowPtr root = RootOf(w);

@@ -167,11 +167,18 @@ void CalcClient(const WindowPtr& w, const RECT& windowRect, WINDOWPOS* pos) {
   w->client = RECT{c.left - windowRect.left, c.top - windowRect.top, c.right - windowRect.left, c.bottom - windowRect.top};
 }
 
+std::atomic<PixelMemoryMaker> g_pixelMemory{nullptr};
+
 void ResizeSurface(Window& w) {
   if (w.parent) return;
   int cx = std::max<LONG>(0, w.rect.right - w.rect.left), cy = std::max<LONG>(0, w.rect.bottom - w.rect.top);
   if (!w.surface) w.surface = std::make_unique<nux::gdi::Surface>();
-  if (w.surface->width() != cx || w.surface->height() != cy) w.surface->Resize(cx, cy, 0xFFFFFFFFu);
+  if (w.surface->width() == cx && w.surface->height() == cy) return;
+  w.surface->Resize(cx, cy, 0xFFFFFFFFu);
+  // A surface on the heap (new, or made before the maker was set) moves to the maker's memory.
+  PixelMemoryMaker maker = g_pixelMemory.load();
+  if (maker && !w.surface->memory() && cx > 0 && cy > 0)
+    if (auto memory = maker(size_t(cx) * size_t(cy))) w.surface->SetMemory(std::move(memory));
 }
 
 std::vector<HWND>* SiblingList(const Window& w) {
@@ -379,6 +386,8 @@ LRESULT DefNcHitTest(const Window& w, POINT pt) {
   if (HasMenuBar(w) && pt.y < cr.top) return HTMENU;
   return HTBORDER;
 }
+
+void SetTopLevelPixelMemory(PixelMemoryMaker maker) { g_pixelMemory = maker; }
 
 }  // namespace nux::ui::detail
 

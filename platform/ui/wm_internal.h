@@ -206,6 +206,14 @@ void RunMessageHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void EnsureSystemClasses();
 void RegisterControlClasses();
 
+// ---- where top-level windows keep their pixels (window.cpp) ----
+// From now on, a top-level window's surface takes its memory from `maker` (count of pixels;
+// null where it has none, and the heap is used), or from the heap again when null. A display
+// that reads the windows' pixels where they lie sets it; a surface made before keeps its
+// memory until it changes size.
+using PixelMemoryMaker = std::unique_ptr<nux::gdi::PixelMemory> (*)(size_t count);
+void SetTopLevelPixelMemory(PixelMemoryMaker maker);
+
 // ---- the terminal's progress line (terminal_progress.cpp) ----
 void MirrorProgress(HWND bar, int pos, int low, int high);
 void EndProgressLine(HWND bar);

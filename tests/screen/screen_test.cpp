@@ -202,11 +202,14 @@ TEST_F(ScreenTest, WindowShowsItsSurfaceWhereItStandsAndFollowsMovesAndHiding) {
   HWND h = MakeWindow(RECT{100, 80, 500, 380});
   ASSERT_TRUE(h);
   EXPECT_TRUE(OnScreen(h));
+  // Its pixels lie where the X server reads them, at every size.
+  EXPECT_NE(nux::ui::WindowSurface(h, nullptr)->memory(), nullptr);
 
   // Moved and sized by the program: the picture follows, and the old place is bare again.
   SetWindowPos(h, nullptr, 300, 200, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_TRUE(StandsAt(h, POINT{300, 200}));
   EXPECT_TRUE(OnScreen(h));
+  EXPECT_NE(nux::ui::WindowSurface(h, nullptr)->memory(), nullptr);
   nux::gdi::Surface shot;
   ASSERT_TRUE(screen().ReadScreen(&shot, Pump));
   EXPECT_EQ(shot.at(150, 130) & 0xFFFFFF, 0u);

@@ -2,6 +2,7 @@
 // flags, LockWindowUpdate, and the pixels that reach the window's surface.
 #include "gdi/gdi.h"
 #include "gdi/surface.h"
+#include "ui/wm_internal.h"
 #include "ui_fixture.h"
 
 using namespace uitest;
@@ -161,6 +162,70 @@ TEST_F(Paint, SetRedrawFalseStopsPaintingUntilRedrawIsBack) {
   SendMessageW(h, WM_SETREDRAW, TRUE, 0);
   nux::testing::PumpMessages();
   EXPECT_EQ(Rec().Count(WM_PAINT, h), 1u);
+}
+
+// Memory standing in for a display's shared memory: it counts the waits asked of it.
+struct WaitingMemory : nux::gdi::PixelMemory {
+  static inline int waits = 0;
+  static inline bool refuse = false;
+  std::vector<uint32_t> px;
+  explicit WaitingMemory(size_t n) : px(n) {}
+  uint32_t* data() override { return px.data(); }
+  std::unique_ptr<nux::gdi::PixelMemory> Make(size_t n) override { return Maker(n); }
+  void BeforeWrite() override { ++waits; }
+  static std::unique_ptr<nux::gdi::PixelMemory> Maker(size_t n) {
+    return refuse ? nullptr : std::make_unique<WaitingMemory>(n);
+  }
+};
+
+TEST_F(Paint, TopLevelPixelsLieInTheDisplaysMemoryAndDrawingWaitsUntilItIsRead) {
+  WaitingMemory::refuse = false;
+  nux::ui::detail::SetTopLevelPixelMemory(&WaitingMemory::Maker);
+  struct Reset {
+    ~Reset() { nux::ui::detail::SetTopLevelPixelMemory(nullptr); }
+  } reset;
+  HWND h = Top(0, 0, 100, 80, WS_POPUP | WS_VISIBLE);
+  HWND child = CreateWindowExW(0, u"Rec", u"", WS_CHILD | WS_VISIBLE, 10, 10, 30, 20, h, nullptr, nullptr, nullptr);
+  nux::testing::PumpMessages();
+  nux::gdi::Surface* s = nux::ui::WindowSurface(h, nullptr);
+  ASSERT_TRUE(s && dynamic_cast<WaitingMemory*>(s->memory()));
+  EXPECT_EQ(s->pixels(), s->memory()->data());
+
+  // Every way of drawing into the window, its children's included, waits first.
+  const int before = WaitingMemory::waits;
+  HDC dc = GetDC(child);
+  SetPixelV(dc, 1, 1, RGB(10, 20, 30));
+  ReleaseDC(child, dc);
+  EXPECT_EQ(WaitingMemory::waits, before + 1);
+  InvalidateRect(h, nullptr, TRUE);
+  UpdateWindow(h);
+  EXPECT_GT(WaitingMemory::waits, before + 1);
+  dc = GetWindowDC(h);
+  SetPixelV(dc, 5, 5, RGB(1, 2, 3));
+  ReleaseDC(h, dc);
+
+  // A new size takes new memory of the same kind and keeps the pixels in both sizes.
+  SetWindowPos(h, nullptr, 0, 0, 120, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  s = nux::ui::WindowSurface(h, nullptr);
+  ASSERT_TRUE(dynamic_cast<WaitingMemory*>(s->memory()));
+  EXPECT_EQ(s->width(), 120);
+  EXPECT_EQ(s->colorAt(5, 5), RGB(1, 2, 3));
+  // A copy (a snapshot) is the pixels alone, on the heap.
+  nux::gdi::Surface copy = *s;
+  EXPECT_EQ(copy.memory(), nullptr);
+  EXPECT_EQ(copy.colorAt(5, 5), RGB(1, 2, 3));
+
+  // Where no such memory can be had, the pixels go back to the heap, kept.
+  WaitingMemory::refuse = true;
+  SetWindowPos(h, nullptr, 0, 0, 140, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  s = nux::ui::WindowSurface(h, nullptr);
+  EXPECT_EQ(s->memory(), nullptr);
+  EXPECT_EQ(s->colorAt(5, 5), RGB(1, 2, 3));
+  dc = GetWindowDC(h);
+  SetPixelV(dc, 130, 95, RGB(4, 5, 6));
+  ReleaseDC(h, dc);
+  EXPECT_EQ(s->colorAt(130, 95), RGB(4, 5, 6));
+  DestroyWindow(h);
 }
 
 }  // namespace
