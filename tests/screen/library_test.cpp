@@ -77,14 +77,13 @@ class Host : public CWnd {
   }
 };
 
-class ViewerOnScreen : public ::testing::Test {
+class ViewerOnScreen : public screentest::OnSharedScreen {
  protected:
+  ViewerOnScreen() : OnSharedScreen({"Xvfb", "xdotool", "xwd", "zip"}) {}
+
   void SetUp() override {
-    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd", "zip"}); !tool.empty())
-      GTEST_SKIP() << tool << " is not installed";
-    std::string why;
-    screen_ = screentest::SharedScreen(&why);
-    ASSERT_TRUE(screen_) << why;
+    OnSharedScreen::SetUp();
+    if (!Ready()) return;
     auto built = screentest::BuildSampleContent(root_.path());
     ASSERT_EQ(built.status, 0) << built.out;
     previousRoot_ = nux::PlatformRoot();
@@ -167,8 +166,6 @@ class ViewerOnScreen : public ::testing::Test {
     return r;
   }
 
-  VirtualScreen& screen() { return *screen_; }
-  VirtualScreen* screen_ = nullptr;
   nuxtest::TempDir root_;
   std::string previousRoot_;
   HMODULE module_ = nullptr;

@@ -32,14 +32,11 @@ void SetString(HKEY hive, const char16_t* key, const char16_t* name, const std::
 
 // Each test gets a platform root of its own, shared with the program it starts, and the
 // program's output beside it.
-class ProgramOnScreen : public ::testing::Test {
+class ProgramOnScreen : public screentest::OnSharedScreen {
  protected:
   void SetUp() override {
-    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd"}); !tool.empty())
-      GTEST_SKIP() << tool << " is not installed";
-    std::string why;
-    screen_ = screentest::SharedScreen(&why);
-    ASSERT_TRUE(screen_) << why;
+    OnSharedScreen::SetUp();
+    if (!Ready()) return;
     previousRoot_ = nux::PlatformRoot();
     nux::SetPlatformRoot(root_.path());
     env_ = {{"DISPLAY", screen_->display()},
@@ -86,7 +83,6 @@ class ProgramOnScreen : public ::testing::Test {
   }
   bool Exists(const std::string& relative) const { return std::filesystem::exists(OnC(relative)); }
 
-  VirtualScreen* screen_ = nullptr;
   nuxtest::TempDir root_;
   std::string previousRoot_;
   std::map<std::string, std::string> env_;

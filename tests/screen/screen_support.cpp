@@ -64,4 +64,12 @@ std::u16string WindowText(HWND hwnd) {
   return buf;
 }
 
+void OnSharedScreen::SetUp() {
+  for (const char* tool : tools_)
+    if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+  std::string why;
+  screen_ = SharedScreen(&why);
+  ASSERT_TRUE(screen_) << why;
+}
+
 }  // namespace screentest

@@ -7,6 +7,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "base/types.h"
 #include "gdi/surface.h"
@@ -37,5 +38,21 @@ int DifferingPixels(const nux::gdi::Surface& screen, const nux::gdi::Surface& wi
 
 // A window's text.
 std::u16string WindowText(HWND hwnd);
+
+// A test on the shared virtual screen (SharedScreen): skipped where one of `tools` is not
+// installed, failed where the screen does not start. A fixture derived from it calls this SetUp
+// first and sets up its own part only while Ready().
+class OnSharedScreen : public ::testing::Test {
+ protected:
+  explicit OnSharedScreen(std::initializer_list<const char*> tools = {"Xvfb", "xdotool", "xwd"}) : tools_(tools) {}
+  void SetUp() override;
+  bool Ready() const { return screen_ && !IsSkipped() && !HasFatalFailure(); }
+  VirtualScreen& screen() { return *screen_; }
+
+  VirtualScreen* screen_ = nullptr;
+
+ private:
+  std::vector<const char*> tools_;
+};
 
 }  // namespace screentest

@@ -74,14 +74,11 @@ LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-class ScreenTest : public ::testing::Test {
+class ScreenTest : public screentest::OnSharedScreen {
  protected:
   void SetUp() override {
-    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd"}); !tool.empty())
-      GTEST_SKIP() << tool << " is not installed";
-    std::string why;
-    screen_ = screentest::SharedScreen(&why);
-    ASSERT_TRUE(screen_) << why;
+    OnSharedScreen::SetUp();
+    if (!Ready()) return;
     setenv("DISPLAY", screen().display().c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("NUX_DISPLAY");
@@ -185,8 +182,6 @@ class ScreenTest : public ::testing::Test {
     return b;
   }
 
-  VirtualScreen& screen() { return *screen_; }
-  VirtualScreen* screen_ = nullptr;
 };
 
 TEST_F(ScreenTest, MonitorsAreTheDisplays) {
