@@ -101,6 +101,33 @@ bool ReadFileLimited(const std::string& linuxPath, std::string& out) {
   return true;
 }
 
+// Whether style text (a style sheet, a style attribute, markup holding them) lets what follows
+// in a page change what stands before it: an element taken out of the flow ("position" then ':'
+// then "absolute" or "fixed", any case, blanks between), or a selector that looks at the
+// siblings after an element (":last-child", ":last-of-type", ":nth-last-...", ":only-...").
+bool ReachesBack(std::string_view text) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  auto at = [&](size_t i, std::string_view word) {
+    if (i + word.size() > text.size()) return false;
+    for (size_t k = 0; k < word.size(); ++k)
+      if (lower(text[i + k]) != word[k]) return false;
+    return true;
+  };
+  auto blanks = [&](size_t i) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
+    return i;
+  };
+  for (size_t i = 0; i + 8 <= text.size(); ++i) {
+    if (text[i] == ':' && (at(i + 1, "last-") || at(i + 1, "nth-last-") || at(i + 1, "only-"))) return true;
+    if (lower(text[i]) != 'p' || !at(i, "position")) continue;
+    size_t j = blanks(i + 8);
+    if (j >= text.size() || text[j] != ':') continue;
+    j = blanks(j + 1);
+    if (at(j, "absolute") || at(j, "fixed")) return true;
+  }
+  return false;
+}
+
 COLORREF Colour(const litehtml::web_color& c) { return RGB(c.red, c.green, c.blue); }
 
 void FillSolid(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
@@ -183,6 +210,11 @@ class PageLayout::Impl final : public litehtml::document_container {
     Serialised();
     const size_t blocks = cuts_.size();
     if (blocks < kFirstPartMinBlocks || bodyEnd_ < cuts_[0]) return false;
+    // What follows the cut may change what stands above it: an element out of the flow may
+    // stand anywhere, a style sheet in the body applies to all of it, and some selectors look
+    // at the siblings after an element. Such a page is laid out whole (the style sheets it
+    // links are looked at as the first part pulls them in).
+    if (reachesBack_) return false;
     const size_t bodyBytes = bodyEnd_ - cuts_[0];
     size_t budget = kFirstPartBytes + size_t(std::max(0L, bottom)) * 16;
     while (budget * 4 <= bodyBytes) {
@@ -191,7 +223,7 @@ class PageLayout::Impl final : public litehtml::document_container {
       std::string part(html_, 0, cuts_[count]);
       part += "</body></html>";
       Create(media, part.c_str(), true);
-      if (!page_ || hasPositioned_) break;
+      if (!page_ || anyPositioned_ || sheetReachesBack_) break;
       Render(media);
       if (firstBottom_ >= bottom) return true;
       budget *= 4;
@@ -223,6 +255,11 @@ class PageLayout::Impl final : public litehtml::document_container {
         litehtml::size own;
         own.height = std::numeric_limits<int>::min();
         if (c && !c->skip()) c->calc_document_size(own);
+        // Hidden and fixed elements give no size: their box's bottom stands for them.
+        if (c && own.height == std::numeric_limits<int>::min()) {
+          const litehtml::position& p = c->get_position();
+          own.height = p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
+        }
         lowest = std::max(lowest, own.height);
         reach_.push_back(lowest);
         ownReach_.push_back(own.height);
@@ -235,6 +272,8 @@ class PageLayout::Impl final : public litehtml::document_container {
   long firstBottom() const { return firstBottom_; }
 
   bool ready() const { return page_ != nullptr; }
+  bool hasFixed() const { return page_ && hasFixed_; }
+  void SetPaintByBlocks(bool on) { paintByBlocks_ = on; }
   int width() const { return page_ ? page_->width() : 0; }
   int height() const { return page_ ? page_->height() : 0; }
 
@@ -244,19 +283,26 @@ class PageLayout::Impl final : public litehtml::document_container {
     int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
     dc_ = dc;
+    // Fixed elements stand in the view, whose top left corner is at (x, y) of the DC.
+    view_ = POINT{x, y};
     const int ox = x - int(scrollX), oy = y - int(scrollY);
     litehtml::position lhClip(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
-    if (!DrawVisibleBlocks(dc, ox, oy, lhClip)) page_->draw(reinterpret_cast<litehtml::uint_ptr>(dc), ox, oy, &lhClip);
+    if (!paintByBlocks_ || !DrawVisibleBlocks(dc, ox, oy, lhClip))
+      page_->draw(reinterpret_cast<litehtml::uint_ptr>(dc), ox, oy, &lhClip);
     if (selection && doc_->HasSelection()) PaintSelection(dc, ox, oy, clip);
     dc_ = nullptr;
+    view_ = POINT{0, 0};
     RestoreDC(dc, saved);
   }
 
-  // A long page is painted by the body's blocks that meet the clip, in their order, each with
-  // what it holds (litehtml's own walk visits every element of the page for each paint).
+  // A long page is painted by the body's blocks that meet the clip, in litehtml's order: the
+  // blocks' backgrounds and borders first, then the floats, then the inline content, so a
+  // float reaching over a later block stays in front of its background (litehtml's own walk
+  // visits every element of the page for each paint). A page with positioned elements goes
+  // through the whole walk: those are painted in passes of the root's stacking context.
   bool DrawVisibleBlocks(HDC dc, int ox, int oy, const litehtml::position& clip) {
     auto it = lhOf_.find(doc_->body());
-    if (it == lhOf_.end() || !page_->root()) return false;
+    if (it == lhOf_.end() || !page_->root() || anyPositioned_) return false;
     litehtml::element* body = it->second;
     const size_t count = body->get_children_count();
     if (count < 64) return false;
@@ -268,11 +314,11 @@ class PageLayout::Impl final : public litehtml::document_container {
     const litehtml::position bp = body->get_placement();
     const int bx = bp.x + ox, by = bp.y + oy;
     // Blocks in the flow follow each other down the page: start at the first one that reaches
-    // the clip, by the lowest point of the blocks so far (blanks between blocks are not placed;
-    // positioned elements may stand anywhere: then from the top).
+    // the clip, by the lowest point of the blocks so far (blanks between blocks are not placed).
     size_t first = 0;
-    if (!hasPositioned_ && reach_.size() == count)
+    if (reach_.size() == count)
       first = size_t(std::lower_bound(reach_.begin(), reach_.end(), clip.y - by - kInkOverflow) - reach_.begin());
+    std::vector<litehtml::element*> shown;
     for (size_t i = first; i < count; ++i) {
       litehtml::element::ptr c = body->get_child(int(i));
       if (!c || c->skip() || !c->is_visible()) continue;
@@ -282,11 +328,35 @@ class PageLayout::Impl final : public litehtml::document_container {
                                               : by + p.bottom() + c->margin_bottom() + c->padding_bottom() + c->border_bottom();
       if (bottom < clip.y) continue;
       if (top > clip.bottom()) {
-        if (!hasPositioned_ && c->get_float() == litehtml::float_none) break;
+        if (c->get_float() == litehtml::float_none) break;
         continue;
       }
-      c->draw(hdc, bx, by, &clip);
-      c->draw_stacking_context(hdc, bx, by, &clip, true);
+      shown.push_back(c.get());
+    }
+    // The passes of the body's children as litehtml's walk makes them.
+    for (litehtml::element* c : shown) {
+      if (!c->is_inline_box() && c->get_float() == litehtml::float_none) c->draw(hdc, bx, by, &clip);
+      if (c->get_float() == litehtml::float_none && c->get_display() != litehtml::display_inline_block)
+        c->draw_children(hdc, bx, by, &clip, litehtml::draw_block, 0);
+    }
+    for (litehtml::element* c : shown) {
+      if (c->get_float() != litehtml::float_none) {
+        c->draw(hdc, bx, by, &clip);
+        c->draw_stacking_context(hdc, bx, by, &clip, false);
+      } else if (c->get_display() != litehtml::display_inline_block) {
+        c->draw_children(hdc, bx, by, &clip, litehtml::draw_floats, 0);
+      }
+    }
+    for (litehtml::element* c : shown) {
+      if (c->get_float() != litehtml::float_none) continue;
+      if (c->is_inline_box()) {
+        c->draw(hdc, bx, by, &clip);
+        if (c->get_display() == litehtml::display_inline_block) {
+          c->draw_stacking_context(hdc, bx, by, &clip, false);
+          continue;
+        }
+      }
+      if (c->get_display() != litehtml::display_inline_block) c->draw_children(hdc, bx, by, &clip, litehtml::draw_inlines, 0);
     }
     return true;
   }
@@ -603,6 +673,7 @@ class PageLayout::Impl final : public litehtml::document_container {
     std::u16string resolved = ResolveUrl(baseurl.empty() ? base_ : nux::FromUtf8(baseurl), nux::FromUtf8(url));
     std::string bytes;
     if (ReadFileLimited(LinuxPathOf(resolved), bytes)) text = bytes;
+    if (ReachesBack(text)) sheetReachesBack_ = true;
     baseurl = nux::ToUtf8(resolved);
   }
 
@@ -618,7 +689,7 @@ class PageLayout::Impl final : public litehtml::document_container {
   }
 
   void get_client_rect(litehtml::position& client) const override {
-    client = litehtml::position(0, 0, media_.width, media_.height);
+    client = litehtml::position(view_.x, view_.y, media_.width, media_.height);
   }
   std::shared_ptr<litehtml::element> create_element(const litehtml::tchar_t*, const litehtml::string_map&,
                                                     const std::shared_ptr<litehtml::document>&) override {
@@ -652,6 +723,13 @@ class PageLayout::Impl final : public litehtml::document_container {
     html_.reserve(1 << 16);
     bodyEnd_ = 0;
     Serialise(doc_->documentElement(), html_);
+    reachesBack_ = ReachesBack(html_);
+    // A style sheet in the body (a STYLE element, a LINK to one).
+    if (const Element* body = doc_->body()) {
+      auto at = std::find(elements_.begin(), elements_.end(), body);
+      for (; at != elements_.end() && !reachesBack_; ++at)
+        if ((*at)->Is(u"STYLE") || (*at)->Is(u"LINK")) reachesBack_ = true;
+    }
     serialised_ = doc_->version();
   }
 
@@ -664,16 +742,15 @@ class PageLayout::Impl final : public litehtml::document_container {
     lhOf_.clear();
     ourOf_.clear();
     segmentsOf_.clear();
+    hasFixed_ = false;
+    anyPositioned_ = false;
+    sheetReachesBack_ = false;
     partial_ = partial;
     firstBottom_ = 0;
     base_ = doc_->url();
     page_ = litehtml::document::createFromUTF8(html, this, &Context());
     if (!page_) return;
     MapTree();
-    hasPositioned_ = false;
-    if (auto it = lhOf_.find(doc_->body()); it != lhOf_.end())
-      for (size_t i = 0; i < it->second->get_children_count(); ++i)
-        if (it->second->get_child(int(i))->is_positioned()) hasPositioned_ = true;
     // The canvas takes the root's background, or the body's when the root has none.
     canvas_ = RGB(255, 255, 255);
     for (const Element* e : {static_cast<const Element*>(doc_->documentElement()), static_cast<const Element*>(doc_->body())}) {
@@ -770,6 +847,10 @@ class PageLayout::Impl final : public litehtml::document_container {
       litehtml::element* el = stack.back();
       stack.pop_back();
       if (!el) continue;
+      if (el->is_positioned()) {
+        anyPositioned_ = true;
+        if (el->get_element_position() == litehtml::element_position_fixed) hasFixed_ = true;
+      }
       if (const char* mark = el->get_attr(kMarker)) {
         size_t n = std::strtoul(mark, nullptr, 10);
         if (n < elements_.size()) {
@@ -948,10 +1029,15 @@ class PageLayout::Impl final : public litehtml::document_container {
   LayoutMedia media_;
   HDC measure_ = nullptr;
   HDC dc_ = nullptr;  // the DC being painted
+  POINT view_{0, 0};  // where the view's top left corner is in it
+  bool paintByBlocks_ = true;
   std::vector<int> clips_;
   std::u16string base_;
   COLORREF canvas_ = RGB(255, 255, 255);
-  bool hasPositioned_ = false;  // a child of the body is positioned
+  bool anyPositioned_ = false;  // an element of the page is positioned
+  bool reachesBack_ = false;      // what follows in the markup may change what stands before it
+  bool sheetReachesBack_ = false; // so may a style sheet the page pulled in
+  bool hasFixed_ = false;       // an element stands fixed in the view
   uint64_t serialised_ = 0;      // the document version of html_
   std::string html_;
   std::vector<size_t> cuts_;     // where each of the body's children starts in html_
@@ -979,6 +1065,10 @@ bool PageLayout::valid() const { return drawable() && !impl_->partial(); }
 bool PageLayout::drawable() const { return laidOut_ != 0 && laidOut_ == doc_->version() && impl_->ready(); }
 
 bool PageLayout::partial() const { return drawable() && impl_->partial(); }
+
+bool PageLayout::hasFixed() const { return drawable() && impl_->hasFixed(); }
+
+void PageLayout::SetPaintByBlocks(bool on) { impl_->SetPaintByBlocks(on); }
 
 long PageLayout::firstPartBottom() const { return partial() ? impl_->firstBottom() : contentHeight(); }
 

@@ -61,6 +61,11 @@ class PageLayout {
   // Only the first part is laid out; it stands as on the whole page down to firstPartBottom().
   bool partial() const;
   long firstPartBottom() const;
+  // An element stands fixed in the view (a scroll moves no pixels of the page with it).
+  bool hasFixed() const;
+  // Tests: a long page is painted by litehtml's walk of the whole tree instead of by the
+  // body's blocks on view.
+  void SetPaintByBlocks(bool on);
   // How many times the page was laid out (tests: a paint does not lay out again).
   int layouts() const { return layouts_; }
 

@@ -57,11 +57,6 @@ LayoutMedia PageView::Media() const {
 
 PageLayout* PageView::layout() { return Laid(false); }
 
-namespace {
-// Posted after a paint from the first part of a long page: the rest is laid out then.
-constexpr UINT kLayoutMessage = WM_USER + 0x3E3;
-}  // namespace
-
 PageLayout* PageView::Laid(bool forPaint) {
   if (!layout_) return nullptr;
   LayoutMedia m = Media();
@@ -72,7 +67,7 @@ PageLayout* PageView::Laid(bool forPaint) {
   const bool first = forPaint && doc_ && m.height > 0 && !doc_->HasSelection();
   if (!(first ? layout_->UpdateFirst(m, doc_->scrollY() + m.height) : layout_->Update(m))) return layout_.get();
   if (!layout_->valid()) {
-    if (window_ && !restPosted_) restPosted_ = PostMessageW(window_, kLayoutMessage, 0, 0) != FALSE;
+    if (window_ && !restPosted_) restPosted_ = PostMessageW(window_, kLayoutRestMessage, 0, 0) != FALSE;
     return layout_.get();
   }
   if (m.height > 0 && doc_) {
@@ -213,9 +208,9 @@ void PageView::Render() {
       if (top < bottom) layout_->Paint(bufferDC_, 0, origin, sx, sy, RECT{0, top, m.width, bottom});
     }
   };
-  if (same && drawn_.scrollX == sx && std::abs(dy) < m.height) {
+  if (same && drawn_.scrollX == sx && std::abs(dy) < m.height && !layout_->hasFixed()) {
     // Only the scroll moved: the rows still on view stay where they are, the strip it
-    // uncovered is painted.
+    // uncovered is painted (unless something stands fixed in the view).
     ring_ = int(((ring_ + dy) % m.height + m.height) % m.height);
     if (dy > 0)
       paintRows(m.height - int(dy), m.height);
@@ -278,7 +273,7 @@ void PageView::SelectWordAt(size_t offset) {
 bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   *result = 0;
   switch (msg) {
-    case kLayoutMessage:
+    case kLayoutRestMessage:
       // The rest of a long page after its first paint: the scroll bar gets the page's height,
       // and the view is painted again from the whole layout.
       restPosted_ = false;

@@ -22,6 +22,9 @@ class PageView final : public Document::View {
   // Pixels one line of scrolling moves (arrows, the scroll bar's arrows); the wheel moves
   // three lines a notch.
   static constexpr int kLineStep = 16;
+  // Posted to the window after a paint from the first part of a long page: the rest is laid
+  // out when it comes.
+  static constexpr UINT kLayoutRestMessage = WM_USER + 0x3E3;
 
   explicit PageView(HWND window);
   ~PageView() override;

@@ -43,7 +43,9 @@ struct Shown {
   bool present = true;  // the whole window is presented next
   bool popup = false;
   std::u16string title;
-  std::deque<POINT> moves;  // places asked of the display that it has not reported yet
+  // Places asked of the display that the window has not yet been seen at (or past): while a
+  // window manager carries them out late, the window passing through them is our own doing.
+  std::deque<POINT> moves;
   X11Presenter* x11 = nullptr;  // presents straight to the X window; null: through SDL's surface
 };
 
@@ -486,6 +488,31 @@ void TellTopLevels(BOOL active) {
     });
 }
 
+// Where the display's window stands now (asked of the display); `at` stays as it is where the
+// display cannot tell.
+bool WindowPlace(Shown& sh, POINT* at) {
+  int x = 0, y = 0;
+  if (!WindowPlaceOnScreen(sh.win, &x, &y)) return false;
+  *at = POINT{x, y};
+  return true;
+}
+
+// The window seen at `at`: the places asked of the display that this overtakes are forgotten.
+// At the place we last put it, every asked place is done with; at one asked earlier, the window
+// manager is still on its way through them. True when the place is none of ours: another
+// program or the window manager moved the window.
+bool SettleMoves(Shown& sh, POINT at) {
+  if (at.x == sh.rect.left && at.y == sh.rect.top) {
+    sh.moves.clear();
+    return false;
+  }
+  auto asked =
+      std::find_if(sh.moves.begin(), sh.moves.end(), [&](const POINT& p) { return p.x == at.x && p.y == at.y; });
+  if (asked == sh.moves.end()) return true;
+  sh.moves.erase(sh.moves.begin(), asked);
+  return false;
+}
+
 // Turns the display's waiting events into raw input; `after` collects what must run once the
 // backend's lock is released (it sends messages).
 void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
@@ -606,16 +633,13 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
             break;
           }
           case SDL_WINDOWEVENT_MOVED: {
+            // A report may be older than a move asked since; where the window stands now decides.
             POINT at{e.window.data1, e.window.data2};
-            auto asked = std::find_if(sh.moves.begin(), sh.moves.end(),
-                                      [&](const POINT& p) { return p.x == at.x && p.y == at.y; });
-            if (asked != sh.moves.end()) {
-              sh.moves.erase(sh.moves.begin(), asked + 1);
-              break;
-            }
-            if (at.x == sh.rect.left && at.y == sh.rect.top) break;
+            WindowPlace(sh, &at);
+            if (!SettleMoves(sh, at)) break;
             // The window manager (or another program) moved it: the window takes the place,
-            // with the messages of a move of its own.
+            // with the messages of a move of its own, and what we asked before is past.
+            sh.moves.clear();
             OffsetRect(&sh.rect, at.x - sh.rect.left, at.y - sh.rect.top);
             after.push_back([h, at] {
               if (IsWindow(h))
@@ -632,6 +656,18 @@ void TakeEvents(State& s, std::vector<std::function<void()>>& after) {
       }
       default: break;
     }
+  }
+  // SDL never reports the place it last put a window at itself, so an asked place is settled by
+  // seeing the window there (or past it): asked of the display after its reports were taken. A
+  // report of an earlier move still on its way then finds the window where we put it and
+  // changes nothing; a place another program chose is left to its report.
+  for (auto& [h, sh] : s.windows) {
+    if (sh.moves.empty()) continue;
+    POINT at{};
+    if (WindowPlace(sh, &at))
+      SettleMoves(sh, at);
+    else
+      sh.moves.clear();  // SDL's own move waited for the display, whose reports were just taken
   }
 }
 

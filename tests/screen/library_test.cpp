@@ -77,14 +77,13 @@ class Host : public CWnd {
   }
 };
 
-class ViewerOnScreen : public ::testing::Test {
+class ViewerOnScreen : public screentest::OnSharedScreen {
  protected:
+  ViewerOnScreen() : OnSharedScreen({"Xvfb", "xdotool", "xwd", "zip"}) {}
+
   void SetUp() override {
-    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd", "zip"}); !tool.empty())
-      GTEST_SKIP() << tool << " is not installed";
-    std::string why;
-    screen_ = screentest::SharedScreen(&why);
-    ASSERT_TRUE(screen_) << why;
+    OnSharedScreen::SetUp();
+    if (!Ready()) return;
     auto built = screentest::BuildSampleContent(root_.path());
     ASSERT_EQ(built.status, 0) << built.out;
     previousRoot_ = nux::PlatformRoot();
@@ -109,10 +108,13 @@ class ViewerOnScreen : public ::testing::Test {
     auto open = reinterpret_cast<OpenFn>(GetProcAddress(module_, "NUXSV_OpenAstroDict"));
     open(&host_, u"ID_QBZ_SV like 'dict1'", nullptr);
     auto window = reinterpret_cast<WndFn>(GetProcAddress(module_, "NUXSV_GetAstroDictCWnd"));
-    ASSERT_TRUE(PumpUntil([&] {
-      main_ = window() ? window()->GetSafeHwnd() : nullptr;
-      return main_ && Heading() == u"Sirius";
-    })) << nux::ToUtf8(Heading());
+    ASSERT_TRUE(PumpUntil(
+        "the main reference window on the page \"Sirius\"",
+        [&] {
+          main_ = window() ? window()->GetSafeHwnd() : nullptr;
+          return main_ && Heading() == u"Sirius";
+        },
+        [&] { return main_ ? "the page \"" + nux::ToUtf8(Heading()) + "\"" : std::string("no main window"); }));
   }
 
   void TearDown() override {
@@ -139,8 +141,15 @@ class ViewerOnScreen : public ::testing::Test {
     return h1.empty() ? u"" : h1[0]->InnerText();
   }
 
-  static bool PumpUntil(const std::function<bool()>& done, int seconds = 10) {
-    return screentest::PumpUntil(done, seconds);
+  static ::testing::AssertionResult PumpUntil(const std::string& awaited, const std::function<bool()>& done,
+                                              const std::function<std::string()>& seen = nullptr) {
+    return screentest::PumpUntil(awaited, done, seen);
+  }
+  std::string Heading8() const { return "the page \"" + nux::ToUtf8(Heading()) + "\""; }
+  std::string PlaceText() {
+    RECT r = Place();
+    return "the window at " + std::to_string(r.left) + "," + std::to_string(r.top) + " to " + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
   }
   static void Pump() { nux::testing::PumpMessages(); }
   bool Xdo(const std::vector<std::string>& args) { return screen().Xdotool(args, Pump); }
@@ -157,8 +166,6 @@ class ViewerOnScreen : public ::testing::Test {
     return r;
   }
 
-  VirtualScreen& screen() { return *screen_; }
-  VirtualScreen* screen_ = nullptr;
   nuxtest::TempDir root_;
   std::string previousRoot_;
   HMODULE module_ = nullptr;
@@ -170,13 +177,15 @@ TEST_F(ViewerOnScreen, TheScreenShowsTheWindowsOwnPixelsAtItsRememberedPlace) {
   EXPECT_EQ(Place().left, 60);
   EXPECT_EQ(Place().top, 40);
   int differ = -1;
-  PumpUntil([&] {
-    nux::gdi::Surface shot, mine;
-    if (!nux::testing::CaptureWindow(main_, &mine) || !screen().ReadScreen(&shot, Pump)) return false;
-    differ = screentest::DifferingPixels(shot, mine, POINT{60, 40});
-    return differ == 0;
-  });
-  EXPECT_EQ(differ, 0);
+  EXPECT_TRUE(PumpUntil(
+      "the window's pixels on the screen",
+      [&] {
+        nux::gdi::Surface shot, mine;
+        if (!nux::testing::CaptureWindow(main_, &mine) || !screen().ReadScreen(&shot, Pump)) return false;
+        differ = screentest::DifferingPixels(shot, mine, POINT{60, 40});
+        return differ == 0;
+      },
+      [&] { return std::to_string(differ) + " pixels differ"; }));
 }
 
 TEST_F(ViewerOnScreen, DraggingTheCaptionMovesTheWindow) {
@@ -186,22 +195,28 @@ TEST_F(ViewerOnScreen, DraggingTheCaptionMovesTheWindow) {
   ASSERT_TRUE(Xdo({"mousedown", "1"}));
   for (int step = 1; step <= 5; ++step) ASSERT_TRUE(MoveTo(POINT{grab.x + 20 * step, grab.y + 12 * step}));
   ASSERT_TRUE(Xdo({"mouseup", "1"}));
-  EXPECT_TRUE(PumpUntil([&] { return Place().left == before.left + 100 && Place().top == before.top + 60; }))
-      << Place().left << "," << Place().top;
+  EXPECT_TRUE(PumpUntil(
+      "the window moved by 100,60",
+      [&] { return Place().left == before.left + 100 && Place().top == before.top + 60; },
+      [&] { return PlaceText(); }));
   // The display's window went along.
   int x = 0, y = 0;
-  EXPECT_TRUE(PumpUntil([&] {
-    return screentest::FindWindowNamed(screen().display(), "AstroDict", &x, &y, nullptr, nullptr) &&
-           x == before.left + 100 && y == before.top + 60;
-  })) << x << "," << y;
+  EXPECT_TRUE(PumpUntil(
+      "the display's window moved by 100,60",
+      [&] {
+        return screentest::FindWindowNamed(screen().display(), "AstroDict", &x, &y, nullptr, nullptr) &&
+               x == before.left + 100 && y == before.top + 60;
+      },
+      [&] { return "the display's window at " + std::to_string(x) + "," + std::to_string(y); }));
 }
 
 TEST_F(ViewerOnScreen, AToolbarButtonClickedByItsPlaceActs) {
   RECT before = Place();
   ASSERT_TRUE(MoveTo(Middle(kFold)));
   ASSERT_TRUE(Xdo({"click", "1"}));
-  EXPECT_TRUE(PumpUntil([&] { return Place().bottom - Place().top < before.bottom - before.top; }))
-      << "the fold button folds the window";
+  EXPECT_TRUE(PumpUntil(
+      "the fold button to fold the window", [&] { return Place().bottom - Place().top < before.bottom - before.top; },
+      [&] { return PlaceText(); }));
 }
 
 TEST_F(ViewerOnScreen, ALinkOfThePageClickedByItsPlaceFollowsIt) {
@@ -220,7 +235,7 @@ TEST_F(ViewerOnScreen, ALinkOfThePageClickedByItsPlaceFollowsIt) {
   ClientToScreen(control, &at);
   ASSERT_TRUE(MoveTo(at));
   ASSERT_TRUE(Xdo({"click", "1"}));
-  EXPECT_TRUE(PumpUntil([&] { return Heading() == u"Doppelstern"; })) << nux::ToUtf8(Heading());
+  EXPECT_TRUE(PumpUntil("the page \"Doppelstern\"", [&] { return Heading() == u"Doppelstern"; }, [&] { return Heading8(); }));
 }
 
 TEST_F(ViewerOnScreen, TheContentsAnimatedWaitCursorShowsItsOwnPictures) {
@@ -231,28 +246,37 @@ TEST_F(ViewerOnScreen, TheContentsAnimatedWaitCursorShowsItsOwnPictures) {
   ASSERT_TRUE(nux::ui::GetCursorPictures(wait, &frames, &steps));
   ASSERT_EQ(frames.size(), 2u);
   ASSERT_TRUE(MoveTo(Middle(kCaption)));
-  ASSERT_TRUE(PumpUntil([] {
-    POINT at{};
-    GetCursorPos(&at);
-    return at.x != 0 || at.y != 0;
-  }));
+  POINT grab = Middle(kCaption);
+  POINT at{};
+  ASSERT_TRUE(PumpUntil(
+      "the pointer on the caption", [&] { return GetCursorPos(&at) && at.x == grab.x && at.y == grab.y; },
+      [&] { return "the pointer at " + std::to_string(at.x) + "," + std::to_string(at.y); }));
   nux::testing::UseVirtualClock(true);
   SetCursor(wait);
   // The screen shows the frame's pixels exactly: black where the picture is, clear around it.
   auto showsFrame = [&](int frame) {
-    return PumpUntil([&] {
-      nux::gdi::Surface shown;
-      int hx = 0, hy = 0;
-      if (nux::display::CurrentCursor().frame != frame ||
-          !screentest::ReadCursorImage(screen().display(), &shown, &hx, &hy))
-        return false;
-      const nux::gdi::Surface& mine = frames[size_t(frame)].image;
-      if (shown.width() != mine.width() || shown.height() != mine.height() || hx != 15 || hy != 15) return false;
-      for (int y = 0; y < mine.height(); ++y)
-        for (int x = 0; x < mine.width(); ++x)
-          if (shown.at(x, y) != mine.at(x, y)) return false;
-      return true;
-    });
+    std::string seen;
+    return PumpUntil(
+        "frame " + std::to_string(frame) + " of the wait cursor on the screen",
+        [&] {
+          nux::gdi::Surface shown;
+          int hx = 0, hy = 0;
+          int now = nux::display::CurrentCursor().frame;
+          if (now != frame || !screentest::ReadCursorImage(screen().display(), &shown, &hx, &hy)) {
+            seen = "frame " + std::to_string(now);
+            return false;
+          }
+          const nux::gdi::Surface& mine = frames[size_t(frame)].image;
+          seen = "a picture of " + std::to_string(shown.width()) + " x " + std::to_string(shown.height()) +
+                 " with its hot spot at " + std::to_string(hx) + "," + std::to_string(hy);
+          if (shown.width() != mine.width() || shown.height() != mine.height() || hx != 15 || hy != 15) return false;
+          int differ = 0;
+          for (int y = 0; y < mine.height(); ++y)
+            for (int x = 0; x < mine.width(); ++x) differ += shown.at(x, y) != mine.at(x, y);
+          seen += ", " + std::to_string(differ) + " pixels differ";
+          return differ == 0;
+        },
+        [&] { return seen; });
   };
   EXPECT_TRUE(showsFrame(0));
   nux::testing::AdvanceAndPump(steps[0].ms, 20);
@@ -271,18 +295,21 @@ TEST_F(ViewerOnScreen, TypedLettersReachTheWordListsSeekEdit) {
   ASSERT_TRUE(Xdo({"click", "1"}));
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "Sat"}));
   auto text = [&] { return screentest::WindowText(seek); };
-  EXPECT_TRUE(PumpUntil([&] { return text() == u"Sat"; })) << nux::ToUtf8(text());
+  EXPECT_TRUE(PumpUntil("the typed letters in the seek edit", [&] { return text() == u"Sat"; },
+                        [&] { return "\"" + nux::ToUtf8(text()) + "\""; }));
 }
 
 TEST_F(ViewerOnScreen, TheObjectMenusInfoGoesToTheHost) {
   // A page that is an object's own (the comet's), so the toolbar's object menu has its commands.
   auto open = reinterpret_cast<OpenFn>(GetProcAddress(module_, "NUXSV_OpenAstroDict"));
   open(&host_, u"ID_QBZ_SV like 'NCMT1'", nullptr);
-  ASSERT_TRUE(PumpUntil([&] { return !Heading().empty() && Heading() != u"Sirius"; }));
+  ASSERT_TRUE(PumpUntil("the comet's page", [&] { return !Heading().empty() && Heading() != u"Sirius"; },
+                        [&] { return Heading8(); }));
   host_.choose = u"Info";
   ASSERT_TRUE(MoveTo(Middle(kObjectMenu)));
   ASSERT_TRUE(Xdo({"click", "1"}));
-  EXPECT_TRUE(PumpUntil([&] { return !host_.commands.empty(); }));
+  EXPECT_TRUE(PumpUntil("the object command at the host", [&] { return !host_.commands.empty(); },
+                        [&] { return std::string(host_.clicker.joinable() ? "the menu's item clicked" : "no menu's item clicked"); }));
   ASSERT_FALSE(host_.commands.empty());
   EXPECT_EQ(host_.commands[0], 2024u);
 }

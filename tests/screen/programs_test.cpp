@@ -32,14 +32,11 @@ void SetString(HKEY hive, const char16_t* key, const char16_t* name, const std::
 
 // Each test gets a platform root of its own, shared with the program it starts, and the
 // program's output beside it.
-class ProgramOnScreen : public ::testing::Test {
+class ProgramOnScreen : public screentest::OnSharedScreen {
  protected:
   void SetUp() override {
-    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd"}); !tool.empty())
-      GTEST_SKIP() << tool << " is not installed";
-    std::string why;
-    screen_ = screentest::SharedScreen(&why);
-    ASSERT_TRUE(screen_) << why;
+    OnSharedScreen::SetUp();
+    if (!Ready()) return;
     previousRoot_ = nux::PlatformRoot();
     nux::SetPlatformRoot(root_.path());
     env_ = {{"DISPLAY", screen_->display()},
@@ -65,21 +62,27 @@ class ProgramOnScreen : public ::testing::Test {
   }
   std::string Output() const { return nuxtest::ReadFile(root_.path() + "/program.out"); }
 
-  // The shown window of that title and its place; false when it did not show within `seconds`.
-  bool WaitForWindow(const std::string& title, RECT* place, int seconds = 30) {
+  // Waits until a window of that title shows, and gives its place; a failure tells what the
+  // program said.
+  ::testing::AssertionResult WaitForWindow(const std::string& title, RECT* place, int seconds = screentest::kWaitSeconds) {
     int x = 0, y = 0, w = 0, h = 0;
-    bool shown = WaitFor([&] { return screentest::FindWindowNamed(screen_->display(), title, &x, &y, &w, &h); },
-                         seconds);
+    auto shown = WaitFor(
+        "the window \"" + title + "\"",
+        [&] { return screentest::FindWindowNamed(screen_->display(), title, &x, &y, &w, &h); },
+        [&] { return "the program said:\n" + Output(); }, seconds);
     if (place) *place = RECT{x, y, x + w, y + h};
     return shown;
   }
   // Waits until the window of that title holds the desktop's keyboard focus.
-  bool WaitForFocus(const std::string& title) {
-    return WaitFor([&] { return screentest::FocusedWindowName(screen_->display()) == title; }, 10);
+  ::testing::AssertionResult WaitForFocus(const std::string& title) {
+    std::string focused;
+    return WaitFor(
+        "the keyboard focus on \"" + title + "\"",
+        [&] { return (focused = screentest::FocusedWindowName(screen_->display())) == title; },
+        [&] { return "the focus on \"" + focused + "\"; the program said:\n" + Output(); });
   }
   bool Exists(const std::string& relative) const { return std::filesystem::exists(OnC(relative)); }
 
-  VirtualScreen* screen_ = nullptr;
   nuxtest::TempDir root_;
   std::string previousRoot_;
   std::map<std::string, std::string> env_;
@@ -119,11 +122,13 @@ TEST_F(ProgramOnScreen, InstallerDialogIgnoresEscapeWhileBusyAndEndsAfterItsRepo
   pid_ = screentest::StartProgram({OnC("Plugin/StarvaneUpdater")}, env_, root_.path() + "/program.out");
   ASSERT_GT(pid_, 0);
 
-  ASSERT_TRUE(WaitFor([&] { return Exists("started"); }, 60)) << Output();
+  ASSERT_TRUE(WaitFor(
+      "the pre-install program to start", [&] { return Exists("started"); },
+      [&] { return "the program said:\n" + Output(); }, 60));
   // The dialog shows under its template's title (its new one comes at the next turn of the
   // loop) and holds the keyboard.
   const std::string first = "Starvane 7 Vindral Service Pack 1";
-  ASSERT_TRUE(WaitForWindow(first, nullptr)) << Output();
+  ASSERT_TRUE(WaitForWindow(first, nullptr));
   ASSERT_TRUE(WaitForFocus(first));
   ASSERT_TRUE(screen_->Xdotool({"key", "Escape"}));
   ASSERT_TRUE(screentest::SendDeleteWindow(screen_->display(), first));
@@ -131,7 +136,7 @@ TEST_F(ProgramOnScreen, InstallerDialogIgnoresEscapeWhileBusyAndEndsAfterItsRepo
 
   // The install went on: the box reports the end, with the dialog still there under it.
   RECT box{};
-  ASSERT_TRUE(WaitForWindow("Plugin-Installation", &box, 60)) << Output();
+  ASSERT_TRUE(WaitForWindow("Plugin-Installation", &box, 60));
   EXPECT_TRUE(screentest::FindWindowNamed(screen_->display(), "Star Atlas Plugin", nullptr, nullptr, nullptr, nullptr))
       << "the dialog closed during the install";
   EXPECT_EQ(nuxtest::ReadFile(OnC("Host/data/kart.dat")), "new kart");
@@ -176,35 +181,39 @@ TEST_F(ProgramOnScreen, UpdateProgramsQuestionAnsweredByAClickAndEscapeStopsTheD
   ASSERT_GT(pid_, 0);
 
   RECT box{};
-  ASSERT_TRUE(WaitForWindow("Starvane Update", &box)) << Output();
+  ASSERT_TRUE(WaitForWindow("Starvane Update", &box));
   // The question's buttons as the screen shows them: "Ja" first, "Nein" beside it.
   std::vector<RECT> buttons;
   ASSERT_TRUE(WaitFor(
+      "the question's two buttons on the screen",
       [&] {
         nux::gdi::Surface shot;
         buttons = screen_->ReadScreen(&shot) ? screentest::ButtonsIn(shot, box) : std::vector<RECT>{};
         return buttons.size() == 2;
       },
-      10))
-      << buttons.size() << " buttons";
+      [&] { return std::to_string(buttons.size()) + " buttons"; }));
   EXPECT_EQ(server.Requests(), (std::vector<std::string>{"/updates/list.txt"})) << "nothing is fetched before the answer";
   const RECT& yes = buttons[0];
   ASSERT_TRUE(screen_->Xdotool({"mousemove", std::to_string((yes.left + yes.right) / 2),
                                 std::to_string((yes.top + yes.bottom) / 2), "click", "1"}));
 
   // The dialog shows with the first progress (it is not the box: another size).
+  int w = 0, h = 0;
   ASSERT_TRUE(WaitFor(
+      "the dialog with its progress (another size than the question's)",
       [&] {
-        int x = 0, y = 0, w = 0, h = 0;
+        int x = 0, y = 0;
         if (!screentest::FindWindowNamed(screen_->display(), "Starvane Update", &x, &y, &w, &h)) return false;
         return w != box.right - box.left || h != box.bottom - box.top;
       },
-      30))
-      << Output();
+      [&] {
+        return "a window of " + std::to_string(w) + " x " + std::to_string(h) + "; the program said:\n" + Output();
+      }));
   ASSERT_TRUE(WaitForFocus("Starvane Update"));
   ASSERT_TRUE(screen_->Xdotool({"key", "Escape"}));
-  // It ends by itself (its status is the last message's, as the class library gives it).
-  EXPECT_GE(screentest::WaitProgram(pid_, 60000), 0) << Output();
+  // It ends by itself, with the status the class library gives a dialog program: the last
+  // message's (the cancel command that closes the dialog, 2).
+  EXPECT_EQ(screentest::WaitProgram(pid_, 60000), 2) << Output();
   pid_ = -1;
   EXPECT_EQ(server.Requests(), (std::vector<std::string>{"/updates/list.txt", "/updates/tool.exe"}));
   EXPECT_FALSE(std::filesystem::exists(ran)) << nuxtest::ReadFile(ran);

@@ -9,15 +9,23 @@
 namespace screentest {
 namespace {
 
-bool Poll(const std::function<bool()>& done, int seconds, bool pump) {
+::testing::AssertionResult Poll(const std::string& awaited, const std::function<bool()>& done,
+                                const std::function<std::string()>& seen, int seconds, bool pump) {
   auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < end) {
+  bool held = false;
+  while (!held && std::chrono::steady_clock::now() < end) {
     if (pump) nux::testing::PumpMessages();
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(pump ? 2 : 20));
+    held = done();
+    if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(pump ? 2 : 20));
   }
-  if (pump) nux::testing::PumpMessages();
-  return done();
+  if (!held) {
+    if (pump) nux::testing::PumpMessages();
+    held = done();
+  }
+  if (held) return ::testing::AssertionSuccess() << awaited;
+  auto failure = ::testing::AssertionFailure() << "waited " << seconds << " s for " << awaited;
+  if (seen) failure << "; seen: " << seen();
+  return failure;
 }
 
 }  // namespace
@@ -28,8 +36,14 @@ std::string MissingTool(std::initializer_list<const char*> tools) {
   return "";
 }
 
-bool WaitFor(const std::function<bool()>& done, int seconds) { return Poll(done, seconds, false); }
-bool PumpUntil(const std::function<bool()>& done, int seconds) { return Poll(done, seconds, true); }
+::testing::AssertionResult WaitFor(const std::string& awaited, const std::function<bool()>& done,
+                                   const std::function<std::string()>& seen, int seconds) {
+  return Poll(awaited, done, seen, seconds, false);
+}
+::testing::AssertionResult PumpUntil(const std::string& awaited, const std::function<bool()>& done,
+                                     const std::function<std::string()>& seen, int seconds) {
+  return Poll(awaited, done, seen, seconds, true);
+}
 
 Result BuildSampleContent(const std::string& root) {
   return Run({"bash", std::string(NUX_SAMPLE_CONTENT_DIR) + "/build.sh", root, NUX_BUILD_DIR}, {{"NUX_DISPLAY", "none"}},
@@ -48,6 +62,14 @@ std::u16string WindowText(HWND hwnd) {
   char16_t buf[256] = {};
   GetWindowTextW(hwnd, buf, 256);
   return buf;
+}
+
+void OnSharedScreen::SetUp() {
+  for (const char* tool : tools_)
+    if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+  std::string why;
+  screen_ = SharedScreen(&why);
+  ASSERT_TRUE(screen_) << why;
 }
 
 }  // namespace screentest

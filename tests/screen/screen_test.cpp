@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <memory>
@@ -74,14 +75,11 @@ LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-class ScreenTest : public ::testing::Test {
+class ScreenTest : public screentest::OnSharedScreen {
  protected:
   void SetUp() override {
-    if (std::string tool = screentest::MissingTool({"Xvfb", "xdotool", "xwd"}); !tool.empty())
-      GTEST_SKIP() << tool << " is not installed";
-    std::string why;
-    screen_ = screentest::SharedScreen(&why);
-    ASSERT_TRUE(screen_) << why;
+    OnSharedScreen::SetUp();
+    if (!Ready()) return;
     setenv("DISPLAY", screen().display().c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("NUX_DISPLAY");
@@ -102,53 +100,89 @@ class ScreenTest : public ::testing::Test {
     setenv("NUX_DISPLAY", "none", 1);
   }
 
-  // Pumps the messages until `done` holds or five seconds pass.
-  static bool PumpUntil(const std::function<bool()>& done) { return screentest::PumpUntil(done, 5); }
-  void Settle() {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
-    while (std::chrono::steady_clock::now() < end) {
-      nux::testing::PumpMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+  static ::testing::AssertionResult PumpUntil(const std::string& awaited, const std::function<bool()>& done,
+                                              const std::function<std::string()>& seen = nullptr) {
+    return screentest::PumpUntil(awaited, done, seen);
   }
   static void Pump() { nux::testing::PumpMessages(); }
 
-  // How many of the screen's pixels in the window's place differ from the window's own
-  // picture, once the screen has caught up (or five seconds passed).
-  int OffScreen(HWND h) {
+  // Waits until the screen shows the window's own picture at its place.
+  ::testing::AssertionResult OnScreen(HWND h) {
     int differ = -1;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    do {
-      nux::testing::PumpMessages();
-      nux::gdi::Surface shot, mine;
-      RECT r{};
-      GetWindowRect(h, &r);
-      if (!nux::testing::CaptureWindow(h, &mine) || !screen().ReadScreen(&shot, Pump)) return -1;
-      differ = screentest::DifferingPixels(shot, mine, POINT{r.left, r.top});
-    } while (differ != 0 && std::chrono::steady_clock::now() < end);
-    return differ;
+    return PumpUntil(
+        "the window's pixels on the screen",
+        [&] {
+          nux::gdi::Surface shot, mine;
+          RECT r{};
+          GetWindowRect(h, &r);
+          if (!nux::testing::CaptureWindow(h, &mine) || !screen().ReadScreen(&shot, Pump)) return false;
+          differ = screentest::DifferingPixels(shot, mine, POINT{r.left, r.top});
+          return differ == 0;
+        },
+        [&] { return std::to_string(differ) + " pixels differ"; });
+  }
+
+  // Waits until the window, and the display's window of its title, stand at `at`.
+  ::testing::AssertionResult StandsAt(HWND h, POINT at, const std::string& title = "Bildschirm") {
+    RECT r{};
+    int x = 0, y = 0;
+    bool shown = false;
+    return PumpUntil(
+        "the window at " + Point(at) + " and on the screen there",
+        [&] {
+          GetWindowRect(h, &r);
+          shown = screentest::FindWindowNamed(screen().display(), title, &x, &y, nullptr, nullptr);
+          return shown && r.left == at.x && r.top == at.y && x == at.x && y == at.y;
+        },
+        [&] {
+          return "the window at " + Point({r.left, r.top}) + ", " +
+                 (!shown ? std::string("not on the screen") : "on the screen at " + Point({x, y}));
+        });
+  }
+  static std::string Point(POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+
+  // Waits until the display's keyboard focus is on the window of that title.
+  ::testing::AssertionResult Focused(const std::string& title) {
+    std::string focused;
+    return PumpUntil(
+        "the keyboard focus on \"" + title + "\"",
+        [&] { return (focused = screentest::FocusedWindowName(screen().display())) == title; },
+        [&] { return "the focus on \"" + focused + "\""; });
+  }
+
+  // Moves the real pointer there and waits until the platform has seen it arrive: every event
+  // the display sent before has then been taken too.
+  ::testing::AssertionResult PointerTo(int x, int y) {
+    if (!MoveTo(x, y)) return ::testing::AssertionFailure() << "xdotool did not move the pointer";
+    POINT at{};
+    return PumpUntil(
+        "the pointer at " + Point({x, y}),
+        [&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, [&] { return "the pointer at " + Point(at); });
   }
 
   bool Xdo(const std::vector<std::string>& args) { return screen().Xdotool(args, Pump); }
   bool MoveTo(int x, int y) { return Xdo({"mousemove", std::to_string(x), std::to_string(y)}); }
 
+  // A window of the test's class, titled "Bildschirm", once the display shows it at its place.
   HWND MakeWindow(RECT r, DWORD style = WS_POPUP | WS_VISIBLE) {
     HWND h = CreateWindowExW(0, u"ScreenTest", u"Bildschirm", style, r.left, r.top, r.right - r.left,
                              r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
-    Settle();
+    EXPECT_TRUE(h);
+    if (h) {
+      EXPECT_TRUE(StandsAt(h, POINT{r.left, r.top}));
+    }
     return h;
   }
 
-  // A push button "OK" of that id at (20, 20) in the window, 80 x 24, drawn.
+  // A push button "OK" of that id at (20, 20) in the window, 80 x 24, once the screen shows it.
   HWND AddButton(HWND parent, int id) {
     HWND b = CreateWindowExW(0, u"Button", u"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 80, 24, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    Settle();
+    EXPECT_TRUE(b);
+    EXPECT_TRUE(OnScreen(parent));
     return b;
   }
 
-  VirtualScreen& screen() { return *screen_; }
-  VirtualScreen* screen_ = nullptr;
 };
 
 TEST_F(ScreenTest, MonitorsAreTheDisplays) {
@@ -163,21 +197,25 @@ TEST_F(ScreenTest, MonitorsAreTheDisplays) {
 TEST_F(ScreenTest, WindowShowsItsSurfaceWhereItStandsAndFollowsMovesAndHiding) {
   HWND h = MakeWindow(RECT{100, 80, 500, 380});
   ASSERT_TRUE(h);
-  EXPECT_EQ(OffScreen(h), 0);
+  EXPECT_TRUE(OnScreen(h));
   // Its pixels lie where the X server reads them, at every size.
   EXPECT_NE(nux::ui::WindowSurface(h, nullptr)->memory(), nullptr);
 
   // Moved and sized by the program: the picture follows, and the old place is bare again.
   SetWindowPos(h, nullptr, 300, 200, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_EQ(OffScreen(h), 0);
+  EXPECT_TRUE(StandsAt(h, POINT{300, 200}));
+  EXPECT_TRUE(OnScreen(h));
   EXPECT_NE(nux::ui::WindowSurface(h, nullptr)->memory(), nullptr);
   nux::gdi::Surface shot;
   ASSERT_TRUE(screen().ReadScreen(&shot, Pump));
   EXPECT_EQ(shot.at(150, 130) & 0xFFFFFF, 0u);
 
   ShowWindow(h, SW_HIDE);
-  EXPECT_TRUE(PumpUntil([&] { return screen().ReadScreen(&shot, Pump) && (shot.at(350, 250) & 0xFFFFFF) == 0; }))
-      << "a hidden window leaves the screen";
+  uint32_t left = 0;
+  EXPECT_TRUE(PumpUntil(
+      "the hidden window to leave the screen",
+      [&] { return screen().ReadScreen(&shot, Pump) && (left = shot.at(350, 250) & 0xFFFFFF) == 0; },
+      [&] { return "the colour " + std::to_string(left) + " where it stood"; }));
 }
 
 TEST_F(ScreenTest, OwnedWindowStaysAboveItsOwner) {
@@ -186,7 +224,13 @@ TEST_F(ScreenTest, OwnedWindowStaysAboveItsOwner) {
   ShowWindow(owned, SW_SHOWNOACTIVATE);
   // Brought to the top, the owner still stays below what it owns.
   SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  EXPECT_EQ(OffScreen(owned), 0);
+  EXPECT_TRUE(OnScreen(owned));
+}
+
+std::string Commands() {
+  std::string out = std::to_string(g_seen.commands.size()) + " commands";
+  for (WPARAM c : g_seen.commands) out += " " + std::to_string(c);
+  return out;
 }
 
 TEST_F(ScreenTest, PointerClicksAButtonAndDragsBeyondTheWindow) {
@@ -194,7 +238,7 @@ TEST_F(ScreenTest, PointerClicksAButtonAndDragsBeyondTheWindow) {
   ASSERT_TRUE(AddButton(h, 7));
   ASSERT_TRUE(MoveTo(160, 132));
   ASSERT_TRUE(Xdo({"click", "1"}));
-  EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));
+  EXPECT_TRUE(PumpUntil("the button's command", [] { return !g_seen.commands.empty(); }, Commands));
   ASSERT_EQ(g_seen.commands.size(), 1u);
   EXPECT_EQ(g_seen.commands[0], MAKEWPARAM(7, BN_CLICKED));
 
@@ -204,12 +248,14 @@ TEST_F(ScreenTest, PointerClicksAButtonAndDragsBeyondTheWindow) {
   ASSERT_TRUE(Xdo({"mousedown", "1"}));
   ASSERT_TRUE(MoveTo(200, 200));
   ASSERT_TRUE(MoveTo(50, 40));
-  EXPECT_TRUE(PumpUntil([] { return !g_seen.dragged.empty() && g_seen.dragged.back().x == -50; }));
+  EXPECT_TRUE(PumpUntil(
+      "a captured move to -50,-60", [] { return !g_seen.dragged.empty() && g_seen.dragged.back().x == -50; },
+      [] { return g_seen.dragged.empty() ? std::string("no captured move") : "the last at " + Point(g_seen.dragged.back()); }));
   ASSERT_FALSE(g_seen.dragged.empty());
   EXPECT_EQ(g_seen.dragged.back().x, -50);
   EXPECT_EQ(g_seen.dragged.back().y, -60);
   ASSERT_TRUE(Xdo({"mouseup", "1"}));
-  EXPECT_TRUE(PumpUntil([&] { return GetCapture() == nullptr; }));
+  EXPECT_TRUE(PumpUntil("the capture's end", [&] { return GetCapture() == nullptr; }));
 }
 
 TEST_F(ScreenTest, KeysAndTypedTextReachTheFocusedEdit) {
@@ -218,16 +264,16 @@ TEST_F(ScreenTest, KeysAndTypedTextReachTheFocusedEdit) {
                               reinterpret_cast<HMENU>(8), nullptr, nullptr);
   ASSERT_TRUE(screentest::AddGermanKeys(screen().display()));
   SetFocus(edit);
-  Settle();
+  ASSERT_TRUE(Focused("Bildschirm"));
   ASSERT_TRUE(MoveTo(200, 132));
   ASSERT_TRUE(Xdo({"click", "1"}));
   // Letters, capitals, umlauts and ß, as a person types them.
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "Grüße aus Köln, Ärger"}));
-  auto text = [&] { return screentest::WindowText(edit); };
-  EXPECT_TRUE(PumpUntil([&] { return text() == u"Grüße aus Köln, Ärger"; })) << nux::ToUtf8(text());
+  auto text = [&] { return nux::ToUtf8(screentest::WindowText(edit)); };
+  EXPECT_TRUE(PumpUntil("the typed text in the edit", [&] { return text() == "Grüße aus Köln, Ärger"; }, text));
   // BackSpace removes the last letter: keys without text still act.
   ASSERT_TRUE(Xdo({"key", "BackSpace"}));
-  EXPECT_TRUE(PumpUntil([&] { return text() == u"Grüße aus Köln, Ärge"; })) << nux::ToUtf8(text());
+  EXPECT_TRUE(PumpUntil("the last letter gone", [&] { return text() == "Grüße aus Köln, Ärge"; }, text));
 }
 
 TEST_F(ScreenTest, DesktopCloseRequestBecomesWmClose) {
@@ -235,13 +281,21 @@ TEST_F(ScreenTest, DesktopCloseRequestBecomesWmClose) {
   ASSERT_TRUE(h);
   // What a window manager does when the person closes a window.
   ASSERT_TRUE(screentest::SendDeleteWindow(screen().display(), "Bildschirm")) << "the window is not on the screen";
-  EXPECT_TRUE(PumpUntil([] { return g_seen.closeAsked; }));
+  EXPECT_TRUE(PumpUntil("WM_CLOSE", [] { return g_seen.closeAsked; }));
+}
+
+std::string Activations() {
+  std::string out = std::to_string(g_seen.activations) + " activations, " + std::to_string(g_seen.deactivations) +
+                    " deactivations, WM_ACTIVATEAPP";
+  for (WPARAM a : g_seen.appActivations) out += " " + std::to_string(a);
+  HWND active = GetActiveWindow();
+  return out + ", the active window " + (active ? nux::ToUtf8(screentest::WindowText(active)) : "none");
 }
 
 TEST_F(ScreenTest, DesktopFocusLeavingOurWindowsDeactivatesAndComingBackActivates) {
   HWND h = MakeWindow(RECT{100, 100, 400, 300});
   SetForegroundWindow(h);
-  ASSERT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Bildschirm"; }));
+  ASSERT_TRUE(Focused("Bildschirm"));
   ASSERT_EQ(GetActiveWindow(), h);
   g_seen = Seen{};
 
@@ -249,16 +303,19 @@ TEST_F(ScreenTest, DesktopFocusLeavingOurWindowsDeactivatesAndComingBackActivate
   screentest::ForeignWindow other(screen().display(), "Anderes Programm", 700, 100, 200, 150);
   ASSERT_TRUE(other.shown());
   ASSERT_TRUE(other.TakeFocus());
-  EXPECT_TRUE(PumpUntil([] { return g_seen.deactivations == 1 && !g_seen.appActivations.empty(); }));
+  EXPECT_TRUE(PumpUntil(
+      "the deactivation", [] { return g_seen.deactivations == 1 && !g_seen.appActivations.empty(); }, Activations));
   EXPECT_EQ(GetActiveWindow(), nullptr);
   EXPECT_EQ(GetFocus(), nullptr);
   EXPECT_EQ(g_seen.appActivations, std::vector<WPARAM>{FALSE});
-  Settle();
+  // Once the display's later events have come in, the other program still has the focus.
+  ASSERT_TRUE(PointerTo(250, 200));
   EXPECT_EQ(screentest::FocusedWindowName(screen().display()), "Anderes Programm") << "we took the focus back";
 
   // The person comes back to our window.
   ASSERT_TRUE(screentest::FocusWindowNamed(screen().display(), "Bildschirm"));
-  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == h && g_seen.activations == 1; }));
+  EXPECT_TRUE(PumpUntil(
+      "the activation", [&] { return GetActiveWindow() == h && g_seen.activations == 1; }, Activations));
   EXPECT_EQ(g_seen.appActivations, (std::vector<WPARAM>{FALSE, TRUE}));
   EXPECT_EQ(g_seen.deactivations, 1);
 }
@@ -269,39 +326,68 @@ TEST_F(ScreenTest, ComingBackToAWindowDisabledByItsDialogActivatesTheDialog) {
                                 owner, nullptr, nullptr, nullptr);
   EnableWindow(owner, FALSE);
   SetForegroundWindow(dialog);
-  ASSERT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Dialog"; }));
+  ASSERT_TRUE(Focused("Dialog"));
   screentest::ForeignWindow other(screen().display(), "Anderes Programm", 700, 100, 200, 150);
   ASSERT_TRUE(other.TakeFocus());
-  ASSERT_TRUE(PumpUntil([] { return GetActiveWindow() == nullptr; }));
+  ASSERT_TRUE(PumpUntil("no active window", [] { return GetActiveWindow() == nullptr; }, Activations));
   // The person comes back by the owner: the dialog it waits for is active again.
   ASSERT_TRUE(screentest::FocusWindowNamed(screen().display(), "Bildschirm"));
-  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == dialog; }));
-  EXPECT_TRUE(PumpUntil([&] { return screentest::FocusedWindowName(screen().display()) == "Dialog"; }));
+  EXPECT_TRUE(PumpUntil("the dialog active", [&] { return GetActiveWindow() == dialog; }, Activations));
+  EXPECT_TRUE(Focused("Dialog"));
   EnableWindow(owner, TRUE);
+}
+
+std::string Moves() {
+  std::string out = std::to_string(g_seen.moves.size()) + " WM_MOVE";
+  for (POINT p : g_seen.moves) out += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+  return out;
 }
 
 TEST_F(ScreenTest, WindowMovedByTheDesktopTakesThePlace) {
   HWND h = MakeWindow(RECT{100, 100, 400, 300});
   g_seen = Seen{};
   ASSERT_TRUE(screentest::MoveWindowNamed(screen().display(), "Bildschirm", 420, 330));
-  EXPECT_TRUE(PumpUntil([&] {
-    RECT r{};
-    GetWindowRect(h, &r);
-    return r.left == 420 && r.top == 330 && r.right == 720 && r.bottom == 530;
-  }));
+  EXPECT_TRUE(StandsAt(h, POINT{420, 330}));
+  RECT r{};
+  GetWindowRect(h, &r);
+  EXPECT_EQ(r.right, 720);
+  EXPECT_EQ(r.bottom, 530);
   ASSERT_FALSE(g_seen.moves.empty());
   EXPECT_EQ(g_seen.moves.back().x, 420);
   EXPECT_EQ(g_seen.moves.back().y, 330);
   // It stays there, with its own pixels, and a click there reaches it.
-  EXPECT_EQ(OffScreen(h), 0);
+  ASSERT_TRUE(AddButton(h, 9));
   int x = 0, y = 0;
   EXPECT_TRUE(screentest::FindWindowNamed(screen().display(), "Bildschirm", &x, &y, nullptr, nullptr));
   EXPECT_EQ(x, 420);
   EXPECT_EQ(y, 330);
-  ASSERT_TRUE(AddButton(h, 9));
   ASSERT_TRUE(MoveTo(480, 362));
   ASSERT_TRUE(Xdo({"click", "1"}));
-  EXPECT_TRUE(PumpUntil([] { return !g_seen.commands.empty(); }));
+  EXPECT_TRUE(PumpUntil("the button's command", [] { return !g_seen.commands.empty(); }, Commands));
+}
+
+// Places the program asked for earlier are no longer its own once it stands elsewhere: another
+// program (xdotool) moving the window back to one of them moves it there.
+TEST_F(ScreenTest, WindowMovedByAnotherProgramToAPlaceAskedForEarlierTakesThePlace) {
+  HWND h = MakeWindow(RECT{100, 100, 400, 300});
+  for (POINT at : {POINT{300, 200}, POINT{500, 400}, POINT{700, 300}}) {
+    SetWindowPos(h, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(StandsAt(h, at));
+  }
+  for (POINT at : {POINT{300, 200}, POINT{500, 400}, POINT{100, 100}}) {
+    g_seen.moves.clear();
+    ASSERT_TRUE(Xdo({"search", "--onlyvisible", "--name", "^Bildschirm$", "windowmove", std::to_string(at.x),
+                     std::to_string(at.y)}));
+    EXPECT_TRUE(StandsAt(h, at));
+    EXPECT_TRUE(PumpUntil(
+        "WM_MOVE to " + Point(at),
+        [&] { return !g_seen.moves.empty() && g_seen.moves.back().x == at.x && g_seen.moves.back().y == at.y; },
+        Moves));
+  }
+  // The program's own move after them still goes where it asks.
+  SetWindowPos(h, nullptr, 700, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(StandsAt(h, POINT{700, 300}));
+  EXPECT_TRUE(OnScreen(h));
 }
 
 // Servers that cannot take the windows' pixels from shared memory: one without the extension,
@@ -357,21 +443,40 @@ TEST_F(ScreenTest, ServersWithoutOurSharedMemoryStillShowEveryPicture) {
 }
 
 TEST_F(ScreenTest, MessageBoxWaitsForTheClickOfAPerson) {
-  // A person reads the box and clicks "Nein"; until then the box waits.
+  // A person waits until the box and its "Nein" show on the screen, and clicks there; until then
+  // the box waits. A person who finds no button, or whose click does not end the box, says what
+  // was seen and ends the box with "Ja", so that the test fails instead of waiting for ever.
   std::thread person([this] {
-    HWND no = nullptr;
-    for (int i = 0; i < 500 && !no; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      HWND box = nux::testing::FindWindowByText(u"Frage");
-      if (box && screentest::FindWindowNamed(screen().display(), "Frage", nullptr, nullptr, nullptr, nullptr))
-        no = nux::testing::FindWindowByText(u"Nein", box);
+    HWND box = nullptr, no = nullptr;
+    int differ = -1;
+    RECT place{};
+    auto result = screentest::WaitFor(
+        "the box with its \"Nein\" on the screen",
+        [&] {
+          box = nux::testing::FindWindowByText(u"Frage");
+          no = box ? nux::testing::FindWindowByText(u"Nein", box) : nullptr;
+          nux::gdi::Surface shot, mine;
+          if (!no || !GetWindowRect(box, &place) || !nux::testing::CaptureWindow(box, &mine) || !screen().ReadScreen(&shot))
+            return false;
+          differ = screentest::DifferingPixels(shot, mine, POINT{place.left, place.top});
+          return differ == 0;
+        },
+        [&] {
+          return std::string(box ? "the box" : "no box") + (no ? " with" : " without") + " its button, " +
+                 std::to_string(differ) + " of its pixels differ on the screen";
+        });
+    if (result) {
+      RECT r{};
+      GetWindowRect(no, &r);
+      screen().Xdotool({"mousemove", std::to_string((r.left + r.right) / 2), std::to_string((r.top + r.bottom) / 2),
+                        "click", "1"});
+      result = screentest::WaitFor("the box to end after the click", [&] { return !IsWindow(box); });
     }
-    if (!no) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    RECT r{};
-    GetWindowRect(no, &r);
-    screen().Xdotool({"mousemove", std::to_string((r.left + r.right) / 2), std::to_string((r.top + r.bottom) / 2),
-                     "click", "1"});
+    if (!result) {
+      ADD_FAILURE() << result.message();
+      if (HWND open = nux::testing::FindWindowByText(u"Frage"))
+        PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    }
   });
   int answer = MessageBoxW(nullptr, u"Jetzt laden?", u"Frage", MB_YESNO | MB_ICONQUESTION);
   person.join();
@@ -413,7 +518,9 @@ TEST_F(ScreenTest, ClipboardTextGoesBothWaysWithTheDesktop) {
     CloseClipboard();
     return out;
   };
-  EXPECT_TRUE(PumpUntil([&] { return read8(CF_UNICODETEXT) == "Grüße aus Köln"; })) << read8(CF_UNICODETEXT);
+  EXPECT_TRUE(PumpUntil(
+      "the other program's text on our clipboard", [&] { return read8(CF_UNICODETEXT) == "Grüße aus Köln"; },
+      [&] { return "\"" + read8(CF_UNICODETEXT) + "\""; }));
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
   EXPECT_EQ(read8(CF_TEXT), "Gr\xFC\xDF" "e aus K\xF6ln");
 }
@@ -499,15 +606,23 @@ TEST_F(ScreenTest, CursorFilesShowTheirOwnPicturesAndTheAnimationStepsByItsRates
   auto shows = [&](HCURSOR cursor, int frame, OnScreenCursor seen) {
     nux::display::ShownCursor now;
     OnScreenCursor there;
-    bool ok = PumpUntil([&] {
-      now = nux::display::CurrentCursor();
-      there = onScreen();
-      return now.cursor == cursor && now.frame == frame && there == seen;
-    });
-    if (!ok)
-      ADD_FAILURE() << "frame " << now.frame << (now.cursor == cursor ? "" : " of another cursor") << ", on the screen "
-                    << std::hex << there.middle << std::dec << " at " << there.hotX << "," << there.hotY;
-    return ok;
+    auto colour = [](uint32_t c) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%06x", c);
+      return std::string(text);
+    };
+    return PumpUntil(
+        "frame " + std::to_string(frame) + " on the screen, " + colour(seen.middle) + " with its hot spot at " +
+            Point({seen.hotX, seen.hotY}),
+        [&] {
+          now = nux::display::CurrentCursor();
+          there = onScreen();
+          return now.cursor == cursor && now.frame == frame && there == seen;
+        },
+        [&] {
+          return "frame " + std::to_string(now.frame) + (now.cursor == cursor ? "" : " of another cursor") +
+                 ", on the screen " + colour(there.middle) + " at " + Point({there.hotX, there.hotY});
+        });
   };
   ASSERT_TRUE(MoveTo(200, 200));
   EXPECT_TRUE(shows(animated, 0, {0xFF0000, 3, 4}));
@@ -525,12 +640,7 @@ TEST_F(ScreenTest, CursorFilesShowTheirOwnPicturesAndTheAnimationStepsByItsRates
   // A still cursor's picture once the window's cursor is another; no step changes it.
   SetClassLongPtrW(h, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(plain));
   // A move without a button after the first in the window reaches the platform too.
-  ASSERT_TRUE(MoveTo(210, 210));
-  EXPECT_TRUE(PumpUntil([] {
-    POINT at{};
-    GetCursorPos(&at);
-    return at.x == 210 && at.y == 210;
-  }));
+  EXPECT_TRUE(PointerTo(210, 210));
   EXPECT_TRUE(shows(plain, 0, {0x00C000, 9, 10}));
   nux::testing::AdvanceAndPump(500, 50);
   EXPECT_TRUE(shows(plain, 0, {0x00C000, 9, 10}));

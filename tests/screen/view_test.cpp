@@ -60,22 +60,24 @@ class ViewTest : public ::testing::Test {
     ASSERT_EQ(r.status, 0) << r.out;
   }
 
-  // Waits until the window of that title shows (bounded).
-  bool WaitForWindow(const std::string& name, int* x, int* y, int* w, int* h) {
-    return screentest::WaitFor([&] { return screentest::FindWindowNamed(screen_.display(), name, x, y, w, h); }, 30);
-  }
-
-  // Waits until the window stands at (x, y).
-  bool WaitForPlace(const std::string& name, int x, int y) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int ax = -1, ay = -1;
-    while (std::chrono::steady_clock::now() < end) {
-      if (screentest::FindWindowNamed(screen_.display(), name, &ax, &ay, nullptr, nullptr) && ax == x && ay == y)
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ADD_FAILURE() << "the window stands at " << ax << "," << ay << ", not " << x << "," << y;
-    return false;
+  // Waits until the window of that title shows at that place and size; a failure tells where
+  // it was seen and what the program said.
+  ::testing::AssertionResult WaitForWindowAt(const std::string& name, const RECT& place) {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool shown = false;
+    auto text = [](int a, int b) { return std::to_string(a) + "," + std::to_string(b); };
+    return screentest::WaitFor(
+        "the window \"" + name + "\" at " + text(place.left, place.top) + ", " +
+            text(place.right - place.left, place.bottom - place.top) + " in size",
+        [&] {
+          shown = screentest::FindWindowNamed(screen_.display(), name, &x, &y, &w, &h);
+          return shown && x == place.left && y == place.top && w == place.right - place.left &&
+                 h == place.bottom - place.top;
+        },
+        [&] {
+          return (shown ? "the window at " + text(x, y) + ", " + text(w, h) + " in size" : std::string("no window")) +
+                 "; the program said:\n" + Output();
+        });
   }
 
   std::string Output() const { return nuxtest::ReadFile(root_.path() + "/view.out"); }
@@ -92,18 +94,20 @@ TEST_F(ViewTest, MainWindowAtItsPlaceAndClosedByTheDesktop) {
   ASSERT_NO_FATAL_FAILURE(Remember(place));
   pid_ = screentest::StartProgram({NUX_SVHOST, "view"}, env_, root_.path() + "/view.out");
   ASSERT_GT(pid_, 0);
-  int x = 0, y = 0, w = 0, h = 0;
-  ASSERT_TRUE(WaitForWindow("AstroDict", &x, &y, &w, &h)) << Output();
-  EXPECT_EQ(x, 60);
-  EXPECT_EQ(y, 40);
-  EXPECT_EQ(w, 770);
-  EXPECT_EQ(h, 688);
-
+  ASSERT_TRUE(WaitForWindowAt("AstroDict", RECT{60, 40, 830, 728}));
+  // The close request goes to the program once it waits for the person in its loop: the window
+  // shows while the program is still opening it.
+  ASSERT_TRUE(screentest::WaitFor(
+      "the program in its loop", [&] { return Output().find("view: main reference window open") != std::string::npos; },
+      [&] { return "the program said:\n" + Output(); }));
   // The window may be mapped again for a moment (a move or a size it asks for itself); the request
   // goes to it as soon as it is on the screen again.
-  ASSERT_TRUE(screentest::WaitFor([&] { return screentest::SendDeleteWindow(screen_.display(), "AstroDict"); }, 10))
-      << "the window left the screen before the close request; the program said:\n" << Output();
-  EXPECT_EQ(screentest::WaitProgram(pid_, 20000), 0) << Output();
+  ASSERT_TRUE(screentest::WaitFor(
+      "the window on the screen for the close request",
+      [&] { return screentest::SendDeleteWindow(screen_.display(), "AstroDict"); },
+      [&] { return "the program said:\n" + Output(); }));
+  EXPECT_EQ(screentest::WaitProgram(pid_, screentest::kWaitSeconds * 1000), 0)
+      << "the program did not end after the close request; it said:\n" << Output();
   pid_ = -1;
   EXPECT_NE(Output().find("view: closed"), std::string::npos) << Output();
 }
