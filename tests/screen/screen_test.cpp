@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -387,6 +388,58 @@ TEST_F(ScreenTest, WindowMovedByAnotherProgramToAPlaceAskedForEarlierTakesThePla
   SetWindowPos(h, nullptr, 700, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_TRUE(StandsAt(h, POINT{700, 300}));
   EXPECT_TRUE(OnScreen(h));
+}
+
+// Servers that cannot take the windows' pixels from shared memory: one without the extension,
+// and one that cannot reach this process's memory (in a namespace of its own, as a server on
+// another machine is). The pixels are sent to them instead, and every picture still arrives.
+TEST_F(ScreenTest, ServersWithoutOurSharedMemoryStillShowEveryPicture) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> wrapper, extra;
+  };
+  const Case cases[] = {{"a server without shared memory", {}, {"-extension", "MIT-SHM"}},
+                        {"a server that cannot reach our memory", {"unshare", "--ipc"}, {}}};
+  VirtualScreen* shared = screen_;
+  // A server stays up until the display is open on the next one: the connection to it goes
+  // only then, and a connection whose server died ends the program.
+  std::unique_ptr<VirtualScreen> last;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.wrapper.empty() && screentest::Run({c.wrapper[0], c.wrapper[1], "true"}, {}, 5000).status != 0) {
+      std::printf("skipped %s: %s is not allowed here\n", c.what, c.wrapper[0].c_str());
+      continue;
+    }
+    nux::display::Close();
+    auto own = std::make_unique<VirtualScreen>();
+    std::string why;
+    ASSERT_TRUE(own->Start(640, 480, &why, c.wrapper, c.extra)) << why;
+    setenv("DISPLAY", own->display().c_str(), 1);
+    ASSERT_TRUE(nux::display::Open());
+    last = std::move(own);
+    screen_ = last.get();
+    HWND h = MakeWindow(RECT{40, 30, 440, 330});
+    ASSERT_TRUE(h);
+    EXPECT_TRUE(OnScreen(h));
+    // Pictures one after another, each drawn over the last, then a new size.
+    for (int i = 0; i < 20; ++i) {
+      HDC dc = GetDC(h);
+      RECT band{0, i * 10, 400, i * 10 + 10};
+      HBRUSH b = CreateSolidBrush(RGB(i * 12, 255 - i * 12, 90));
+      FillRect(dc, &band, b);
+      DeleteObject(b);
+      ReleaseDC(h, dc);
+      nux::testing::PumpMessages();
+    }
+    EXPECT_TRUE(OnScreen(h));
+    SetWindowPos(h, nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(OnScreen(h));
+    DestroyWindow(h);
+  }
+  nux::display::Close();
+  screen_ = shared;
+  setenv("DISPLAY", screen().display().c_str(), 1);
+  EXPECT_TRUE(nux::display::Open());
 }
 
 TEST_F(ScreenTest, MessageBoxWaitsForTheClickOfAPerson) {

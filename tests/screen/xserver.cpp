@@ -154,13 +154,16 @@ VirtualScreen* SharedScreen(std::string* why) {
   return screen;
 }
 
-bool VirtualScreen::Start(int width, int height, std::string* why) {
+bool VirtualScreen::Start(int width, int height, std::string* why, const std::vector<std::string>& wrapper,
+                          const std::vector<std::string>& extra) {
   // Xvfb picks a free display number itself and writes it to the pipe.
   int fds[2];
   if (pipe(fds) != 0) return *why = "no pipe", false;
   std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "x24";
   std::vector<std::string> argv{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", geometry,
                                 "-nolisten", "tcp", "-noreset"};
+  argv.insert(argv.begin(), wrapper.begin(), wrapper.end());
+  argv.insert(argv.end(), extra.begin(), extra.end());
   pid_ = Spawn(argv, {}, -1);
   close(fds[1]);
   if (pid_ < 0) {

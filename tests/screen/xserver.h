@@ -38,8 +38,10 @@ class VirtualScreen {
   VirtualScreen& operator=(const VirtualScreen&) = delete;
 
   // Starts Xvfb (width x height, 24 bits) on a free display; false (with the reason) when it
-  // does not come up within ten seconds.
-  bool Start(int width, int height, std::string* why);
+  // does not come up within ten seconds. `wrapper` runs it (e.g. in namespaces of its own),
+  // `extra` are more of its arguments.
+  bool Start(int width, int height, std::string* why, const std::vector<std::string>& wrapper = {},
+             const std::vector<std::string>& extra = {});
   void Stop();
   const std::string& display() const { return display_; }  // ":N"
 
