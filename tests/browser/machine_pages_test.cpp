@@ -29,6 +29,7 @@
 #include "gdi/image.h"
 #include "test_support.h"
 #include "testing/testing.h"
+#include "ui/cursor.h"
 
 namespace b = nux::browser;
 namespace fs = std::filesystem;
@@ -369,6 +370,33 @@ TEST_F(MachinePages, ReducedPagesPaintFirstAsWhole) {
   std::sort(files.begin(), files.end());
   ASSERT_FALSE(files.empty());
   CheckAll(files);
+}
+
+// A bar fixed in the view is under the pointer where it stands in the view, however far the
+// page is scrolled: the hand over its link, and a click follows it.
+TEST_F(MachinePages, AFixedBarIsHitWhereTheViewShowsIt) {
+  const std::string path = nuxtest::SourceDir() + "/fixtures/pages/fixed-bar.htm";
+  Outcome shown = Check(path);
+  ASSERT_TRUE(shown.shown);
+  b::Document* doc = browser_->document();
+  b::Element* next = nullptr;
+  for (b::Element* a : doc->GetElementsByTagName(u"A"))
+    if (a->InnerHTML() == u"Next") next = a;
+  ASSERT_TRUE(next);
+  doc->ScrollTo(0, 0);
+  RECT box{};
+  ASSERT_TRUE(browser_->ElementClientBox(next, &box));
+  doc->ScrollTo(0, 1000);
+  ASSERT_EQ(doc->scrollY(), 1000);
+  POINT at{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  ClientToScreen(window_, &at);
+  SetFocus(window_);
+  nux::testing::MouseMove(at.x, at.y);
+  nux::testing::PumpMessages();
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+  nux::testing::Click(at.x, at.y);
+  nux::testing::PumpMessages();
+  EXPECT_NE(browser_->locationUrl().find(u"other.htm"), std::u16string::npos) << nux::ToUtf8(browser_->locationUrl());
 }
 
 TEST_F(MachinePages, DISABLED_EveryListedFile) {
