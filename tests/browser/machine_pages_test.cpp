@@ -8,7 +8,8 @@
 // (skipped where there are none), and the fixtures beside it. The wide run goes through a list:
 //   NUX_HTML_LIST=<a file of paths, one a line> test_browser --gtest_also_run_disabled_tests
 //     --gtest_filter=MachinePages.DISABLED_EveryListedFile
-// and prints a line for each file (seconds, first part or whole, page height, peak memory).
+// and prints a line for each file (seconds, '!' past the time budget, first part or whole, the
+// first parts laid out further down, page height, peak memory).
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -308,12 +309,16 @@ class MachinePages : public ::testing::Test {
         files.push_back(root_.Write("cut/" + std::to_string(files.size()) + "-" + fs::path(path).filename().string(),
                                     bytes.substr(0, bytes.size() * third / 3)));
     }
+    // Seconds a file may take (a mark in its line when it took longer; NUX_HTML_BUDGET).
+    const char* budgetText = std::getenv("NUX_HTML_BUDGET");
+    const double budget = budgetText ? std::atof(budgetText) : 120.0;
     for (const std::string& path : files) {
       Outcome o = Check(path);
       rusage ru{};
       getrusage(RUSAGE_SELF, &ru);
- std::fprintf(stderr, "[page] %6.2f s  %-5s%s %2d  height %7ld  peak %5ld MiB  %s\n", o.seconds,
-                   o.firstPart ? "first" : "whole", o.unwrapped ? "+u" : "  ", o.partsAtPositions, o.height, long(ru.ru_maxrss / 1024), path.c_str());
+      std::fprintf(stderr, "[page] %6.2f s%s %-5s%s %2d  height %7ld  peak %5ld MiB  %s\n", o.seconds,
+                   o.seconds > budget ? "!" : " ", o.firstPart ? "first" : "whole", o.unwrapped ? "+u" : "  ",
+                   o.partsAtPositions, o.height, long(ru.ru_maxrss / 1024), path.c_str());
       for (const std::string& f : o.faults) ADD_FAILURE() << path << ": " << f;
       EXPECT_TRUE(o.shown) << path;
     }
