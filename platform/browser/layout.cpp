@@ -362,13 +362,20 @@ class PageLayout::Impl final : public litehtml::document_container {
   }
 
   // ---- queries ----------------------------------------------------------------------------
-  Element* ElementAt(long x, long y) const {
-    for (const TextBox& t : boxes_) {
-      if (t.node && x >= t.box.left && x < t.box.right && y >= t.box.top && y < t.box.bottom && t.node->parent())
-        return t.node->parent();
+  Element* ElementAt(long x, long y, long scrollX, long scrollY) const {
+    // Text fixed in the view first (it stands in front of the page), by the point in the view.
+    const long vx = x - scrollX, vy = y - scrollY;
+    for (int pass = hasFixed_ ? 0 : 1; pass < 2; ++pass) {
+      const bool fixed = pass == 0;
+      const long px = fixed ? vx : x, py = fixed ? vy : y;
+      for (const TextBox& t : boxes_) {
+        if (t.fixed == fixed && t.node && px >= t.box.left && px < t.box.right && py >= t.box.top &&
+            py < t.box.bottom && t.node->parent())
+          return t.node->parent();
+      }
     }
     if (page_ && page_->root()) {
-      litehtml::element::ptr el = page_->root()->get_element_by_point(int(x), int(y), int(x), int(y));
+      litehtml::element::ptr el = page_->root()->get_element_by_point(int(x), int(y), int(vx), int(vy));
       for (litehtml::element* e = el.get(); e; e = e->parent().get()) {
         auto it = ourOf_.find(e);
         if (it != ourOf_.end()) return it->second;
@@ -842,14 +849,15 @@ class PageLayout::Impl final : public litehtml::document_container {
   // ---- litehtml's tree mapped onto ours ------------------------------------------------
   void MapTree() {
     size_t cursorNode = 0, cursorOffset = 0;
-    std::vector<litehtml::element*> stack{page_->root().get()};
+    // Each element with whether it stands in an element fixed in the view.
+    std::vector<std::pair<litehtml::element*, bool>> stack{{page_->root().get(), false}};
     while (!stack.empty()) {
-      litehtml::element* el = stack.back();
+      auto [el, fixed] = stack.back();
       stack.pop_back();
       if (!el) continue;
       if (el->is_positioned()) {
         anyPositioned_ = true;
-        if (el->get_element_position() == litehtml::element_position_fixed) hasFixed_ = true;
+        if (el->get_element_position() == litehtml::element_position_fixed) hasFixed_ = fixed = true;
       }
       if (const char* mark = el->get_attr(kMarker)) {
         size_t n = std::strtoul(mark, nullptr, 10);
@@ -863,13 +871,14 @@ class PageLayout::Impl final : public litehtml::document_container {
         text->get_text(piece);
         TextBox box;
         box.text = nux::FromUtf8(piece);
+        box.fixed = fixed;
         MatchPiece(box, cursorNode, cursorOffset);
         boxes_.push_back(std::move(box));
         pieces_.push_back(el);
         continue;
       }
       if (dynamic_cast<litehtml::el_before_after_base*>(el)) continue;  // generated content
-      for (size_t i = el->get_children_count(); i-- > 0;) stack.push_back(el->get_child(int(i)).get());
+      for (size_t i = el->get_children_count(); i-- > 0;) stack.emplace_back(el->get_child(int(i)).get(), fixed);
     }
   }
 
@@ -1119,13 +1128,13 @@ void PageLayout::Paint(HDC dc, int x, int y, long scrollX, long scrollY, const R
   impl_->Paint(dc, x, y, scrollX, scrollY, clip, selection);
 }
 
-Element* PageLayout::ElementAt(long x, long y) const {
+Element* PageLayout::ElementAt(long x, long y, long scrollX, long scrollY) const {
   if (!valid()) const_cast<PageLayout*>(this)->Update(media_);
-  return impl_->ElementAt(x, y);
+  return impl_->ElementAt(x, y, scrollX, scrollY);
 }
 
-Element* PageLayout::LinkAt(long x, long y) const {
-  for (Element* e = ElementAt(x, y); e; e = e->parent())
+Element* PageLayout::LinkAt(long x, long y, long scrollX, long scrollY) const {
+  for (Element* e = ElementAt(x, y, scrollX, scrollY); e; e = e->parent())
     if ((e->Is(u"A") || e->Is(u"AREA")) && e->FindAttribute(u"href")) return e;
   return nullptr;
 }

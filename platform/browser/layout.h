@@ -32,7 +32,8 @@ struct TextBox {
   Node* node = nullptr;   // the text node (null for generated text)
   size_t offset = 0;      // where the piece starts in the node's text (UTF-16 units)
   std::u16string text;    // the piece as shown
-  RECT box{};             // page pixels
+  RECT box{};             // page pixels (view pixels when fixed)
+  bool fixed = false;     // stands fixed in the view
 };
 
 class PageLayout {
@@ -79,10 +80,11 @@ class PageLayout {
   // colours unless `selection` is false (printing).
   void Paint(HDC dc, int x, int y, long scrollX, long scrollY, const RECT& clip, bool selection = true);
 
-  // The deepest of our elements whose box holds the page point (the body when none does).
-  Element* ElementAt(long x, long y) const;
+  // The deepest of our elements whose box holds the page point (the body when none does); the
+  // view scrolled to (scrollX, scrollY), for elements that stand fixed in it.
+  Element* ElementAt(long x, long y, long scrollX = 0, long scrollY = 0) const;
   // The link (A or AREA with an href) under the page point, or null.
-  Element* LinkAt(long x, long y) const;
+  Element* LinkAt(long x, long y, long scrollX = 0, long scrollY = 0) const;
   // The rendered-text offset nearest to the page point (the document's text model).
   size_t OffsetAt(long x, long y) const;
   // The element's boxes united (page pixels); false when it has none.

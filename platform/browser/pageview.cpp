@@ -339,7 +339,8 @@ bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
       GetCursorPos(&p);
       ScreenToClient(window_, &p);
       PageLayout* l = layout();
-      const bool link = l && l->LinkAt(p.x + doc_->scrollX(), p.y + doc_->scrollY()) != nullptr;
+      const long sx = doc_->scrollX(), sy = doc_->scrollY();
+      const bool link = l && l->LinkAt(p.x + sx, p.y + sy, sx, sy) != nullptr;
       SetCursor(LoadCursorW(nullptr, link ? IDC_HAND : IDC_ARROW));
       *result = TRUE;
       return true;
@@ -352,7 +353,7 @@ bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
       PageLayout* l = layout();
       if (!l) return true;
       POINT p = PagePoint(lParam);
-      pressed_ = l->ElementAt(p.x, p.y);
+      pressed_ = l->ElementAt(p.x, p.y, doc_->scrollX(), doc_->scrollY());
       downAt_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       dragged_ = false;
       if (FireMouse(pressed_.get(), u"mousedown", 1, downAt_.x, downAt_.y) && layout_) {
@@ -386,7 +387,7 @@ bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
       PageLayout* l = layout();
       if (!l) return true;
       POINT p = PagePoint(lParam);
-      Ref<Element> target(l->ElementAt(p.x, p.y));
+      Ref<Element> target(l->ElementAt(p.x, p.y, doc_->scrollX(), doc_->scrollY()));
       const long cx = GET_X_LPARAM(lParam), cy = GET_Y_LPARAM(lParam);
       FireMouse(target.get(), u"mouseup", 1, cx, cy);
       // A press and release without a selection made between them is a click.
@@ -403,7 +404,7 @@ bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
       PageLayout* l = layout();
       if (!l) return true;
       POINT p = PagePoint(lParam);
-      Ref<Element> target(l->ElementAt(p.x, p.y));
+      Ref<Element> target(l->ElementAt(p.x, p.y, doc_->scrollX(), doc_->scrollY()));
       if (FireMouse(target.get(), u"dblclick", 1, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)) && layout_) {
         SelectWordAt(layout_->OffsetAt(p.x, p.y));
         InvalidateRect(window_, nullptr, FALSE);
@@ -418,8 +419,8 @@ bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
       PageLayout* l = layout();
       if (!l) return false;
       POINT p = PagePoint(lParam);
-      FireMouse(l->ElementAt(p.x, p.y), msg == WM_RBUTTONDOWN ? u"mousedown" : u"mouseup", 2, GET_X_LPARAM(lParam),
-                GET_Y_LPARAM(lParam));
+      FireMouse(l->ElementAt(p.x, p.y, doc_->scrollX(), doc_->scrollY()), msg == WM_RBUTTONDOWN ? u"mousedown" : u"mouseup",
+                2, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       if (msg == WM_RBUTTONUP) *result = DefWindowProcW(window_, msg, wParam, lParam);  // WM_CONTEXTMENU
       return true;
     }
@@ -434,7 +435,7 @@ bool PageView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result
       } else if (PageLayout* l = layout()) {
         POINT c = screen;
         ScreenToClient(window_, &c);
-        target = l->ElementAt(c.x + doc_->scrollX(), c.y + doc_->scrollY());
+        target = l->ElementAt(c.x + doc_->scrollX(), c.y + doc_->scrollY(), doc_->scrollX(), doc_->scrollY());
       }
       ContextMenu(target, screen.x, screen.y);
       return true;
