@@ -247,6 +247,16 @@ std::vector<Top> Snapshot() {
   return tops;
 }
 
+// The window's surface and its part `part` to present (the whole surface when null), under
+// the window table's lock; null when there is nothing to present.
+const nux::gdi::Surface* PartToPresent(HWND hwnd, const RECT* part, RECT* r) {
+  auto w = Find(hwnd);
+  if (!w || !w->surface) return nullptr;
+  *r = RECT{0, 0, w->surface->width(), w->surface->height()};
+  if (part) IntersectRect(r, r, part);
+  return IsRectEmpty(r) ? nullptr : w->surface.get();
+}
+
 // Straight to the X window: from the window's own pixels where they lie in shared memory, so
 // that the server's copy is the only one; else one copy of the changed rows into the
 // presenter's image. Either way the server takes them from shared memory without a round trip.
@@ -254,31 +264,23 @@ void PresentX11(HWND hwnd, Shown& sh, const RECT* part) {
   RECT r{};
   {
     Lock lock(Mutex());
-    auto w = Find(hwnd);
-    if (!w || !w->surface) return;
-    const nux::gdi::Surface& src = *w->surface;
-    r = RECT{0, 0, src.width(), src.height()};
-    if (part) IntersectRect(&r, &r, part);
-    if (IsRectEmpty(&r)) return;
-    if (!src.bottomUp() && X11PutPixels(sh.x11, src.memory(), src.width(), src.height(), r.left, r.top,
-                                        r.right - r.left, r.bottom - r.top))
+    const nux::gdi::Surface* src = PartToPresent(hwnd, part, &r);
+    if (!src) return;
+    if (!src->bottomUp() && X11PutPixels(sh.x11, src->memory(), src->width(), src->height(), r.left, r.top,
+                                         r.right - r.left, r.bottom - r.top))
       return;
   }
   X11Finish(sh.x11);  // the image is free again before the window table is locked
   {
     Lock lock(Mutex());
-    auto w = Find(hwnd);
-    if (!w || !w->surface) return;
-    const nux::gdi::Surface& src = *w->surface;
-    r = RECT{0, 0, src.width(), src.height()};
-    if (part) IntersectRect(&r, &r, part);
-    if (IsRectEmpty(&r)) return;
+    const nux::gdi::Surface* src = PartToPresent(hwnd, part, &r);
+    if (!src) return;
     int pitch = 0;
-    uint32_t* image = X11Buffer(sh.x11, src.width(), src.height(), &pitch);
+    uint32_t* image = X11Buffer(sh.x11, src->width(), src->height(), &pitch);
     if (!image) return;
     auto* dst = reinterpret_cast<unsigned char*>(image) + size_t(r.top) * size_t(pitch) + size_t(r.left) * 4;
     const size_t bytes = size_t(r.right - r.left) * 4;
-    for (int y = r.top; y < r.bottom; ++y, dst += pitch) std::memcpy(dst, src.row(y) + r.left, bytes);
+    for (int y = r.top; y < r.bottom; ++y, dst += pitch) std::memcpy(dst, src->row(y) + r.left, bytes);
   }
   X11Put(sh.x11, r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
